@@ -1,0 +1,131 @@
+#include "app/Startup.h"
+
+#include <commctrl.h>
+
+#include <memory>
+
+#include "app/AppGlobals.h"
+#include "app/CommandLine.h"
+#include "mainwindow/PhoneBookDlg.h"
+#include "resources/resource.h"
+#include "util/Printer.h"
+#include "util/RegistryKey.h"
+#include "util/ResourceLoader.h"
+#include "util/TextResourceLoader.h"
+
+namespace {
+
+LRESULT CALLBACK HiddenWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CLOSE:
+            // Not destroyed: the window stays until the process ends.
+            PostQuitMessage(0);
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            if (app::MainDialog()) DestroyWindow(app::MainDialog());
+            return 0;
+        default:
+            return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+CMString ProgramFolder() {
+    wchar_t buffer[261] = {};
+    DWORD n = GetModuleFileNameW(nullptr, buffer, 261);
+    CMString path(buffer, n < 261 ? n : 0);
+    int slash = path.ReverseFind(L'\\');
+    return slash < 0 ? CMString() : path.Left(slash + 1);
+}
+
+void LoadLanguage(const CommandLineOptions& options, ResourceLoader& language) {
+    if (!options.printerName.IsEmpty()) {
+        Printer printer;
+        printer.CreateHandle(options.printerName);
+        HANDLE handle = printer.GetPrinterHandle(false);
+        TextResourceLoader::Initialize(handle, false);
+        language.LoadDll(TextResourceLoader::GenerateTextDllFilePath(handle));
+        return;
+    }
+    CMString path = CMString::Formatted(L"%sMorva\\%s\\%s\\%s\\%s", ProgramFolder().c_str(), L"Language Data", L"V5.0",
+                                        TextResourceLoader::GetCurrentUserUILanguage().c_str(), L"m2txtZY.dll");
+    TextResourceLoader::Initialize(path, false);
+    language.LoadDll(path);
+}
+
+void InitCommonControlClasses() {
+    INITCOMMONCONTROLSEX init = {sizeof init, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES |
+                                                  ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&init);
+}
+
+}  // namespace
+
+CMString ResolveHelpPath(const CommandLineOptions& options) {
+    if (options.phonebookPath.IsEmpty()) return {};
+    if (!options.helpPath.IsBlank()) return options.helpPath;
+    RegistryKey key;
+    if (key.OpenRegistryKey(HKEY_LOCAL_MACHINE, L"Software\\Morva\\PhoneBookAppHelpPath", KEY_READ) != ERROR_SUCCESS)
+        return options.helpPath;
+    return key.GetStringValue(L"HelpPath", CMString());
+}
+
+int RunApplication(HINSTANCE instance, const wchar_t* commandLine) {
+    app::SetInstance(instance);
+    CommandLineOptions options = ParseCommandLine(CMString(commandLine ? commandLine : L""));
+    app::SetHelpPath(ResolveHelpPath(options));
+
+    ResourceLoader language;
+    LoadLanguage(options, language);
+    CMString className = language.LoadStringW(IDS_APP_CLASS);
+
+    // The manifest's activation context is the process default, so the version 6
+    // common controls serve every window made from here on.
+    InitCommonControlClasses();
+
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS;
+    wc.lpfnWndProc = HiddenWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
+    wc.hIconSm = wc.hIcon;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = className.c_str();
+    RegisterClassExW(&wc);
+
+    HWND hidden = CreateWindowExW(0, className.c_str(), className.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
+                                  CW_USEDEFAULT, 0, nullptr, nullptr, instance, nullptr);
+    if (!hidden) return 0;
+    ShowWindow(hidden, SW_HIDE);
+    UpdateWindow(hidden);
+    app::SetHiddenWindow(hidden);
+
+    MainDialogStart start;
+    start.currentPath = options.phonebookPath;
+    start.personalPath = options.personalPath;
+    start.lockFileCommands = options.lockFileCommands;
+    start.forceReadOnly = options.forceReadOnly;
+    auto dialog = std::make_unique<CPhoneBookDlg>(start);
+    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_MAIN));
+
+    HWND main = dialog->CreateModeless(hidden, IDD_MAIN, IDD_MAIN_RTL);
+    app::SetMainDialog(main);
+    if (main) ShowWindow(main, SW_SHOW);
+
+    MSG msg;
+    BOOL got;
+    while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0 && got != -1) {
+        if (main && accelerators && TranslateAcceleratorW(main, accelerators, &msg)) continue;
+        if (main && IsDialogMessageW(main, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+
+    // The window outlives its object; nothing may reach the freed object through it.
+    if (main) SetWindowLongPtrW(main, GWLP_USERDATA, 0);
+    dialog.reset();
+    if (accelerators) DestroyAcceleratorTable(accelerators);
+    return 0;
+}
