@@ -40,7 +40,7 @@ function(pbe_add_gtest name)
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1 --gtest_output=xml:${report})
   if(WIN32)
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine LABELS "windows;${T_LABELS}"
-      ENVIRONMENT "PBE_DIST=${PBE_DIST_DIR};WINEPREFIX=${PBE_WINEPREFIX};PBE_BUILD=${CMAKE_BINARY_DIR}")
+      ENVIRONMENT "PBE_DIST=${PBE_DIST_DIR};WINEPREFIX=${PBE_WINEPREFIX};PBE_BUILD=${CMAKE_BINARY_DIR};LANG=en_US.UTF-8;LC_ALL=en_US.UTF-8")
   else()
     set_tests_properties(${name} PROPERTIES LABELS "native;${T_LABELS}")
   endif()

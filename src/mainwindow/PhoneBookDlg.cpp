@@ -35,8 +35,12 @@ CPhoneBookDlg::CPhoneBookDlg(const MainDialogStart& start)
       m_lockFileCommands(start.lockFileCommands),
       m_forceReadOnly(start.forceReadOnly),
       m_rightToLeft(TextResourceLoader::IsRightToLeftLanguage()) {
-    m_icon = static_cast<HICON>(LoadImageW(app::Instance(), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 0, 0,
-                                           LR_DEFAULTSIZE | LR_SHARED));
+    // One resource, drawn at both sizes rather than one image scaled.
+    m_icon = static_cast<HICON>(LoadImageW(app::Instance(), MAKEINTRESOURCEW(IDI_PHONEBOOK), IMAGE_ICON,
+                                           GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
+    m_smallIcon = static_cast<HICON>(LoadImageW(app::Instance(), MAKEINTRESOURCEW(IDI_PHONEBOOK), IMAGE_ICON,
+                                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                                LR_SHARED));
 }
 
 CPhoneBookDlg::~CPhoneBookDlg() = default;
@@ -72,7 +76,7 @@ BOOL CPhoneBookDlg::OnInitDialog() {
     }
 
     SendMessageW(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
-    SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+    SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
 
     SetWindowPos(m_hwnd, nullptr, 0, 0, ScalePixels(m_hwnd, kInitialWidth), ScalePixels(m_hwnd, kInitialHeight),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

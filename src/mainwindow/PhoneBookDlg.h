@@ -44,7 +44,8 @@ private:
 
     CMString m_closeText;
     BookLocation m_bookLocation = BookLocation::None;
-    HICON m_icon = nullptr;
+    HICON m_icon = nullptr;       // shared resource icons: never destroyed
+    HICON m_smallIcon = nullptr;
     CMString m_currentPath;
     CMString m_personalPath;
     bool m_lockFileCommands = false;

@@ -1,0 +1,51 @@
+#include "harness/TestEnvironment.h"
+
+#include <shellapi.h>
+
+#include <cstdlib>
+
+#include "util/TextResourceLoader.h"
+
+namespace testenv {
+
+CMString DistDir() {
+    const char* dist = std::getenv("PBE_DIST");
+    CMString path = CMString::FromUtf8(dist ? dist : "");
+    // Wine shows the Unix root as drive Z:.
+    if (path.GetAt(0) == L'/') path = CMString(L"Z:") + path;
+    path.Replace(L"/", L"\\");
+    if (!path.IsEmpty() && path.GetAt(path.GetLength() - 1) != L'\\') path += L"\\";
+    return path;
+}
+
+CMString LanguageLibrary(const wchar_t* language) {
+    return DistDir() + L"Morva\\Language Data\\V5.0\\" + language + L"\\m2txtZY.dll";
+}
+
+bool UseLanguage(const wchar_t* language) { return TextResourceLoader::Initialize(LanguageLibrary(language), false); }
+
+TempFolder::TempFolder() {
+    wchar_t base[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, base);
+    static LONG counter = 0;
+    for (;;) {
+        m_path = CMString::Formatted(L"%spbe-test-%lu-%ld\\", base, GetCurrentProcessId(), InterlockedIncrement(&counter));
+        if (CreateDirectoryW(m_path.c_str(), nullptr)) break;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+}
+
+TempFolder::~TempFolder() {
+    // SHFileOperation needs a double-terminated list.
+    std::wstring from = m_path.Left(m_path.GetLength() - 1).str();
+    from.push_back(L'\0');
+    SHFILEOPSTRUCTW op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NO_UI;
+    SHFileOperationW(&op);
+}
+
+void DeleteRegistryTree(HKEY root, const CMString& path) { RegDeleteTreeW(root, path.c_str()), RegDeleteKeyW(root, path.c_str()); }
+
+}  // namespace testenv
