@@ -44,6 +44,11 @@
 #define IDC_FILE               1409
 #define IDC_COPY_PERSONAL      1410
 
+// Message dialog controls.
+#define IDC_MESSAGE_BUTTON     1257
+#define IDC_MESSAGE_TEXT       1258
+#define IDC_MESSAGE_ICON       1260
+
 // Commands: accelerators, the file menu, the system menu.
 #define IDM_SYS_ABOUT          16
 #define ID_FILE_NEW            32771
