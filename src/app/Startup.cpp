@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/AppGlobals.h"
-#include "app/CommandLine.h"
+#include "app/core/CommandLine.h"
 #include "mainwindow/PhoneBookDlg.h"
 #include "resources/resource.h"
 #include "util/Printer.h"

@@ -2,7 +2,7 @@
 
 #include "PrintCMString.h"
 
-#include "app/CommandLine.h"
+#include "app/core/CommandLine.h"
 
 namespace {
 

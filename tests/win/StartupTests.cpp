@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "PrintCMString.h"
-#include "app/CommandLine.h"
+#include "app/core/CommandLine.h"
 #include "app/Startup.h"
 #include "harness/TestEnvironment.h"
 #include "util/RegistryKey.h"

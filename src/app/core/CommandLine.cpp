@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "app/core/CommandLine.h"
 
 CMString ExtractOptionValue(const CMString& option, const CMString& commandLine) {
     int at = commandLine.Find(option.view());
