@@ -1,0 +1,153 @@
+#ifndef PBE_TEXT_IDS_H
+#define PBE_TEXT_IDS_H
+// Ids of the texts in the language libraries (lang/<language>/m2txt.rc). Plain
+// defines only, so that both the compiler and the resource compiler read this file.
+
+// Application
+#define IDS_APP_CLASS                       3182
+#define IDS_PROGRAM_NAME                    412
+
+// Common buttons
+#define IDS_OK                              3705
+#define IDS_CANCEL                          2433
+#define IDS_CLOSE                           2995  // also the button of every message dialog
+
+// Main window
+#define IDS_TITLE                           1707
+#define IDS_TITLE_READONLY                  2579
+#define IDS_SEARCH_PROMPT                   4243
+#define IDS_ABOUT_MENU                      3712
+#define IDS_TIP_HELP                        1312  // also every help button and the caption of the help message
+#define IDS_TIP_NEW_ENTRY                   149   // also the entry dialog's title for a new entry
+#define IDS_TIP_NEW_GROUP                   582   // also the new group's dialog title and default name
+#define IDS_TIP_EDIT                        391
+#define IDS_TIP_DELETE                      993
+#define IDS_TIP_COPY_PERSONAL               3469  // also the entry dialog's check box
+#define IDS_TIP_FILE                        3929
+#define IDS_COLUMN_NAME                     3801
+#define IDS_COLUMN_FAX                      3655
+
+// File menu and file commands
+#define IDS_MENU_NEW                        2870
+#define IDS_MENU_OPEN                       1968
+#define IDS_MENU_SAVE_AS                    602
+#define IDS_MENU_IMPORT                     2601
+#define IDS_MENU_EXPORT                     2416
+#define IDS_NEW_BOOK_TITLE                  522
+#define IDS_OPEN_BOOK_TITLE                 515
+#define IDS_SAVE_AS_TITLE                   4344
+#define IDS_FILTER_PHONEBOOKS               4620
+#define IDS_FILTER_ALL_FILES                3682
+#define IDS_CONVERTING_TITLE                1692
+
+// Storage messages
+#define IDS_OPEN_FAILED_CAPTION             2155
+#define IDS_OPEN_FAILED                     2462
+#define IDS_GROUP_EXISTS_CAPTION            3457
+#define IDS_GROUP_EXISTS                    1798
+#define IDS_ENTRY_EXISTS_CAPTION            3148
+#define IDS_ENTRY_EXISTS_CAPTION_OLD        3614
+#define IDS_ENTRY_EXISTS                    1872
+#define IDS_BOOK_FULL_CAPTION               3605
+#define IDS_BOOK_FULL                       4324  // also in the import summary
+#define IDS_DELETE_MANY_CAPTION             2034
+#define IDS_DELETE_MANY                     4023
+#define IDS_DELETE_ONE_CAPTION              3035
+#define IDS_DELETE_GROUP                    538
+#define IDS_DELETE_ENTRY                    314
+
+// Character sets of the entry fields (parsed, never shown; identical in every language)
+#define IDS_FAX_CHARS                       593
+#define IDS_MAILBOX_CHARS                   2498
+
+// Conversion to the current format
+#define IDS_CONVERT_CAPTION                 3808  // also the conversion messages' caption
+#define IDS_CONVERT_INTRO                   797
+#define IDS_CONVERT_QUESTION                1836
+#define IDS_YES                             1134
+#define IDS_NO                              1166
+#define IDS_TARGET_READONLY                 1004  // also in the export overwrite question
+#define IDS_TARGET_REPLACE                  938   // also in the export overwrite question
+
+// Help and about box
+#define IDS_HELP_OFFLINE                    1768
+#define IDS_ABOUT_TITLE                     3225
+#define IDS_VERSION                         3973
+#define IDS_COPYRIGHT                       4618
+#define IDS_LEGAL_NOTICE                    4617
+
+// Entry dialog
+#define IDS_ENTRY_TITLE                     4157
+#define IDS_LABEL_NAME                      3462
+#define IDS_LABEL_FAX                       3866
+#define IDS_LABEL_ORGANIZATION              2725
+#define IDS_LABEL_PHONE                     2837
+#define IDS_LABEL_EMAIL                     1231
+#define IDS_LABEL_MAILBOX                   2496
+#define IDS_PREVIOUS_ENTRY                  1033
+#define IDS_NEXT_ENTRY                      2788
+#define IDS_REQUIRED                        1785  // placeholder of required fields
+#define IDS_MISSING_CAPTION                 3864  // also the empty group name message's caption
+#define IDS_NAME_MISSING                    3395
+#define IDS_FAX_MISSING                     1342
+#define IDS_EMAIL_CAPTION                   4595
+#define IDS_EMAIL_INVALID                   4594
+
+// Group dialog
+#define IDS_GROUP_TITLE                     3910
+#define IDS_LABEL_GROUP_NAME                1570
+#define IDS_ADD_MEMBERS                     1461
+#define IDS_REMOVE_MEMBERS                  3435  // group dialog and member picker
+#define IDS_GROUP_NAME_MISSING              2385
+
+// Group member picker
+#define IDS_PICKER_TITLE                    24
+#define IDS_PICKER_SEARCH_PROMPT            312
+#define IDS_PICKER_ADD                      2107
+#define IDS_TIP_PICKER_ADD                  3567
+
+// Import and export dialog
+#define IDS_IMPORT_CAPTION                  613
+#define IDS_EXPORT_CAPTION                  1234
+#define IDS_LABEL_FILE                      1207
+#define IDS_BROWSE                          2619
+#define IDS_LABEL_RECORD_DELIMITER          1142
+#define IDS_LABEL_FIELD_DELIMITER           2333
+#define IDS_LABEL_COLUMNS                   2460
+#define IDS_MOVE_UP                         1939
+#define IDS_MOVE_DOWN                       4031
+#define IDS_USE_UTF8                        1062
+#define IDS_RECORD_DELIM_CR                 1955
+#define IDS_RECORD_DELIM_CRLF               2717
+#define IDS_RECORD_DELIM_FF                 3515
+#define IDS_RECORD_DELIM_CUSTOM             1036
+#define IDS_FIELD_DELIM_COMMA               1241
+#define IDS_FIELD_DELIM_TAB                 2782
+#define IDS_FIELD_DELIM_CUSTOM              954
+#define IDS_FILTER_CSV                      2570
+#define IDS_FILTER_TXT                      2818
+#define IDS_IMPORT_BROWSE_TITLE             1630
+#define IDS_EXPORT_BROWSE_TITLE             1425
+#define IDS_FILE_NAME_MISSING               4264
+#define IDS_NAME_COLUMN_MISSING             712
+#define IDS_FAX_COLUMN_MISSING              3262
+#define IDS_FILE_ACCESS_FAILED              3434
+
+// Columns of delimited text files (recognised by their text, so all must differ)
+#define IDS_FIELD_NAME                      2728
+#define IDS_FIELD_FIRST_NAME                66
+#define IDS_FIELD_LAST_NAME                 2395
+#define IDS_FIELD_FAX                       2690
+#define IDS_FIELD_ORGANIZATION              996
+#define IDS_FIELD_PHONE                     1124
+#define IDS_FIELD_EMAIL                     1416
+#define IDS_FIELD_MAILBOX                   2598
+
+// Import summary (paragraphs joined by the code with blank lines)
+#define IDS_IMPORT_SUMMARY                  985
+#define IDS_IMPORT_REJECTED                 1791
+#define IDS_IMPORT_REJECTED_AND_DUPLICATES  877
+#define IDS_IMPORT_DUPLICATES               1282
+#define IDS_IMPORT_FULL                     3269
+
+#endif
