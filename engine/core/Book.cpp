@@ -1,0 +1,605 @@
+#include "Book.h"
+
+#include <algorithm>
+#include <bitset>
+#include <cstring>
+#include <memory>
+
+namespace pbcore {
+
+namespace {
+
+constexpr uint8_t kMagic[8] = {'M', 'P', 'B', 'O', 'O', 'K', 0x1A, 0x00};
+constexpr uint32_t kJournalMagic = 0x314A4250;  // "PBJ1"
+constexpr uint32_t kJournalHeader = 32;
+constexpr uint32_t kJournalRecord = 8 + Book::kSlotSize;
+constexpr uint32_t kSlotHeader = 8;
+constexpr uint32_t kChecksumAt = Book::kSlotSize - 8;
+constexpr uint32_t kMaxPayload = kChecksumAt - kSlotHeader;
+constexpr int kMaxLength[kFieldCount] = {31, 46, 59, 3, 46, 59};
+
+uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t Get32(const uint8_t* p) { return Get16(p) | (static_cast<uint32_t>(Get16(p + 2)) << 16); }
+uint64_t Get64(const uint8_t* p) { return Get32(p) | (static_cast<uint64_t>(Get32(p + 4)) << 32); }
+void Put16(uint8_t* p, uint16_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+void Put32(uint8_t* p, uint32_t v) {
+    Put16(p, static_cast<uint16_t>(v));
+    Put16(p + 2, static_cast<uint16_t>(v >> 16));
+}
+void Put64(uint8_t* p, uint64_t v) {
+    Put32(p, static_cast<uint32_t>(v));
+    Put32(p + 4, static_cast<uint32_t>(v >> 32));
+}
+
+bool ReservedId(uint16_t id) { return id == 0 || id == 255 || id == 0xFFFF; }
+
+bool IsAllZero(const uint8_t* p, size_t n) {
+    for (size_t i = 0; i < n; ++i)
+        if (p[i]) return false;
+    return true;
+}
+
+uint64_t Mix(uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    h ^= h >> 33;
+    return h;
+}
+
+bool FoldEqual(const std::u32string& a, const std::u32string& b) { return a == b; }
+
+}  // namespace
+
+uint64_t Checksum(const uint8_t* data, size_t size, uint64_t seed) {
+    uint64_t h = Mix(seed ^ 0x9E3779B97F4A7C15ULL) ^ (size * 0x87c37b91114253d5ULL);
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t w = Get64(data + i);
+        h ^= w * 0x87c37b91114253d5ULL;
+        h = ((h << 31) | (h >> 33)) * 0x4cf5ad432745937fULL;
+    }
+    uint64_t tail = 0;
+    for (size_t k = 0; i < size; ++i, ++k) tail |= static_cast<uint64_t>(data[i]) << (8 * k);
+    h ^= tail * 0x4cf5ad432745937fULL;
+    return Mix(h);
+}
+
+KindTraits TraitsOf(Kind kind) {
+    switch (kind) {
+        case Kind::Current: return {2500, 2, 2, true};
+        case Kind::OlderWide: return {1000, 2, 0, true};
+        case Kind::Oldest: return {1000, 1, 0, false};
+    }
+    return {0, 0, 0, false};
+}
+
+bool KindFromExtension(std::u16string_view path, Kind* kind) {
+    size_t dot = path.find_last_of(u'.');
+    size_t slash = path.find_last_of(u"\\/");
+    if (dot == std::u16string_view::npos || (slash != std::u16string_view::npos && slash > dot)) return false;
+    std::u16string ext;
+    for (char16_t c : path.substr(dot + 1)) ext.push_back(c >= u'A' && c <= u'Z' ? c + 32 : c);
+    if (ext == u"mpb2") *kind = Kind::Current;
+    else if (ext == u"mpb") *kind = Kind::OlderWide;
+    else if (ext == u"pb") *kind = Kind::Oldest;
+    else return false;
+    return true;
+}
+
+int MaxLength(int field) { return field >= 0 && field < kFieldCount ? kMaxLength[field] : 0; }
+
+void Normalize(Record& record, bool wide) {
+    for (int f = 0; f < kFieldCount; ++f) {
+        Units& t = record.fields[f];
+        size_t nul = t.find(u'\0');
+        if (nul != Units::npos) t.resize(nul);
+        if (!wide)
+            for (char16_t& c : t) c &= 0xFF;
+        if (t.size() > static_cast<size_t>(kMaxLength[f])) {
+            t.resize(kMaxLength[f]);
+            if (wide && !t.empty() && t.back() >= 0xD800 && t.back() < 0xDC00) t.pop_back();
+        }
+    }
+}
+
+int Book::Create(FileIo& io, Kind kind) {
+    KindTraits tr = TraitsOf(kind);
+    if (!tr.capacity) return code::kBadArgument;
+    uint8_t sb[kSuperblockSize] = {};
+    std::memcpy(sb, kMagic, sizeof kMagic);
+    sb[8] = static_cast<uint8_t>(kind);
+    sb[9] = tr.versionMajor;
+    sb[10] = tr.versionMinor;
+    sb[11] = tr.wide ? 1 : 0;
+    Put16(sb + 12, static_cast<uint16_t>(tr.capacity));
+    Put16(sb + 14, kSlotSize);
+    Put32(sb + 16, kSuperblockSize);
+    Put32(sb + 20, kSuperblockSize + static_cast<uint32_t>(tr.capacity) * kSlotSize);
+    Put64(sb + kChecksumAt, Checksum(sb, kChecksumAt, 0));
+    // The superblock goes last: a creation cut short leaves no file that passes as a book.
+    if (!io.Truncate(0) || !io.Truncate(kSuperblockSize + static_cast<uint64_t>(tr.capacity) * kSlotSize) ||
+        !io.Write(0, sb, sizeof sb) || !io.Flush())
+        return code::kIoError;
+    return code::kOk;
+}
+
+int Book::Load(FileIo& io) {
+    m_loaded = false;
+    m_pending.clear();
+    m_hadPending = false;
+    uint64_t size = 0;
+    if (!io.Size(&size)) return code::kIoError;
+    m_fileSize = size;
+    if (size < kSuperblockSize) return code::kBadFile;
+    // Nothing valid lies beyond the largest journal of the largest book.
+    constexpr uint64_t kMaxUseful = kSuperblockSize + 2500ull * kSlotSize + kJournalHeader + 2500ull * kJournalRecord;
+    size_t want = static_cast<size_t>(std::min<uint64_t>(size, kMaxUseful));
+    std::vector<uint8_t> raw(want);
+    size_t got = 0;
+    if (!io.Read(0, raw.data(), want, &got)) return code::kIoError;
+    raw.resize(got);
+    if (got < kSuperblockSize) return code::kBadFile;
+
+    const uint8_t* sb = raw.data();
+    if (std::memcmp(sb, kMagic, sizeof kMagic) != 0 || Get64(sb + kChecksumAt) != Checksum(sb, kChecksumAt, 0))
+        return code::kBadFile;
+    if (sb[8] < 1 || sb[8] > 3) return code::kBadFile;
+    Kind kind = static_cast<Kind>(sb[8]);
+    KindTraits tr = TraitsOf(kind);
+    if (sb[9] != tr.versionMajor || sb[10] != tr.versionMinor || sb[11] != (tr.wide ? 1 : 0) ||
+        Get16(sb + 12) != tr.capacity || Get16(sb + 14) != kSlotSize || Get32(sb + 16) != kSuperblockSize ||
+        Get32(sb + 20) != kSuperblockSize + static_cast<uint32_t>(tr.capacity) * kSlotSize ||
+        !IsAllZero(sb + 24, kChecksumAt - 24))
+        return code::kBadFile;
+    m_kind = kind;
+    m_capacity = tr.capacity;
+
+    // Slots past the end of a short file are free.
+    size_t area = kSuperblockSize + static_cast<size_t>(m_capacity) * kSlotSize;
+    m_data.assign(raw.begin(), raw.begin() + static_cast<std::ptrdiff_t>(std::min(area, raw.size())));
+    m_data.resize(area, 0);
+
+    // A complete journal is the change in flight: it counts as written.
+    uint64_t j = JournalOffset();
+    if (raw.size() >= j + kJournalHeader) {
+        const uint8_t* jh = raw.data() + j;
+        uint32_t count = Get32(jh + 4);
+        if (Get32(jh) == kJournalMagic && count >= 1 && count <= static_cast<uint32_t>(m_capacity) &&
+            raw.size() >= j + kJournalHeader + static_cast<uint64_t>(count) * kJournalRecord) {
+            const uint8_t* recs = jh + kJournalHeader;
+            size_t recBytes = static_cast<size_t>(count) * kJournalRecord;
+            if (Get64(jh + 16) == Checksum(recs, recBytes, Checksum(jh, 16, 1))) {
+                bool sound = true;
+                std::vector<Change> pending;
+                for (uint32_t i = 0; i < count && sound; ++i) {
+                    const uint8_t* r = recs + static_cast<size_t>(i) * kJournalRecord;
+                    uint32_t slot = Get32(r);
+                    sound = slot < static_cast<uint32_t>(m_capacity);
+                    if (!sound) break;
+                    Change c{static_cast<int>(slot), {}};
+                    std::memcpy(c.image.data(), r + 8, kSlotSize);
+                    pending.push_back(c);
+                }
+                if (sound) {
+                    for (const Change& c : pending) std::memcpy(SlotBytes(c.slot), c.image.data(), kSlotSize);
+                    m_pending = std::move(pending);
+                    m_hadPending = true;
+                }
+            }
+        }
+    }
+
+    m_slots.assign(static_cast<size_t>(m_capacity), SlotInfo{});
+    for (int s = 0; s < m_capacity; ++s) Parse(s);
+    // An id held twice (only a damaged file does that): the later copy does not count.
+    std::vector<uint8_t> seen(65536, 0);
+    m_live = m_damaged = 0;
+    for (int s = 0; s < m_capacity; ++s) {
+        SlotInfo& info = m_slots[s];
+        if (info.state == kEntry || info.state == kGroup) {
+            if (seen[info.id]) info = SlotInfo{kDamaged};
+            else seen[info.id] = 1;
+        }
+        if (info.state == kEntry || info.state == kGroup) ++m_live;
+        if (info.state == kDamaged) ++m_damaged;
+    }
+    m_loaded = true;
+    return code::kOk;
+}
+
+void Book::Parse(int slot) {
+    SlotInfo info;
+    const uint8_t* p = SlotBytes(slot);
+    uint16_t len = Get16(p + 4);
+    if (IsAllZero(p, kSlotHeader) && Get64(p + kChecksumAt) == 0) {
+        m_slots[slot] = info;
+        return;
+    }
+    info.state = kDamaged;
+    uint16_t id = Get16(p);
+    uint8_t kind = p[2];
+    if (len > kMaxPayload || p[3] != 0 || Get16(p + 6) != 0 || ReservedId(id) || (kind != kEntry && kind != kGroup) ||
+        Get64(p + kChecksumAt) != Checksum(p, kSlotHeader + len, static_cast<uint64_t>(slot) + 1)) {
+        m_slots[slot] = info;
+        return;
+    }
+    const size_t unit = Wide() ? 2 : 1;
+    size_t at = kSlotHeader, end = kSlotHeader + len;
+    int fields = kind == kEntry ? kFieldCount : 1;
+    for (int f = 0; f < fields; ++f) {
+        if (at >= end) {
+            m_slots[slot] = info;
+            return;
+        }
+        uint8_t n = p[at++];
+        if (n > kMaxLength[f] || at + n * unit > end) {
+            m_slots[slot] = info;
+            return;
+        }
+        info.offset[f] = static_cast<uint16_t>(at);
+        info.length[f] = n;
+        for (size_t i = 0; i < n; ++i) {
+            uint16_t u = unit == 2 ? Get16(p + at + 2 * i) : p[at + i];
+            if (u == 0) {
+                m_slots[slot] = info;
+                return;
+            }
+        }
+        at += n * unit;
+    }
+    if (info.length[kName] == 0) {
+        m_slots[slot] = info;
+        return;
+    }
+    if (kind == kGroup) {
+        if (at + 2 > end || Get16(p + at) != BitmapBytes() || at + 2 + BitmapBytes() != end) {
+            m_slots[slot] = info;
+            return;
+        }
+        info.bitmap = static_cast<uint16_t>(at + 2);
+    } else if (at != end) {
+        m_slots[slot] = info;
+        return;
+    }
+    info.state = kind;
+    info.id = id;
+    m_slots[slot] = info;
+}
+
+int Book::Recover(FileIo& io) {
+    if (!m_loaded) return code::kFailed;
+    if (m_pending.empty()) return code::kOk;
+    int rc = WritePending(io, m_pending);
+    if (rc == code::kOk) m_pending.clear();
+    return rc;
+}
+
+int Book::WritePending(FileIo& io, const std::vector<Change>& changes) {
+    for (const Change& c : changes)
+        if (!io.Write(kSuperblockSize + static_cast<uint64_t>(c.slot) * kSlotSize, c.image.data(), kSlotSize))
+            return code::kIoError;
+    uint8_t zero[kJournalHeader] = {};
+    if (!io.Flush() || !io.Write(JournalOffset(), zero, sizeof zero) || !io.Flush()) return code::kIoError;
+    return code::kOk;
+}
+
+int Book::Commit(FileIo& io, const std::vector<Change>& changes) {
+    if (changes.empty()) return code::kOk;
+    // A dead writer's change goes in place first, or the new journal would overwrite it.
+    int rc = Recover(io);
+    if (rc != code::kOk) return rc;
+    std::vector<uint8_t> journal(kJournalHeader + changes.size() * kJournalRecord, 0);
+    Put32(journal.data(), kJournalMagic);
+    Put32(journal.data() + 4, static_cast<uint32_t>(changes.size()));
+    for (size_t i = 0; i < changes.size(); ++i) {
+        uint8_t* r = journal.data() + kJournalHeader + i * kJournalRecord;
+        Put32(r, static_cast<uint32_t>(changes[i].slot));
+        std::memcpy(r + 8, changes[i].image.data(), kSlotSize);
+    }
+    Put64(journal.data() + 16, Checksum(journal.data() + kJournalHeader, journal.size() - kJournalHeader,
+                                        Checksum(journal.data(), 16, 1)));
+    m_loaded = false;  // until the change is on disk, this image is no longer the file's
+    if (!io.Write(JournalOffset(), journal.data(), journal.size()) || !io.Flush()) return code::kIoError;
+    rc = WritePending(io, changes);
+    if (rc != code::kOk) return rc;
+    for (const Change& c : changes) {
+        bool wasLive = m_slots[c.slot].state == kEntry || m_slots[c.slot].state == kGroup;
+        bool wasDamaged = m_slots[c.slot].state == kDamaged;
+        std::memcpy(SlotBytes(c.slot), c.image.data(), kSlotSize);
+        Parse(c.slot);
+        bool isLive = m_slots[c.slot].state == kEntry || m_slots[c.slot].state == kGroup;
+        m_live += static_cast<int>(isLive) - static_cast<int>(wasLive);
+        m_damaged -= static_cast<int>(wasDamaged);
+    }
+    m_loaded = true;
+    return code::kOk;
+}
+
+Units Book::Text(int slot, int field) const {
+    const SlotInfo& info = m_slots[slot];
+    Units out;
+    if (info.state != kEntry && !(info.state == kGroup && field == kName)) return out;
+    const uint8_t* p = SlotBytes(slot) + info.offset[field];
+    for (size_t i = 0; i < info.length[field]; ++i)
+        out.push_back(Wide() ? static_cast<char16_t>(Get16(p + 2 * i)) : static_cast<char16_t>(p[i]));
+    return out;
+}
+
+void Book::FoldField(int slot, int field, std::u32string& out) const {
+    const SlotInfo& info = m_slots[slot];
+    char16_t buf[64];
+    size_t n = 0;
+    if (info.state == kEntry || (info.state == kGroup && field == kName)) {
+        const uint8_t* p = SlotBytes(slot) + info.offset[field];
+        n = info.length[field];
+        for (size_t i = 0; i < n; ++i) buf[i] = Wide() ? static_cast<char16_t>(Get16(p + 2 * i)) : p[i];
+    }
+    FoldInto(buf, n, !Wide(), out);
+}
+
+bool Book::Matches(int slot, const std::vector<std::u32string>& terms) const {
+    if (terms.empty()) return true;
+    static constexpr int kSearched[] = {kName, kOrganization, kFax, kPhone, kEmail};
+    std::u32string folded[5];
+    bool have[5] = {};
+    for (const std::u32string& term : terms) {
+        bool found = false;
+        for (int i = 0; i < 5 && !found; ++i) {
+            if (!have[i]) {
+                FoldField(slot, kSearched[i], folded[i]);
+                have[i] = true;
+            }
+            found = HasWordWithPrefix(folded[i], term);
+        }
+        if (!found) return false;
+    }
+    return true;
+}
+
+bool Book::FindNext(const std::vector<std::u32string>& terms, uint16_t& cursor, bool& done, int& slot) const {
+    done = true;
+    if (!m_loaded) return false;
+    const uint32_t end = 2u * static_cast<uint32_t>(m_capacity);
+    uint32_t p = cursor == 0xFFFF ? 0 : cursor;
+    // Every entry first, then every group: a group's members are known before it.
+    for (; p < end; ++p) {
+        int s = static_cast<int>(p % static_cast<uint32_t>(m_capacity));
+        uint8_t want = p < static_cast<uint32_t>(m_capacity) ? kEntry : kGroup;
+        if (m_slots[s].state != want || !Matches(s, terms)) continue;
+        slot = s;
+        cursor = static_cast<uint16_t>(p + 1);
+        done = p + 1 == end;
+        return true;
+    }
+    cursor = static_cast<uint16_t>(end);
+    return false;
+}
+
+int Book::SlotOfId(uint16_t id) const {
+    if (!m_loaded || ReservedId(id)) return -1;
+    for (int s = 0; s < m_capacity; ++s)
+        if ((m_slots[s].state == kEntry || m_slots[s].state == kGroup) && m_slots[s].id == id) return s;
+    return -1;
+}
+
+bool Book::NameMatches(int slot, const Units& name) const {
+    std::u32string stored, given = Folded(name, !Wide());
+    FoldField(slot, kName, stored);
+    if (stored == given) return true;
+    // Lists show a group as "[name]" and hand that form back.
+    return m_slots[slot].state == kGroup && given.size() == stored.size() + 2 && given.front() == U'[' &&
+           given.back() == U']' && given.compare(1, stored.size(), stored) == 0;
+}
+
+int Book::Find(const Units& name, const Units& fax, uint16_t id, int& slot) const {
+    slot = -1;
+    if (!m_loaded) return code::kFailed;
+    if (id != 0xFFFF) {
+        int s = SlotOfId(id);
+        if (s < 0) return code::kNotFound;
+        if (!name.empty() && !NameMatches(s, name)) return code::kNotFound;
+        if (!fax.empty() && Text(s, kFax) != fax) return code::kNotFound;
+        slot = s;
+        return code::kOk;
+    }
+    if (name.empty()) return code::kNotFound;
+    if (fax.empty())
+        for (int s = 0; s < m_capacity; ++s)
+            if (m_slots[s].state == kGroup && NameMatches(s, name)) {
+                slot = s;
+                return code::kOk;
+            }
+    for (int s = 0; s < m_capacity; ++s)
+        if (m_slots[s].state == kEntry && Text(s, kFax) == fax && NameMatches(s, name)) {
+            slot = s;
+            return code::kOk;
+        }
+    return code::kNotFound;
+}
+
+bool Book::IsMember(int group, int entrySlot) const {
+    const uint8_t* bm = SlotBytes(group) + m_slots[group].bitmap;
+    return (bm[entrySlot / 8] >> (entrySlot % 8)) & 1;
+}
+
+Record Book::Read(int slot) const {
+    Record r;
+    if (slot < 0 || slot >= m_capacity) return r;
+    const SlotInfo& info = m_slots[slot];
+    r.id = info.id;
+    r.kind = info.state == kGroup ? kGroup : kEntry;
+    for (int f = 0; f < kFieldCount; ++f) r.fields[f] = Text(slot, f);
+    if (info.state == kGroup)
+        for (int s = 0; s < m_capacity; ++s)
+            if (m_slots[s].state == kEntry && IsMember(slot, s)) r.members.push_back(m_slots[s].id);
+    return r;
+}
+
+std::vector<Record> Book::All() const {
+    std::vector<Record> out;
+    uint16_t cursor = 0xFFFF;
+    bool done = false;
+    int slot = 0;
+    while (!done)
+        if (FindNext({}, cursor, done, slot)) out.push_back(Read(slot));
+    return out;
+}
+
+int Book::FindClash(const Record& record, int except) const {
+    std::u32string name = Folded(record.fields[kName], !Wide()), other;
+    for (int s = 0; s < m_capacity; ++s) {
+        if (s == except || m_slots[s].state != record.kind) continue;
+        if (record.kind == kEntry && Text(s, kFax) != record.fields[kFax]) continue;
+        FoldField(s, kName, other);
+        if (FoldEqual(other, name)) return s;
+    }
+    return -1;
+}
+
+uint16_t Book::NextId() const {
+    // Past the highest id in use, so a removed record's id does not come back soon.
+    std::bitset<65536> used;
+    unsigned highest = 0;
+    for (const SlotInfo& info : m_slots)
+        if (info.state == kEntry || info.state == kGroup) {
+            used.set(info.id);
+            highest = std::max<unsigned>(highest, info.id);
+        }
+    for (unsigned id = highest + 1; id < 0xFFFF; ++id)
+        if (!ReservedId(static_cast<uint16_t>(id)) && !used.test(id)) return static_cast<uint16_t>(id);
+    for (unsigned id = 1; id < 0xFFFF; ++id)
+        if (!ReservedId(static_cast<uint16_t>(id)) && !used.test(id)) return static_cast<uint16_t>(id);
+    return 0;
+}
+
+int Book::FirstFreeSlot() const {
+    for (int s = 0; s < m_capacity; ++s)
+        if (m_slots[s].state == kFree) return s;
+    // Damaged slots are reused only when no clean one is left.
+    for (int s = 0; s < m_capacity; ++s)
+        if (m_slots[s].state == kDamaged) return s;
+    return -1;
+}
+
+Book::Image Book::Encode(int slot, const Record& record, const uint8_t* bitmap) const {
+    Image img{};
+    const size_t unit = Wide() ? 2 : 1;
+    size_t at = kSlotHeader;
+    int fields = record.kind == kEntry ? kFieldCount : 1;
+    for (int f = 0; f < fields; ++f) {
+        const Units& t = record.fields[f];
+        img[at++] = static_cast<uint8_t>(t.size());
+        for (char16_t c : t) {
+            if (unit == 2) Put16(&img[at], c);
+            else img[at] = static_cast<uint8_t>(c);
+            at += unit;
+        }
+    }
+    if (record.kind == kGroup) {
+        Put16(&img[at], static_cast<uint16_t>(BitmapBytes()));
+        at += 2;
+        if (bitmap) std::memcpy(&img[at], bitmap, BitmapBytes());
+        at += BitmapBytes();
+    }
+    Put16(&img[0], record.id);
+    img[2] = record.kind;
+    Put16(&img[4], static_cast<uint16_t>(at - kSlotHeader));
+    Put64(&img[kChecksumAt], Checksum(img.data(), at, static_cast<uint64_t>(slot) + 1));
+    return img;
+}
+
+Book::Image Book::WithMember(int group, int entrySlot, bool member) const {
+    Image img;
+    std::memcpy(img.data(), SlotBytes(group), kSlotSize);
+    uint8_t& byte = img[m_slots[group].bitmap + static_cast<size_t>(entrySlot) / 8];
+    uint8_t bit = static_cast<uint8_t>(1u << (entrySlot % 8));
+    byte = member ? (byte | bit) : (byte & ~bit);
+    Put64(&img[kChecksumAt], Checksum(img.data(), kSlotHeader + Get16(&img[4]), static_cast<uint64_t>(group) + 1));
+    return img;
+}
+
+int Book::Add(FileIo& io, Record record, uint16_t* newId) {
+    if (!m_loaded) return code::kFailed;
+    if (record.kind != kEntry && record.kind != kGroup) return code::kBadArgument;
+    Normalize(record, Wide());
+    if (record.kind == kGroup)
+        for (int f = 1; f < kFieldCount; ++f) record.fields[f].clear();
+    // Full before name in use: callers retry other names while they hear 18.
+    int slot = FirstFreeSlot();
+    if (m_live >= m_capacity || slot < 0) return code::kFull;
+    if (record.fields[kName].empty()) return code::kBadArgument;
+    if (FindClash(record, -1) >= 0) return code::kNameInUse;
+    record.id = NextId();
+    if (!record.id) return code::kFull;
+
+    std::vector<Change> changes;
+    std::vector<uint8_t> bitmap(BitmapBytes(), 0);
+    if (record.kind == kGroup)
+        for (uint16_t member : record.members) {
+            int s = SlotOfId(member);
+            if (s >= 0 && m_slots[s].state == kEntry) bitmap[s / 8] |= static_cast<uint8_t>(1u << (s % 8));
+        }
+    changes.push_back({slot, Encode(slot, record, bitmap.data())});
+    // A reused slot may still be named in a group (damage): the newcomer joins none.
+    if (record.kind == kEntry)
+        for (int g = 0; g < m_capacity; ++g)
+            if (m_slots[g].state == kGroup && IsMember(g, slot)) changes.push_back({g, WithMember(g, slot, false)});
+    int rc = Commit(io, changes);
+    if (rc == code::kOk && newId) *newId = record.id;
+    return rc;
+}
+
+int Book::Modify(FileIo& io, uint16_t id, Record record) {
+    if (!m_loaded) return code::kFailed;
+    int slot = SlotOfId(id);
+    if (slot < 0) return code::kNotFound;
+    if (record.kind != m_slots[slot].state) return code::kBadArgument;
+    Normalize(record, Wide());
+    if (record.kind == kGroup)
+        for (int f = 1; f < kFieldCount; ++f) record.fields[f].clear();
+    if (record.fields[kName].empty()) return code::kBadArgument;
+    if (FindClash(record, slot) >= 0) return code::kNameInUse;
+    record.id = id;
+    // Membership changes only through the group calls; a rename keeps the members.
+    const uint8_t* bitmap = record.kind == kGroup ? SlotBytes(slot) + m_slots[slot].bitmap : nullptr;
+    Image img = Encode(slot, record, bitmap);
+    if (std::memcmp(img.data(), SlotBytes(slot), kSlotSize) == 0) return code::kOk;
+    return Commit(io, {{slot, img}});
+}
+
+int Book::Remove(FileIo& io, uint16_t id) {
+    if (!m_loaded) return code::kFailed;
+    int slot = SlotOfId(id);
+    if (slot < 0) return code::kNotFound;
+    std::vector<Change> changes{{slot, Image{}}};
+    // The entry leaves every group in the same change.
+    if (m_slots[slot].state == kEntry)
+        for (int g = 0; g < m_capacity; ++g)
+            if (m_slots[g].state == kGroup && IsMember(g, slot)) changes.push_back({g, WithMember(g, slot, false)});
+    return Commit(io, changes);
+}
+
+int Book::AddToGroup(FileIo& io, uint16_t group, uint16_t entry) {
+    if (!m_loaded) return code::kFailed;
+    int g = SlotOfId(group), e = SlotOfId(entry);
+    if (g < 0 || e < 0) return code::kNotFound;
+    if (m_slots[g].state != kGroup || m_slots[e].state != kEntry) return code::kBadArgument;
+    if (IsMember(g, e)) return code::kOk;
+    return Commit(io, {{g, WithMember(g, e, true)}});
+}
+
+int Book::RemoveFromGroup(FileIo& io, uint16_t group, uint16_t entry) {
+    if (!m_loaded) return code::kFailed;
+    int g = SlotOfId(group), e = SlotOfId(entry);
+    if (g < 0 || e < 0) return code::kNotFound;
+    if (m_slots[g].state != kGroup || m_slots[e].state != kEntry) return code::kBadArgument;
+    if (!IsMember(g, e)) return code::kOk;
+    return Commit(io, {{g, WithMember(g, e, false)}});
+}
+
+}  // namespace pbcore
