@@ -21,7 +21,8 @@ public:
     bool Attach(const wchar_t* allowed, int controlId, HWND dialog);
     // Allows or refuses every character the specification names (see CharSet.h).
     void SetChars(const wchar_t* specification, bool allow);
-    // Copy, cut, undo and backspace always pass; paste (Ctrl+V) never does.
+    // Copy, cut, undo and backspace always pass; paste (Ctrl+V) never does; any other
+    // character by its whole code, so one above 255 is not mistaken for its low byte.
     virtual bool IsValidChar(wchar_t ch);
     // Drops the characters the set refuses from the control's text, with one beep;
     // a clean text is not rewritten.

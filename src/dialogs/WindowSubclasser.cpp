@@ -6,7 +6,7 @@ LRESULT WindowSubclasser::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     return m_defaultProc ? CallWindowProcW(m_defaultProc, hwnd, message, wParam, lParam) : 0;
 }
 
-bool WindowSubclasser::SubclassWindow(HWND window) {
+bool WindowSubclasser::AttachWindow(HWND window) {
     if (!window || !IsWindow(window) || GetPropW(window, kProcProperty)) return false;
     Detach();
     auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC));

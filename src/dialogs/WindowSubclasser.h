@@ -20,7 +20,7 @@ public:
 
     // Installs the subclass. False for no window, or one another WindowSubclasser already
     // holds (chaining through the same properties would call itself forever).
-    bool SubclassWindow(HWND window);
+    bool AttachWindow(HWND window);
     // Gives the window its procedure back while it still has it; always forgets the window.
     void Detach();
 

@@ -82,7 +82,7 @@ TEST(WindowSubclasser, FlagsDecideWhoAnswers) {
         UniqueWindow window = MakeTarget();
         ASSERT_TRUE(window);
         ScriptedSubclasser subclasser;
-        ASSERT_TRUE(subclasser.SubclassWindow(window.Get()));
+        ASSERT_TRUE(subclasser.AttachWindow(window.Get()));
         subclasser.handle = c.handle;
         subclasser.setResult = c.setResult;
         g_ownLog.clear();
@@ -101,8 +101,8 @@ TEST(WindowSubclasser, PropertiesHoldTheProcedureAndTheObject) {
     UniqueWindow window = MakeTarget();
     const LONG_PTR own = GetWindowLongPtrW(window.Get(), GWLP_WNDPROC);
     ScriptedSubclasser subclasser;
-    EXPECT_FALSE(subclasser.SubclassWindow(nullptr));
-    ASSERT_TRUE(subclasser.SubclassWindow(window.Get()));
+    EXPECT_FALSE(subclasser.AttachWindow(nullptr));
+    ASSERT_TRUE(subclasser.AttachWindow(window.Get()));
     EXPECT_EQ(subclasser.Window(), window.Get());
     EXPECT_EQ(reinterpret_cast<LONG_PTR>(GetPropW(window.Get(), L"MrvWndSubclassProp")), own);
     EXPECT_EQ(GetPropW(window.Get(), L"MrvWndSubclassPropCallerData"), static_cast<HANDLE>(&subclasser));
@@ -110,8 +110,8 @@ TEST(WindowSubclasser, PropertiesHoldTheProcedureAndTheObject) {
 
     // A second subclass through the same properties would loop into itself: refused.
     ScriptedSubclasser second;
-    EXPECT_FALSE(second.SubclassWindow(window.Get()));
-    EXPECT_FALSE(subclasser.SubclassWindow(window.Get()));
+    EXPECT_FALSE(second.AttachWindow(window.Get()));
+    EXPECT_FALSE(subclasser.AttachWindow(window.Get()));
     EXPECT_EQ(SendMessageW(window.Get(), kPlain, 0, 0), kOwnResult);
     EXPECT_TRUE(second.seen.empty());
 
@@ -127,7 +127,7 @@ TEST(WindowSubclasser, PropertiesHoldTheProcedureAndTheObject) {
     // Once given back, the window can be subclassed again; the object's end gives it back too.
     {
         ScriptedSubclasser third;
-        EXPECT_TRUE(third.SubclassWindow(window.Get()));
+        EXPECT_TRUE(third.AttachWindow(window.Get()));
     }
     EXPECT_EQ(GetWindowLongPtrW(window.Get(), GWLP_WNDPROC), own);
     EXPECT_EQ(GetPropW(window.Get(), L"MrvWndSubclassPropCallerData"), nullptr);
@@ -137,7 +137,7 @@ TEST(WindowSubclasser, DestroyingTheWindowDetaches) {
     ScriptedSubclasser subclasser;
     UniqueWindow window = MakeTarget();
     HWND hwnd = window.Get();
-    ASSERT_TRUE(subclasser.SubclassWindow(hwnd));
+    ASSERT_TRUE(subclasser.AttachWindow(hwnd));
     g_ownLog.clear();
     window.Reset();
     EXPECT_FALSE(IsWindow(hwnd));
