@@ -255,6 +255,10 @@ LRESULT BitmapButton::OnHoverMessage(UINT message, WPARAM wParam, LPARAM lParam)
         case WM_ENABLE:
             Invalidate();
             break;
+        case WM_LBUTTONDBLCLK:
+            // An owner-drawn button answers a double click with BN_DOUBLECLICKED alone, so
+            // quick clicks (moving a column up, say) would lose every second one.
+            return CallPrevious(WM_LBUTTONDOWN, wParam, lParam);
         case WM_THEMECHANGED:
             if (m_style == Style::System) UseTheme(OperatingSystem::IsUiThemeEnabled());
             Invalidate();

@@ -117,6 +117,9 @@ public:
                     b.object->Attach(hwnd, GetDlgItem(hwnd, b.id));
                 }
                 return TRUE;
+            case WM_COMMAND:
+                if (HIWORD(wParam) == BN_CLICKED) clicks.push_back(LOWORD(wParam));
+                return FALSE;
             case WM_DRAWITEM:
                 for (auto& b : m_buttons) {
                     if (static_cast<int>(wParam) == b.id) {
@@ -138,6 +141,7 @@ public:
     }
 
     inline static std::function<void(HWND)> beforeAttach;
+    std::vector<int> clicks;
 
 private:
     void Add(int id, UINT normal, UINT disabled) {
@@ -390,6 +394,18 @@ TEST(BitmapButton, MouseMovesLightThemedButtonsOnlyInAnActiveApplication) {
         EXPECT_EQ(button.IsHot(), c.hotAfter);
     }
     Host::beforeAttach = nullptr;
+}
+
+TEST(BitmapButton, QuickSecondClickIsAClickToo) {
+    Host host(BitmapButton::Style::Themed);
+    Activate(host.Window());
+    HWND button = host[IDC_FILE].object->Window();
+    const LPARAM inside = MAKELPARAM(5, 5);
+    for (UINT down : {static_cast<UINT>(WM_LBUTTONDOWN), static_cast<UINT>(WM_LBUTTONDBLCLK)}) {
+        SendMessageW(button, down, MK_LBUTTON, inside);
+        SendMessageW(button, WM_LBUTTONUP, 0, inside);
+    }
+    EXPECT_EQ(host.clicks, (std::vector<int>{IDC_FILE, IDC_FILE}));
 }
 
 TEST(BitmapButton, RealButtonsAreSizedAndDrawnThroughTheirDialog) {
