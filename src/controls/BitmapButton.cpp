@@ -65,7 +65,7 @@ void BitmapButton::Attach(HWND parent, HWND button) {
 
     SetWindowLongPtrW(button, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_previousProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(button, GWLP_WNDPROC));
-    SetPropW(button, kPreviousProcProperty, reinterpret_cast<HANDLE>(m_previousProc));
+    SetPropW(button, kPreviousProcProperty, reinterpret_cast<HANDLE>(reinterpret_cast<ULONG_PTR>(m_previousProc)));
     SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BitmapButton::HoverProc));
 
     RECT box = {0, 0, m_metrics.imageBoxWidth - 4, m_metrics.imageBoxHeight - 4};
@@ -223,7 +223,7 @@ LRESULT CALLBACK BitmapButton::HoverProc(HWND hwnd, UINT message, WPARAM wParam,
     auto* self = reinterpret_cast<BitmapButton*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (self && self->m_button == hwnd) return self->OnHoverMessage(message, wParam, lParam);
     // Our object is gone but a later subclass still calls us: just pass everything on.
-    const auto previous = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kPreviousProcProperty));
+    const auto previous = reinterpret_cast<WNDPROC>(reinterpret_cast<ULONG_PTR>(GetPropW(hwnd, kPreviousProcProperty)));
     if (message == WM_NCDESTROY) RemovePropW(hwnd, kPreviousProcProperty);
     return previous ? CallWindowProcW(previous, hwnd, message, wParam, lParam)
                     : DefWindowProcW(hwnd, message, wParam, lParam);

@@ -18,6 +18,7 @@
 #include "controls/BitmapButton.h"
 #include "controls/Dialog.h"
 #include "controls/Dpi.h"
+#include "controls/ToolTip.h"
 #include "controls/TransparentPicture.h"
 #include "harness/GuiHarness.h"
 #include "resources/image_ids.h"
@@ -497,6 +498,22 @@ TEST(BitmapButton, ButtonWindowMayGoFirst) {
     BitmapButton& button = *host[IDC_FILE].object;
     DestroyWindow(button.Window());
     EXPECT_EQ(button.Window(), nullptr);
+}
+
+TEST(BitmapButton, OutlivedByItsButtonUnderATooltip) {
+    // The dialogs add tooltips after attaching; those subclass the button above us.
+    Host host(BitmapButton::Style::Themed);
+    HWND control = GetDlgItem(host.Window(), IDC_COPY_PERSONAL);
+    MessageLog::Install(control);
+    {
+        BitmapButton button;
+        button.Attach(host.Window(), control);
+        AddToolTip(CreateToolTipWindow(control), control, L"Copy");
+    }
+    MessageLog::seen.clear();
+    SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+    EXPECT_TRUE(MessageLog::Saw(WM_MOUSEMOVE)) << "messages still reach the button";
+    EXPECT_TRUE(DestroyWindow(control));
 }
 
 TEST(TransparentPicture, DrawsOnItsControlInBothReadingDirections) {
