@@ -462,7 +462,8 @@ int Book::FindClash(const Record& record, int except) const {
 }
 
 uint16_t Book::NextId() const {
-    // Past the highest id in use, so a removed record's id does not come back soon.
+    // Past the highest id in use, so ids of removed records come back only when the
+    // range is used up.
     std::bitset<65536> used;
     unsigned highest = 0;
     for (const SlotInfo& info : m_slots)
