@@ -46,6 +46,24 @@ TempFolder::~TempFolder() {
     SHFileOperationW(&op);
 }
 
+int RunPbtool(const CMString& arguments) {
+    CMString line = CMString(L"\"") + DistDir() + L"pbtool.exe\" " + arguments;
+    STARTUPINFOW si = {sizeof si};
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, line.GetBuffer(line.GetLength() + 1), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &si, &pi))
+        return -1;
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return static_cast<int>(code);
+}
+
+bool MakeBook(const CMString& path, const wchar_t* format) {
+    return RunPbtool(CMString(L"create \"") + path + L"\" --format " + format) == 0;
+}
+
 void DeleteRegistryTree(HKEY root, const CMString& path) { RegDeleteTreeW(root, path.c_str()), RegDeleteKeyW(root, path.c_str()); }
 
 }  // namespace testenv

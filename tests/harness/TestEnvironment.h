@@ -26,6 +26,11 @@ private:
     CMString m_path;
 };
 
+// Runs dist\pbtool.exe with these arguments and waits; its exit code, or -1.
+int RunPbtool(const CMString& arguments);
+// Makes a phone book of one kind (mpb2, mpb or pb) with pbtool; false on failure.
+bool MakeBook(const CMString& path, const wchar_t* format);
+
 // Removes a registry tree so a test starts and ends clean.
 void DeleteRegistryTree(HKEY root, const CMString& path);
 
