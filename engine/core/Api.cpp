@@ -99,24 +99,38 @@ int FromPbe(const typename Set::Rec* r, int capacity, Record& out) {
     return code::kOk;
 }
 
+// Fills a caller's record from a slot: texts cut and terminated, rest of each field cleared.
 template <class Set>
-void ToPbe(const Record& rec, int capacity, typename Set::Rec* r) {
-    r->id = rec.id;
-    r->kind = rec.kind;
-    WriteText(rec.fields[kName], r->name, kNameWidth);
-    WriteText(rec.fields[kFax], r->fax, kFaxWidth);
+void FillPbe(const Book& book, int slot, typename Set::Rec* r) {
+    using Char = typename Set::Char;
+    char16_t buf[kExtensionWidth];
+    auto copy = [&](int field, Char* out, size_t width) {
+        if (!out) return;
+        size_t n = book.CopyText(slot, field, buf, width - 1);
+        for (size_t i = 0; i < n; ++i) out[i] = static_cast<Char>(buf[i]);
+        for (size_t i = n; i < width; ++i) out[i] = 0;
+    };
+    r->id = book.IdAt(slot);
+    r->kind = book.IsGroupAt(slot) ? kKindGroup : kKindEntry;
+    copy(kName, r->name, kNameWidth);
+    copy(kFax, r->fax, kFaxWidth);
     if (r->extensions)
         for (int i = 0; i < kExtensionCount; ++i)
-            if (r->extensions[i])
-                WriteText(kExtensionField[i] >= 0 ? rec.fields[kExtensionField[i]] : Units(), r->extensions[i],
-                          ExtensionWidth(i));
-    uint16_t n = 0;
-    if (r->members)
-        for (uint16_t id : rec.members) {
-            if (n >= capacity) break;
+            if (r->extensions[i]) {
+                if (kExtensionField[i] < 0) r->extensions[i][0] = 0;
+                else copy(kExtensionField[i], r->extensions[i], ExtensionWidth(i));
+            }
+    r->memberCount = 0;
+    if (book.IsGroupAt(slot) && r->members) {
+        std::vector<uint16_t> members;
+        book.MembersOf(slot, members);
+        uint16_t n = 0;
+        for (uint16_t id : members) {
+            if (n >= book.Capacity()) break;
             r->members[n++] = id;
         }
-    r->memberCount = n;
+        r->memberCount = n;
+    }
 }
 
 template <class Set>
@@ -301,7 +315,7 @@ intptr_t Find2(Platform& pf, typename Set::Header* h, typename Set::Rec* r, cons
     bool finished = true;
     int slot = -1;
     bool delivered = book->FindNext(prepared, *cursor, finished, slot);
-    if (delivered) ToPbe<Set>(book->Read(slot), book->Capacity(), r);
+    if (delivered) FillPbe<Set>(*book, slot, r);
     *done = finished ? 1 : 0;
     {
         std::lock_guard<std::mutex> guard(g_snapshotLock);
@@ -326,7 +340,7 @@ int Get(Platform& pf, typename Set::Header* h, typename Set::Rec* r, const typen
     rc = s.Load(book, false);
     int slot = -1;
     if (rc == code::kOk) rc = book.Find(ReadText(name, kNameWidth - 1), ReadText(fax, kFaxWidth - 1), id, slot);
-    if (rc == code::kOk) ToPbe<Set>(book.Read(slot), book.Capacity(), r);
+    if (rc == code::kOk) FillPbe<Set>(book, slot, r);
     return Report(rc, code);
 }
 

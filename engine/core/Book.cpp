@@ -128,6 +128,15 @@ int Book::Create(FileIo& io, Kind kind) {
     return code::kOk;
 }
 
+std::vector<uint8_t>& Book::SpareBuffer() {
+    thread_local std::vector<uint8_t> spare;
+    return spare;
+}
+
+Book::~Book() {
+    if (m_data.capacity() > SpareBuffer().capacity()) m_data.swap(SpareBuffer());
+}
+
 int Book::Load(FileIo& io) {
     m_loaded = false;
     m_pending.clear();
@@ -139,13 +148,15 @@ int Book::Load(FileIo& io) {
     // Nothing valid lies beyond the largest journal of the largest book.
     constexpr uint64_t kMaxUseful = kSuperblockSize + 2500ull * kSlotSize + kJournalHeader + 2500ull * kJournalRecord;
     size_t want = static_cast<size_t>(std::min<uint64_t>(size, kMaxUseful));
-    std::vector<uint8_t> raw(want);
+    // One buffer per thread is reused from call to call: a fresh megabyte each time
+    // costs more in page faults than the read itself.
+    m_data.swap(SpareBuffer());
+    m_data.resize(want);
     size_t got = 0;
-    if (!io.Read(0, raw.data(), want, &got)) return code::kIoError;
-    raw.resize(got);
+    if (!io.Read(0, m_data.data(), want, &got)) return code::kIoError;
     if (got < kSuperblockSize) return code::kBadFile;
 
-    const uint8_t* sb = raw.data();
+    const uint8_t* sb = m_data.data();
     if (std::memcmp(sb, kMagic, sizeof kMagic) != 0 || Get64(sb + kChecksumAt) != Checksum(sb, kChecksumAt, 0))
         return code::kBadFile;
     if (sb[8] < 1 || sb[8] > 3) return code::kBadFile;
@@ -161,16 +172,18 @@ int Book::Load(FileIo& io) {
 
     // Slots past the end of a short file are free.
     size_t area = kSuperblockSize + static_cast<size_t>(m_capacity) * kSlotSize;
-    m_data.assign(raw.begin(), raw.begin() + static_cast<std::ptrdiff_t>(std::min(area, raw.size())));
-    m_data.resize(area, 0);
+    if (got < area) std::memset(m_data.data() + got, 0, std::min(area, want) - got);
+    m_data.resize(std::max(area, got), 0);
+    const uint8_t* const raw = m_data.data();
+    const size_t rawSize = got;
 
     // A complete journal is the change in flight: it counts as written.
     uint64_t j = JournalOffset();
-    if (raw.size() >= j + kJournalHeader) {
-        const uint8_t* jh = raw.data() + j;
+    if (rawSize >= j + kJournalHeader) {
+        const uint8_t* jh = raw + j;
         uint32_t count = Get32(jh + 4);
         if (Get32(jh) == kJournalMagic && count >= 1 && count <= static_cast<uint32_t>(m_capacity) &&
-            raw.size() >= j + kJournalHeader + static_cast<uint64_t>(count) * kJournalRecord) {
+            rawSize >= j + kJournalHeader + static_cast<uint64_t>(count) * kJournalRecord) {
             const uint8_t* recs = jh + kJournalHeader;
             size_t recBytes = static_cast<size_t>(count) * kJournalRecord;
             if (Get64(jh + 16) == Checksum(recs, recBytes, Checksum(jh, 16, 1))) {
@@ -187,6 +200,7 @@ int Book::Load(FileIo& io) {
                 }
                 if (sound) {
                     for (const Change& c : pending) std::memcpy(SlotBytes(c.slot), c.image.data(), kSlotSize);
+                    m_data.resize(area);
                     m_pending = std::move(pending);
                     m_hadPending = true;
                 }
@@ -194,6 +208,7 @@ int Book::Load(FileIo& io) {
         }
     }
 
+    m_data.resize(area);
     m_slots.assign(static_cast<size_t>(m_capacity), SlotInfo{});
     for (int s = 0; s < m_capacity; ++s) Parse(s);
     // An id held twice (only a damaged file does that): the later copy does not count.
@@ -345,16 +360,19 @@ void Book::FoldField(int slot, int field, std::u32string& out) const {
 bool Book::Matches(int slot, const std::vector<std::u32string>& terms) const {
     if (terms.empty()) return true;
     static constexpr int kSearched[] = {kName, kOrganization, kFax, kPhone, kEmail};
-    std::u32string folded[5];
+    char16_t units[64];
+    char32_t folded[5][128];
+    size_t length[5];
     bool have[5] = {};
     for (const std::u32string& term : terms) {
         bool found = false;
         for (int i = 0; i < 5 && !found; ++i) {
             if (!have[i]) {
-                FoldField(slot, kSearched[i], folded[i]);
+                size_t n = CopyText(slot, kSearched[i], units, 64);
+                length[i] = FoldInto(units, n, !Wide(), folded[i], 128);
                 have[i] = true;
             }
-            found = HasWordWithPrefix(folded[i], term);
+            found = HasWordWithPrefix(folded[i], length[i], term);
         }
         if (!found) return false;
     }
@@ -427,6 +445,22 @@ bool Book::IsMember(int group, int entrySlot) const {
     return (bm[entrySlot / 8] >> (entrySlot % 8)) & 1;
 }
 
+size_t Book::CopyText(int slot, int field, char16_t* out, size_t max) const {
+    const SlotInfo& info = m_slots[slot];
+    if (info.state != kEntry && !(info.state == kGroup && field == kName)) return 0;
+    const uint8_t* p = SlotBytes(slot) + info.offset[field];
+    size_t n = std::min<size_t>(info.length[field], max);
+    for (size_t i = 0; i < n; ++i) out[i] = Wide() ? static_cast<char16_t>(Get16(p + 2 * i)) : p[i];
+    return n;
+}
+
+void Book::MembersOf(int slot, std::vector<uint16_t>& out) const {
+    out.clear();
+    if (slot < 0 || slot >= m_capacity || m_slots[slot].state != kGroup) return;
+    for (int s = 0; s < m_capacity; ++s)
+        if (m_slots[s].state == kEntry && IsMember(slot, s)) out.push_back(m_slots[s].id);
+}
+
 Record Book::Read(int slot) const {
     Record r;
     if (slot < 0 || slot >= m_capacity) return r;
@@ -434,9 +468,7 @@ Record Book::Read(int slot) const {
     r.id = info.id;
     r.kind = info.state == kGroup ? kGroup : kEntry;
     for (int f = 0; f < kFieldCount; ++f) r.fields[f] = Text(slot, f);
-    if (info.state == kGroup)
-        for (int s = 0; s < m_capacity; ++s)
-            if (m_slots[s].state == kEntry && IsMember(slot, s)) r.members.push_back(m_slots[s].id);
+    MembersOf(slot, r.members);
     return r;
 }
 

@@ -68,6 +68,11 @@ public:
     static constexpr uint32_t kSlotSize = 512;
     static constexpr uint32_t kSuperblockSize = 512;
 
+    Book() = default;
+    ~Book();
+    Book(const Book&) = delete;
+    Book& operator=(const Book&) = delete;
+
     // Writes an empty book of this kind over whatever the file held.
     static int Create(FileIo& io, Kind kind);
 
@@ -92,6 +97,11 @@ public:
     int Find(const Units& name, const Units& fax, uint16_t id, int& slot) const;
     int SlotOfId(uint16_t id) const;
     Record Read(int slot) const;
+    // The parts of Read without building a Record (the enumeration's path).
+    uint16_t IdAt(int slot) const { return m_slots[slot].id; }
+    bool IsGroupAt(int slot) const { return m_slots[slot].state == kGroup; }
+    size_t CopyText(int slot, int field, char16_t* out, size_t max) const;
+    void MembersOf(int slot, std::vector<uint16_t>& out) const;
     // Every record as stored: the slot order of an enumeration without terms.
     std::vector<Record> All() const;
 
@@ -122,6 +132,7 @@ private:
     }
     uint64_t JournalOffset() const { return kSuperblockSize + static_cast<uint64_t>(m_capacity) * kSlotSize; }
     size_t BitmapBytes() const { return static_cast<size_t>(m_capacity + 7) / 8; }
+    static std::vector<uint8_t>& SpareBuffer();
     void Parse(int slot);
     Units Text(int slot, int field) const;
     void FoldField(int slot, int field, std::u32string& out) const;

@@ -69,25 +69,31 @@ std::u16string DecodeCp1252(std::string_view bytes) {
     return out;
 }
 
-void FoldInto(const char16_t* units, size_t count, bool ansi, std::u32string& out) {
-    out.clear();
+size_t FoldInto(const char16_t* units, size_t count, bool ansi, char32_t* out, size_t capacity) {
     bool plain = true;
     for (size_t i = 0; i < count && plain; ++i) plain = units[i] < 0x80;
     if (ansi && !plain) {
         std::string bytes;
         for (size_t i = 0; i < count; ++i) bytes.push_back(static_cast<char>(units[i] & 0xFF));
         std::u16string wide = DecodeAnsi(bytes);
-        FoldInto(wide.data(), wide.size(), false, out);
-        return;
+        return FoldInto(wide.data(), wide.size(), false, out, capacity);
     }
-    for (size_t i = 0; i < count; ++i) {
+    size_t n = 0;
+    for (size_t i = 0; i < count && n < capacity; ++i) {
         char32_t c = units[i];
         if (c >= 0xD800 && c < 0xDC00 && i + 1 < count && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
             c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
             ++i;
         }
-        out.push_back(FoldCase(c));
+        out[n++] = FoldCase(c);
     }
+    return n;
+}
+
+void FoldInto(const char16_t* units, size_t count, bool ansi, std::u32string& out) {
+    // A code page may turn one byte into two units, never more.
+    out.resize(2 * count);
+    out.resize(FoldInto(units, count, ansi, out.data(), out.size()));
 }
 
 std::u32string Folded(const Units& text, bool ansi) {
@@ -96,12 +102,12 @@ std::u32string Folded(const Units& text, bool ansi) {
     return out;
 }
 
-bool HasWordWithPrefix(const std::u32string& text, const std::u32string& term) {
+bool HasWordWithPrefix(const char32_t* text, size_t length, const std::u32string& term) {
     if (term.empty()) return true;
-    if (term.size() > text.size()) return false;
-    for (size_t i = 0; i + term.size() <= text.size(); ++i) {
+    if (term.size() > length) return false;
+    for (size_t i = 0; i + term.size() <= length; ++i) {
         if (i > 0 && !IsSeparator(text[i - 1])) continue;
-        if (std::equal(term.begin(), term.end(), text.begin() + static_cast<std::ptrdiff_t>(i))) return true;
+        if (std::equal(term.begin(), term.end(), text + i)) return true;
     }
     return false;
 }

@@ -27,8 +27,14 @@ using Units = std::u16string;
 void FoldInto(const char16_t* units, size_t count, bool ansi, std::u32string& out);
 std::u32string Folded(const Units& text, bool ansi);
 
+// The same into a caller's buffer (no allocation for plain text); returns the length.
+size_t FoldInto(const char16_t* units, size_t count, bool ansi, char32_t* out, size_t capacity);
+
 // True when the term (folded, without its "*") is a prefix of a word of the text.
-bool HasWordWithPrefix(const std::u32string& foldedText, const std::u32string& term);
+bool HasWordWithPrefix(const char32_t* text, size_t length, const std::u32string& term);
+inline bool HasWordWithPrefix(const std::u32string& text, const std::u32string& term) {
+    return HasWordWithPrefix(text.data(), text.size(), term);
+}
 
 // Search terms as they arrive ("anna*"): folded, trailing "*" removed, empty ones dropped.
 std::vector<std::u32string> PrepareTerms(const std::vector<Units>& terms, bool ansi);
