@@ -44,9 +44,11 @@ TEST(Changes, FullBeforeNameInUse) {
     MemBook m(Kind::Oldest);
     uint16_t id = 0;
     for (int i = 0; i < 1000; ++i) {
-        std::u16string name = u"Name " + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)) + u" " +
-                              std::u16string(1, static_cast<char16_t>(u'0' + i / 26 % 10)) +
-                              std::u16string(1, static_cast<char16_t>(u'0' + i / 260));
+        std::u16string name = u"Name ";
+        name += static_cast<char16_t>(u'A' + i % 26);
+        name += u' ';
+        name += static_cast<char16_t>(u'0' + i / 26 % 10);
+        name += static_cast<char16_t>(u'0' + i / 260);
         ASSERT_EQ(m.book.Add(m.file, Entry(name.c_str(), u"1"), &id), code::kOk) << i;
         EXPECT_NE(id, 0);
         EXPECT_NE(id, 255);
@@ -65,7 +67,8 @@ TEST(Changes, IdsAreUniqueAndSkipReservedValues) {
     MemBook m;
     std::set<uint16_t> ids;
     for (int i = 0; i < 300; ++i) {
-        std::u16string name = u"P" + std::u16string(1, static_cast<char16_t>(0x4E00 + i));
+        std::u16string name = u"P";
+        name += static_cast<char16_t>(0x4E00 + i);
         uint16_t id = m.Add(Entry(name.c_str(), u"5"));
         ASSERT_NE(id, 0);
         EXPECT_NE(id, 255);

@@ -60,9 +60,17 @@ Script MakeScript() {
 std::vector<std::u16string> Observe(const Book& b) {
     std::vector<std::u16string> out;
     for (const Record& r : b.All()) {
-        std::u16string line = std::u16string(1, static_cast<char16_t>(r.kind)) + u"#" + std::u16string(1, r.id);
-        for (const auto& f : r.fields) line += u"|" + f;
-        for (uint16_t m : r.members) line += u"+" + std::u16string(1, m);
+        std::u16string line;
+        line += static_cast<char16_t>(r.kind);
+        line += static_cast<char16_t>(r.id);
+        for (const auto& f : r.fields) {
+            line += u'|';
+            line += f;
+        }
+        for (uint16_t m : r.members) {
+            line += u'+';
+            line += static_cast<char16_t>(m);
+        }
         out.push_back(line);
     }
     return out;
