@@ -1,0 +1,227 @@
+#include "importexport/core/DelimitedText.h"
+
+#include <algorithm>
+
+#include "resources/text_ids.h"
+
+namespace delimited {
+namespace {
+
+const CMString kDefaultRecordDelimiter = L"\r\n";
+const CMString kDefaultFieldDelimiter = L",";
+constexpr wchar_t kQuote = L'"';
+
+bool EndsWithNoCase(const CMString& text, const wchar_t* suffix) {
+    CMString tail(suffix);
+    return text.GetLength() >= tail.GetLength() && text.Right(tail.GetLength()).EqualsNoCase(tail.view());
+}
+
+// Whether every character of text occurs in allowed.
+bool OnlyFrom(const CMString& text, const CMString& allowed) {
+    return std::all_of(text.str().begin(), text.str().end(),
+                       [&](wchar_t ch) { return allowed.Find(ch) >= 0; });
+}
+
+CMString& ValueOf(EntryFields& fields, Column column) {
+    switch (column) {
+        case Column::Name: return fields.name;
+        case Column::FirstNamePart: return fields.firstNamePart;
+        case Column::SecondNamePart: return fields.secondNamePart;
+        case Column::Fax: return fields.fax;
+        case Column::Organization: return fields.organization;
+        case Column::Phone: return fields.phone;
+        case Column::Email: return fields.email;
+        case Column::Mailbox: break;
+    }
+    return fields.mailbox;
+}
+
+}  // namespace
+
+unsigned ColumnLabelId(Column column) {
+    switch (column) {
+        case Column::Name: return IDS_FIELD_NAME;
+        case Column::FirstNamePart: return IDS_FIELD_FIRST_NAME;
+        case Column::SecondNamePart: return IDS_FIELD_LAST_NAME;
+        case Column::Fax: return IDS_FIELD_FAX;
+        case Column::Organization: return IDS_FIELD_ORGANIZATION;
+        case Column::Phone: return IDS_FIELD_PHONE;
+        case Column::Email: return IDS_FIELD_EMAIL;
+        case Column::Mailbox: break;
+    }
+    return IDS_FIELD_MAILBOX;
+}
+
+bool IsOfferedOnExport(Column column) {
+    return column != Column::FirstNamePart && column != Column::SecondNamePart;
+}
+
+const CMString& Layout::RecordDelimiter() const {
+    return recordDelimiter.IsEmpty() ? kDefaultRecordDelimiter : recordDelimiter;
+}
+
+const CMString& Layout::FieldDelimiter() const {
+    return fieldDelimiter.IsEmpty() ? kDefaultFieldDelimiter : fieldDelimiter;
+}
+
+CMString QuoteField(const CMString& value, const CMString& fieldDelimiter) {
+    if (fieldDelimiter.IsEmpty() || value.Find(fieldDelimiter.view()) < 0) return value;
+    CMString quoted;
+    quoted.str().reserve(static_cast<size_t>(value.GetLength()) + 2);
+    quoted += kQuote;
+    quoted += value;
+    quoted += kQuote;
+    return quoted;
+}
+
+CMString FormatRecord(const std::vector<CMString>& values, const Layout& layout) {
+    CMString line;
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) line += layout.FieldDelimiter();
+        line += QuoteField(values[i], layout.FieldDelimiter());
+    }
+    line += layout.RecordDelimiter();
+    return line;
+}
+
+CMString WithExportExtension(const CMString& path) {
+    if (EndsWithNoCase(path, L".csv") || EndsWithNoCase(path, L".txt")) return path;
+    return path + (path.Right(1) == L"." ? L"csv" : L".csv");
+}
+
+RecordEnd FindRecordEnd(std::wstring_view text, const Layout& layout, bool complete) {
+    std::wstring_view delimiter = layout.RecordDelimiter().view();
+    RecordEnd end;
+    end.length = delimiter.size();
+    if (!layout.DelimitersEqual() || layout.columns.empty()) {
+        size_t at = text.find(delimiter);
+        if (at == std::wstring_view::npos) return end;
+        end.found = true;
+        end.start = at;
+        return end;
+    }
+    // Walk the fields as the parser will: a quoted one may hold the delimiter.
+    size_t pos = 0;
+    for (size_t field = 0; field < layout.columns.size(); ++field) {
+        if (pos < text.size() && text[pos] == kQuote) {
+            size_t open = text.find_first_not_of(kQuote, pos);
+            size_t close = open == std::wstring_view::npos ? open : text.find(kQuote, open);
+            if (close != std::wstring_view::npos) pos = close + 1;
+            // The closing mark may lie beyond this text; when it cannot, the field is plain.
+            else if (!complete) return end;
+        }
+        size_t at = text.find(delimiter, pos);
+        if (at == std::wstring_view::npos) return end;
+        if (field + 1 == layout.columns.size()) {
+            end.found = true;
+            end.start = at;
+            return end;
+        }
+        pos = at + delimiter.size();
+    }
+    return end;
+}
+
+bool ParseRecord(const CMString& record, const Layout& layout, EntryFields& out) {
+    out = EntryFields();
+    const std::wstring_view delimiter = layout.FieldDelimiter().view();
+    std::wstring_view rest = record.view();
+    for (Column column : layout.columns) {
+        std::wstring_view value;
+        bool ended = false;
+        if (!rest.empty() && rest.front() == kQuote) {
+            size_t open = rest.find_first_not_of(kQuote);
+            rest.remove_prefix(open == std::wstring_view::npos ? rest.size() : open);
+            size_t close = rest.find(kQuote);
+            if (close != std::wstring_view::npos) {
+                value = rest.substr(0, close);
+                // The closing mark and one delimiter's worth are passed over unread.
+                rest.remove_prefix(std::min(rest.size(), close + 1 + delimiter.size()));
+                ended = true;
+            }
+        } else {
+            size_t at = rest.find(delimiter);
+            if (at != std::wstring_view::npos) {
+                value = rest.substr(0, at);
+                rest.remove_prefix(at + delimiter.size());
+                ended = true;
+            }
+        }
+        if (!ended) {
+            if (out.name.IsEmpty() && out.firstNamePart.IsEmpty() && out.secondNamePart.IsEmpty() &&
+                out.fax.IsEmpty())
+                return false;
+            value = rest;
+            rest = {};
+        }
+        CMString& target = ValueOf(out, column);
+        target = CMString(value);
+        if (column == Column::Fax) target.Replace(L"-", L"");
+        // After the hyphens, so "555 -" leaves no space behind either.
+        target.Trim();
+    }
+    if (out.name.IsEmpty()) {
+        out.name = out.firstNamePart + L" " + out.secondNamePart;
+        // One part alone should not leave a space hanging at the name's end.
+        out.name.Trim();
+    }
+    return true;
+}
+
+RecordCheck CheckRecord(const EntryFields& fields, const CMString& allowedFax, const CMString& allowedMailbox) {
+    if (fields.fax.IsEmpty()) return RecordCheck::NoFax;
+    if (!OnlyFrom(fields.fax, allowedFax)) return RecordCheck::FaxCharacter;
+    if (!OnlyFrom(fields.mailbox, allowedMailbox)) return RecordCheck::MailboxCharacter;
+    return RecordCheck::Accepted;
+}
+
+RecordOutcome ImportOne(const CMString& record, const Layout& layout, const CharacterRules& rules,
+                        const AddEntry& add) {
+    EntryFields fields;
+    if (!ParseRecord(record, layout, fields)) return RecordOutcome::Rejected;
+    if (CheckRecord(fields, rules.allowedFax, rules.allowedMailbox) != RecordCheck::Accepted)
+        return RecordOutcome::Rejected;
+    switch (add(fields)) {
+        case 0: return RecordOutcome::Imported;
+        case 16: return RecordOutcome::Full;
+        case 18: return RecordOutcome::AlreadyPresent;
+        default: return RecordOutcome::Refused;
+    }
+}
+
+void ImportCounters::Count(RecordOutcome outcome) {
+    ++read;
+    switch (outcome) {
+        case RecordOutcome::Imported: ++imported; break;
+        case RecordOutcome::Rejected: ++rejected; break;
+        case RecordOutcome::AlreadyPresent: ++alreadyPresent; break;
+        case RecordOutcome::Full: ++full; break;
+        case RecordOutcome::Refused: break;
+    }
+}
+
+CMString ImportSummary(const ImportCounters& counters, unsigned capacity,
+                       const std::function<CMString(unsigned)>& text) {
+    if (counters.imported == counters.read) return CMString();
+    const unsigned failed = counters.NotImported();
+    CMString summary = CMString::Formatted(text(IDS_IMPORT_SUMMARY).c_str(), failed, unsigned{counters.read});
+    if (counters.rejected > 0) {
+        unsigned id = counters.alreadyPresent > 0 ? IDS_IMPORT_REJECTED_AND_DUPLICATES : IDS_IMPORT_REJECTED;
+        summary += L"\n\n";
+        summary += CMString::Formatted(text(id).c_str(), unsigned{counters.rejected}, failed);
+    }
+    if (counters.alreadyPresent > 0) {
+        summary += L"\n\n";
+        summary += CMString::Formatted(text(IDS_IMPORT_DUPLICATES).c_str(), unsigned{counters.alreadyPresent}, failed);
+    }
+    if (counters.full == 1) {
+        summary += L"\n\n";
+        summary += CMString::Formatted(text(IDS_BOOK_FULL).c_str(), capacity);
+    } else if (counters.full > 1) {
+        summary += L"\n\n";
+        summary += CMString::Formatted(text(IDS_IMPORT_FULL).c_str(), unsigned{counters.full}, capacity);
+    }
+    return summary;
+}
+
+}  // namespace delimited

@@ -1,0 +1,208 @@
+#include "importexport/core/RecordReader.h"
+
+#include <algorithm>
+
+namespace delimited {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void Append(DecodedText& out, char32_t code, uint32_t end) {
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            out.text.push_back(static_cast<wchar_t>(0xD800 + (code >> 10)));
+            // The high half ends one byte in, so the counts still increase.
+            out.ends.push_back(end - 1);
+            out.text.push_back(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)));
+            out.ends.push_back(end);
+            return;
+        }
+    }
+    out.text.push_back(static_cast<wchar_t>(code));
+    out.ends.push_back(end);
+}
+
+// Bytes a well-formed sequence may hold after its lead byte, and the range its first
+// continuation byte must lie in (which rules out overlongs, surrogates and values past
+// U+10FFFF).
+struct LeadByte {
+    int extra;
+    unsigned char low;
+    unsigned char high;
+};
+
+bool ClassifyLead(unsigned char b, LeadByte& lead) {
+    if (b >= 0xC2 && b <= 0xDF) lead = {1, 0x80, 0xBF};
+    else if (b == 0xE0) lead = {2, 0xA0, 0xBF};
+    else if (b == 0xED) lead = {2, 0x80, 0x9F};
+    else if (b >= 0xE1 && b <= 0xEF) lead = {2, 0x80, 0xBF};
+    else if (b == 0xF0) lead = {3, 0x90, 0xBF};
+    else if (b >= 0xF1 && b <= 0xF3) lead = {3, 0x80, 0xBF};
+    else if (b == 0xF4) lead = {3, 0x80, 0x8F};
+    else return false;
+    return true;
+}
+
+}  // namespace
+
+void DecodeUtf8(std::string_view bytes, DecodedText& out) {
+    out.Clear();
+    out.text.reserve(bytes.size());
+    out.ends.reserve(bytes.size());
+    auto at = [&](size_t k) { return static_cast<unsigned char>(bytes[k]); };
+    size_t i = 0;
+    while (i < bytes.size()) {
+        unsigned char b = at(i);
+        if (b < 0x80) {
+            Append(out, b, static_cast<uint32_t>(++i));
+            continue;
+        }
+        LeadByte lead;
+        if (!ClassifyLead(b, lead)) {
+            Append(out, kReplacement, static_cast<uint32_t>(++i));
+            continue;
+        }
+        char32_t code = b & (0x3F >> lead.extra);
+        size_t k = i + 1;
+        bool ok = true;
+        for (int n = 0; n < lead.extra; ++n, ++k) {
+            unsigned char low = n == 0 ? lead.low : 0x80;
+            unsigned char high = n == 0 ? lead.high : 0xBF;
+            if (k >= bytes.size() || at(k) < low || at(k) > high) {
+                ok = false;
+                break;
+            }
+            code = (code << 6) | (at(k) & 0x3F);
+        }
+        // A broken sequence gives one replacement for its valid start; the byte that
+        // broke it is read afresh.
+        i = k;
+        Append(out, ok ? code : kReplacement, static_cast<uint32_t>(i));
+    }
+}
+
+void DecodeUtf16LE(std::string_view bytes, DecodedText& out) {
+    out.Clear();
+    out.text.reserve(bytes.size() / 2 + 1);
+    out.ends.reserve(bytes.size() / 2 + 1);
+    auto unit = [&](size_t k) {
+        return static_cast<char32_t>(static_cast<unsigned char>(bytes[k]) |
+                                     (static_cast<unsigned char>(bytes[k + 1]) << 8));
+    };
+    size_t i = 0;
+    while (i + 1 < bytes.size()) {
+        char32_t u = unit(i);
+        if (u >= 0xD800 && u <= 0xDBFF && i + 3 < bytes.size()) {
+            char32_t low = unit(i + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                i += 4;
+                Append(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00), static_cast<uint32_t>(i));
+                continue;
+            }
+        }
+        i += 2;
+        Append(out, u >= 0xD800 && u <= 0xDFFF ? kReplacement : u, static_cast<uint32_t>(i));
+    }
+    // Half a unit at the end of the bytes.
+    if (i < bytes.size()) Append(out, kReplacement, static_cast<uint32_t>(bytes.size()));
+}
+
+namespace {
+
+void DecodeLatin1(std::string_view bytes, DecodedText& out) {
+    out.Clear();
+    for (size_t i = 0; i < bytes.size(); ++i)
+        Append(out, static_cast<unsigned char>(bytes[i]), static_cast<uint32_t>(i + 1));
+}
+
+}  // namespace
+
+FileStart DetectEncoding(std::string_view firstBytes, bool utf8Chosen) {
+    if (firstBytes.substr(0, 3) == std::string_view("\xEF\xBB\xBF", 3)) return {Encoding::Utf8, 3};
+    if (firstBytes.substr(0, 2) == std::string_view("\xFF\xFE", 2)) return {Encoding::Utf16LE, 2};
+    if (utf8Chosen && (firstBytes.size() == 1 || (firstBytes.size() >= 2 && firstBytes[1] == 0)))
+        return {Encoding::Utf16LE, 0};
+    return {utf8Chosen ? Encoding::Utf8 : Encoding::Ansi, 0};
+}
+
+RecordReader::RecordReader(ByteSource& source, const Layout& layout, bool utf8Chosen, Decoder ansi)
+    : m_source(source), m_layout(layout), m_size(source.Size()) {
+    char first[3] = {};
+    size_t got = m_source.ReadAt(0, first, static_cast<size_t>(std::min<uint64_t>(sizeof first, m_size)));
+    m_start = DetectEncoding(std::string_view(first, got), utf8Chosen);
+    m_position = std::min<uint64_t>(m_start.byteOrderMarkLength, m_size);
+    m_window = kWindowPerColumn * std::max<size_t>(1, layout.columns.size());
+    switch (m_start.encoding) {
+        case Encoding::Utf8: m_decode = DecodeUtf8; break;
+        case Encoding::Utf16LE: m_decode = DecodeUtf16LE; break;
+        case Encoding::Ansi: m_decode = ansi ? std::move(ansi) : Decoder(DecodeLatin1); break;
+    }
+}
+
+bool RecordReader::Load(uint64_t position, size_t size, bool& atEnd) {
+    size = static_cast<size_t>(std::min<uint64_t>(size, m_size - position));
+    m_bytes.resize(size);
+    size_t got = size == 0 ? 0 : m_source.ReadAt(position, m_bytes.data(), size);
+    got = std::min(got, size);
+    m_bytes.resize(got);
+    // A short read ends the file here: what follows cannot be had.
+    atEnd = got < size || position + got >= m_size;
+    if (got == 0) return false;
+    m_decode(m_bytes, m_decoded);
+    return !m_decoded.ends.empty();
+}
+
+RecordReader::Status RecordReader::Next(CMString& record) {
+    while (m_position < m_size) {
+        size_t window = m_window;
+        for (;;) {
+            bool atEnd = true;
+            if (!Load(m_position, window, atEnd)) {
+                m_position = m_size;
+                return Status::End;
+            }
+            RecordEnd end = FindRecordEnd(m_decoded.text, m_layout, atEnd || window >= kMaxRecordBytes);
+            if (end.found) {
+                record = CMString(std::wstring_view(m_decoded.text).substr(0, end.start));
+                m_position += m_decoded.ends[end.start + end.length - 1];
+                break;
+            }
+            if (atEnd) {
+                record = CMString(m_decoded.text);
+                m_position = m_size;
+                break;
+            }
+            if (window >= kMaxRecordBytes) {
+                SkipPastRecordEnd(m_position);
+                return Status::Overlong;
+            }
+            window = std::min(window * 2, kMaxRecordBytes);
+        }
+        if (!record.IsBlank()) return Status::Record;
+    }
+    return Status::End;
+}
+
+void RecordReader::SkipPastRecordEnd(uint64_t from) {
+    const std::wstring_view delimiter = m_layout.RecordDelimiter().view();
+    // The text loaded last holds no record end; go on from near its end, keeping enough
+    // of its tail that a delimiter split across two reads is still seen.
+    uint64_t scan = from;
+    for (;;) {
+        const size_t units = m_decoded.text.size();
+        const size_t keep = delimiter.size() + 4;
+        scan += units > keep ? m_decoded.ends[units - keep - 1] : m_bytes.size();
+        bool atEnd = true;
+        if (scan >= m_size || !Load(scan, kMaxRecordBytes, atEnd)) break;
+        size_t at = m_decoded.text.find(delimiter);
+        if (at != std::wstring::npos) {
+            m_position = scan + m_decoded.ends[at + delimiter.size() - 1];
+            return;
+        }
+        if (atEnd) break;
+    }
+    m_position = m_size;
+}
+
+}  // namespace delimited

@@ -1,0 +1,85 @@
+#pragma once
+// Reads the records of a delimited text file one after another. Each record is read
+// from its first byte in a window of 120 bytes per selected column, grown when the
+// record is longer, and the next record starts after the bytes this one and its
+// delimiter occupy in the file's encoding, counted as they were decoded.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "importexport/core/DelimitedText.h"
+#include "util/CMString.h"
+
+namespace delimited {
+
+// Bytes of a file, read at any offset.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual uint64_t Size() const = 0;
+    // Up to size bytes from offset; fewer at the end or on a failed read.
+    virtual size_t ReadAt(uint64_t offset, char* buffer, size_t size) = 0;
+};
+
+// Text decoded from bytes, with for each unit of text how many bytes lie up to its end.
+// A bad byte becomes U+FFFD covering what it consumed, so the counts always increase.
+struct DecodedText {
+    std::wstring text;
+    std::vector<uint32_t> ends;
+    void Clear() { text.clear(); ends.clear(); }
+};
+using Decoder = std::function<void(std::string_view bytes, DecodedText& out)>;
+
+void DecodeUtf8(std::string_view bytes, DecodedText& out);
+void DecodeUtf16LE(std::string_view bytes, DecodedText& out);
+
+enum class Encoding { Utf8, Utf16LE, Ansi };
+
+struct FileStart {
+    Encoding encoding = Encoding::Utf8;
+    size_t byteOrderMarkLength = 0;
+};
+// The file's encoding from its first bytes: a byte-order mark says it outright; with
+// UTF-8 chosen, a zero second byte (or a file of one byte) means UTF-16LE; otherwise
+// the choice. Decided once for the whole file, so a record that happens to start with
+// a character whose second byte is not zero is not read in another encoding.
+FileStart DetectEncoding(std::string_view firstBytes, bool utf8Chosen);
+
+class RecordReader {
+public:
+    static constexpr size_t kWindowPerColumn = 120;
+    // No entry's fields come near this; a longer "record" is not one, and is skipped.
+    static constexpr size_t kMaxRecordBytes = 64 * 1024;
+
+    enum class Status { Record, Overlong, End };
+
+    // ansi decodes the system's ANSI code page; with none, such a file reads as Latin-1.
+    RecordReader(ByteSource& source, const Layout& layout, bool utf8Chosen, Decoder ansi = {});
+
+    // The next record that is not blank (blank ones, such as empty lines, are passed
+    // over); Overlong for one longer than kMaxRecordBytes, whose text is dropped.
+    Status Next(CMString& record);
+
+    Encoding FileEncoding() const { return m_start.encoding; }
+    uint64_t Position() const { return m_position; }
+    size_t WindowSize() const { return m_window; }
+
+private:
+    // Reads and decodes size bytes from the position; false when nothing could be read.
+    bool Load(uint64_t position, size_t size, bool& atEnd);
+    void SkipPastRecordEnd(uint64_t from);
+
+    ByteSource& m_source;
+    Layout m_layout;
+    Decoder m_decode;
+    FileStart m_start;
+    uint64_t m_size = 0;
+    uint64_t m_position = 0;
+    size_t m_window = 0;
+    std::string m_bytes;
+    DecodedText m_decoded;
+};
+
+}  // namespace delimited
