@@ -1,0 +1,668 @@
+#include "data/PhonebookDB.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "controls/MessageBoxes.h"
+#include "data/core/SearchTerms.h"
+#include "app/AppGlobals.h"
+#include "resources/text_ids.h"
+#include "util/OperatingSystem.h"
+#include "util/TextResourceLoader.h"
+
+using namespace pbabi;
+
+struct PhonebookDB::WideSet {
+    PfnWCreate create;
+    PfnWOpen open;
+    PfnWFreePBE freeRecord;
+    PfnWFindFirstOrNext find;
+    PfnWFindFirstOrNext2 find2;
+    PfnWAddEntry add;
+    PfnWGetEntry get;
+    PfnWAddToGroup addToGroup;
+    PfnWModifyEntry modify;
+    PfnWRemoveEntry remove;
+    PfnWRemoveFromGroup removeFromGroup;
+};
+
+struct PhonebookDB::AnsiSet {
+    PfnACreate create;
+    PfnAOpen open;
+    PfnAFreePBE freeRecord;
+    PfnAFindFirstOrNext find;
+    PfnAFindFirstOrNext2 find2;
+    PfnAAddEntry add;
+    PfnAGetEntry get;
+    PfnAAddToGroup addToGroup;
+    PfnAModifyEntry modify;
+    PfnARemoveEntry remove;
+    PfnARemoveFromGroup removeFromGroup;
+};
+
+// Terms the engine reads: shared blocks each pointing at a 32-unit text, and the slot
+// array handed over, whose last block has a null text.
+template <class Char>
+struct PhonebookDB::TermList {
+    struct Term {
+        PbTermBlock<Char> block;
+        Char text[kTermWidth];
+    };
+    std::vector<std::shared_ptr<Term>> terms;
+    std::vector<PbTermSlot<Char>> slots;
+
+    void Add(const Char* text, size_t length) {
+        auto term = std::make_shared<Term>();
+        size_t n = std::min(length, static_cast<size_t>(kTermWidth - 1));
+        std::memcpy(term->text, text, n * sizeof(Char));
+        term->text[n] = 0;
+        term->block.text = term->text;
+        terms.push_back(term);
+    }
+    void Finish() {
+        auto end = std::make_shared<Term>();
+        end->block.text = nullptr;
+        terms.push_back(end);
+        slots.clear();
+        for (auto& t : terms) slots.push_back({&t->block, nullptr});
+    }
+};
+
+namespace {
+
+constexpr int kMaxOpenDepth = 2;
+// An engine that never says it is done must not hang the window.
+constexpr int kMaxEnumerationCalls = 70000;
+// Group names tried before an empty-name group creation gives up.
+constexpr int kMaxGroupNameAttempts = 200;
+
+HANDLE InvalidHandle() { return INVALID_HANDLE_VALUE; }
+
+template <class T>
+bool Resolve(HMODULE module, const char* const (&names)[kExportsPerSet], T& table) {
+    void* entries[kExportsPerSet];
+    for (int i = 0; i < kExportsPerSet; ++i) {
+        entries[i] = reinterpret_cast<void*>(GetProcAddress(module, names[i]));
+        if (!entries[i]) return false;
+    }
+    static_assert(sizeof(T) == sizeof(entries));
+    std::memcpy(&table, entries, sizeof entries);
+    return true;
+}
+
+std::string ToMultiByte(const CMString& text) { return text.ToAnsi(); }
+
+CMString FromMultiByte(const char* text, size_t width) {
+    size_t n = 0;
+    while (n < width && text[n]) ++n;
+    return CMString::FromAnsi(std::string_view(text, n));
+}
+
+CMString FromWide(const WChar* text, size_t width) {
+    size_t n = 0;
+    while (n < width && text[n]) ++n;
+    return CMString(reinterpret_cast<const wchar_t*>(text), n);
+}
+
+template <size_t N>
+void PutWide(WChar (&field)[N], const CMString& text) {
+    size_t n = std::min(static_cast<size_t>(text.GetLength()), N - 1);
+    for (size_t i = 0; i < n; ++i) field[i] = static_cast<WChar>(text.c_str()[i]);
+    for (size_t i = n; i < N; ++i) field[i] = 0;
+}
+
+void PutWide(WChar* field, size_t width, const CMString& text) {
+    if (!field) return;
+    size_t n = std::min(static_cast<size_t>(text.GetLength()), width - 1);
+    for (size_t i = 0; i < n; ++i) field[i] = static_cast<WChar>(text.c_str()[i]);
+    for (size_t i = n; i < width; ++i) field[i] = 0;
+}
+
+// Multibyte form cut at a character boundary so no half character is stored.
+void PutAnsi(char* field, size_t width, const CMString& text) {
+    if (!field) return;
+    std::memset(field, 0, width);
+    for (int len = text.GetLength(); len > 0; --len) {
+        std::string bytes = ToMultiByte(text.Left(len));
+        if (bytes.size() <= width - 1) {
+            std::memcpy(field, bytes.data(), bytes.size());
+            return;
+        }
+    }
+}
+
+uint32_t ParseMailbox(const CMString& text) {
+    CMString t = text;
+    t.Trim();
+    if (t.IsEmpty()) return 0;
+    uint32_t value = 0;
+    for (int i = 0; i < t.GetLength(); ++i) {
+        wchar_t c = t.GetAt(i);
+        if (c < L'0' || c > L'9') return 0;
+        value = value * 10 + static_cast<uint32_t>(c - L'0');
+        if (value > 99999999u) return 0;
+    }
+    return value;
+}
+
+CMString WithoutBrackets(const CMString& name) {
+    CMString bare = name;
+    bare.Replace(L"[", L"");
+    bare.Replace(L"]", L"");
+    return bare;
+}
+
+template <class Header>
+void ZeroHeaderWords(Header& header) {
+    header.magic = 0;
+    header.word4 = 0;
+    header.extensionCount = 0;
+}
+
+}  // namespace
+
+PhonebookDB::PhonebookDB() {
+    m_headerW.file = InvalidHandle();
+    m_headerA.file = -1;
+}
+
+PhonebookDB::~PhonebookDB() {
+    CloseAnsi();
+    CloseWide();
+    m_current = EngineRecord();
+    m_termsW.reset();
+    m_termsA.reset();
+    if (m_module) OperatingSystem::UnloadModule(m_module);
+}
+
+bool PhonebookDB::FindEngine() {
+    if (m_engineFound) return true;
+    wchar_t buffer[261] = {};
+    DWORD n = GetModuleFileNameW(nullptr, buffer, 261);
+    CMString exe(buffer, n < 261 ? n : 0);
+    int slash = exe.ReverseFind(L'\\');
+    m_enginePath = exe.Left(slash + 1) + CMString::FromUtf8(kEngineFileName);
+    m_engineFound = OperatingSystem::FileExists(m_enginePath);
+    return m_engineFound;
+}
+
+bool PhonebookDB::LoadEngine() {
+    if (!FindEngine() || m_engineLoaded) return m_engineLoaded;
+    HMODULE module = OperatingSystem::LoadModule(m_enginePath);
+    if (!module) return false;
+    auto wide = std::make_unique<WideSet>();
+    if (Resolve(module, kWideExports, *wide)) m_wide = std::move(wide);
+    auto ansi = std::make_unique<AnsiSet>();
+    if (Resolve(module, kAnsiExports, *ansi)) m_ansi = std::move(ansi);
+    m_engineLoaded = m_wide || m_ansi;
+    if (m_engineLoaded) {
+        m_module = module;
+    } else {
+        OperatingSystem::UnloadModule(module);
+    }
+    return m_engineLoaded;
+}
+
+bool PhonebookDB::IsOpen() const {
+    return m_wideMode ? m_headerW.file != InvalidHandle() : m_headerA.file != -1;
+}
+
+void PhonebookDB::CloseAnsi() {
+    if (m_headerA.file != -1) {
+        _lclose(static_cast<HFILE>(m_headerA.file));
+        m_headerA.file = -1;
+    }
+    ZeroHeaderWords(m_headerA);
+}
+
+void PhonebookDB::CloseWide() {
+    if (m_headerW.file != InvalidHandle()) {
+        CloseHandle(m_headerW.file);
+        m_headerW.file = InvalidHandle();
+    }
+    ZeroHeaderWords(m_headerW);
+}
+
+void PhonebookDB::Close() {
+    CloseAnsi();
+    CloseWide();
+    if (m_current.ansi) m_current.ansi->Clear();
+}
+
+int PhonebookDB::ShowMessage(const CMString& caption, const CMString& message) {
+    return static_cast<int>(ShowStorageMessage(m_owner, caption, message, app::Text(IDS_CLOSE)));
+}
+
+bool PhonebookDB::Fail(const CMString& path) {
+    m_path.Empty();
+    m_readOnly = true;
+    CloseAnsi();
+    CloseWide();
+    ShowMessage(app::Text(IDS_OPEN_FAILED_CAPTION), CMString::Formatted(app::Text(IDS_OPEN_FAILED).c_str(), path.c_str()));
+    return false;
+}
+
+bool PhonebookDB::Open(const CMString& path, int depth, int mode) {
+    if (path.IsEmpty() || !LoadEngine() || depth > kMaxOpenDepth) return Fail(path);
+    CloseAnsi();
+    CloseWide();
+    m_path = path;
+    m_readOnly = mode != 0;
+    const uint8_t wanted = static_cast<uint8_t>(mode != 0 ? kModeReadOnly : kModeReadWrite);
+
+    if (m_wide && m_wideMode) {
+        int code = -1;
+        const auto* widePath = reinterpret_cast<const WChar*>(path.c_str());
+        m_wide->open(&m_headerW, widePath, wanted, &code);
+        if (code != 0) {
+            m_wide->open(&m_headerW, widePath, kModeReadOnly, &code);
+            if (code != 0) return Fail(path);
+            m_readOnly = true;
+        }
+        bool good = m_headerW.magic == kMagicWide;
+        m_wideMode = m_headerW.wideFormat != 0;
+        m_currentFormat = m_headerW.versionMajor == kCurrentVersionMajor && m_headerW.versionMinor == kCurrentVersionMinor;
+        m_capacity = m_currentFormat ? kCapacityCurrent : kCapacityOld;
+        if (m_headerW.wideFormat == 0) {
+            CloseWide();
+            // An older file: the ANSI set reads it, or nothing can.
+            if (m_ansi) return Open(path, depth + 1, mode);
+            return Fail(path);
+        }
+        return good ? true : Fail(path);
+    }
+    if (m_ansi) {
+        int code = -1;
+        std::string ansiPath = ToMultiByte(path);
+        m_ansi->open(&m_headerA, ansiPath.c_str(), wanted, &code);
+        if (code != 0) {
+            m_ansi->open(&m_headerA, ansiPath.c_str(), kModeReadOnly, &code);
+            if (code != 0) return Fail(path);
+            m_readOnly = true;
+        }
+        bool good = m_headerA.magic == kMagicAnsi;
+        m_wideMode = m_headerA.wideFormat != 0;
+        // The version is the wide header's, as the last wide open left it.
+        m_currentFormat = m_headerW.versionMajor == kCurrentVersionMajor && m_headerW.versionMinor == kCurrentVersionMinor;
+        m_capacity = m_currentFormat ? kCapacityCurrent : kCapacityOld;
+        if (m_headerA.wideFormat != 0) {
+            CloseAnsi();
+            if (m_wide) return Open(path, depth + 1, mode);
+            return Fail(path);
+        }
+        return good ? true : Fail(path);
+    }
+    return Fail(path);
+}
+
+bool PhonebookDB::Create(const CMString& path) {
+    if (path.IsEmpty() || !LoadEngine() || !m_wide) return false;
+    CloseAnsi();
+    CloseWide();
+    m_path = path;
+    m_wideMode = true;
+    m_readOnly = false;
+    m_headerW.magic = 0;
+    m_headerW.word4 = 0;
+    m_headerW.word6 = 0;
+    m_headerW.extensionCount = 0;
+    m_headerW.file = InvalidHandle();
+    m_headerW.field320 = 0;
+    m_headerW.field328 = 0;
+    m_headerW.field336 = 0;
+    int code = -1;
+    m_wide->create(&m_headerW, reinterpret_cast<const WChar*>(path.c_str()), &code);
+    if (code != 0 || m_headerW.magic != kMagicWide) return false;
+    // A new book is a current-format book: without this it would count as full at 0.
+    m_currentFormat = true;
+    m_capacity = kCapacityCurrent;
+    return true;
+}
+
+void PhonebookDB::SetSearchText(const CMString& text) {
+    std::vector<CMString> terms = BuildSearchTerms(text);
+    if (m_wideMode) {
+        m_termsW = std::make_unique<TermList<WChar>>();
+        for (const auto& t : terms)
+            m_termsW->Add(reinterpret_cast<const WChar*>(t.c_str()), static_cast<size_t>(t.GetLength()));
+        m_termsW->Finish();
+    } else {
+        m_termsA = std::make_unique<TermList<char>>();
+        for (const auto& t : terms) {
+            std::string bytes = ToMultiByte(t);
+            m_termsA->Add(bytes.data(), bytes.size());
+        }
+        m_termsA->Finish();
+    }
+}
+
+const PbTermSlotW* PhonebookDB::WideTerms() const {
+    return m_termsW && !m_termsW->slots.empty() ? m_termsW->slots.data() : nullptr;
+}
+
+const PbTermSlotA* PhonebookDB::AnsiTerms() const {
+    return m_termsA && !m_termsA->slots.empty() ? m_termsA->slots.data() : nullptr;
+}
+
+EngineRecord PhonebookDB::NewEngineRecord() const {
+    EngineRecord record;
+    if (m_wideMode)
+        record.wide = std::make_unique<EngineRecordW>(m_headerW.extensionCount, m_capacity);
+    else
+        record.ansi = std::make_unique<EngineRecordA>(m_headerA.extensionCount, m_capacity);
+    return record;
+}
+
+void PhonebookDB::Enumerate(RecordList& out, bool includeGroups) {
+    out.reserve(200);
+    out.clear();
+    if (!LoadEngine() || !IsOpen()) return;
+    if (m_wideMode && !m_wide) return;
+    if (!m_wideMode && !m_ansi) return;
+    EngineRecord record = NewEngineRecord();
+    uint16_t cursor = kCursorStart;
+    int done = 0;
+    const size_t limit = static_cast<size_t>(m_capacity);
+    for (int calls = 0; calls < kMaxEnumerationCalls; ++calls) {
+        record.Clear();
+        intptr_t delivered = m_wideMode ? m_wide->find2(&m_headerW, &record.wide->Get(), WideTerms(), &cursor, &done)
+                                        : m_ansi->find2(&m_headerA, &record.ansi->Get(), AnsiTerms(), &cursor, &done);
+        if (delivered && (record.Kind() == kKindEntry || includeGroups)) ToMemoryRecord(record, out);
+        if (done != 0 || out.size() > limit) break;
+    }
+}
+
+int PhonebookDB::GetRecord(EngineRecord& record, const CMString& name, const CMString& fax, uint16_t id) {
+    if (!LoadEngine() || !record) return -1;
+    int code = -1;
+    if (record.wide && m_wide) {
+        m_wide->get(&m_headerW, &record.wide->Get(), reinterpret_cast<const WChar*>(name.c_str()),
+                    reinterpret_cast<const WChar*>(fax.c_str()), id, &code);
+    } else if (record.ansi && m_ansi) {
+        std::string n = ToMultiByte(name), f = ToMultiByte(fax);
+        m_ansi->get(&m_headerA, &record.ansi->Get(), n.c_str(), f.c_str(), id, &code);
+    }
+    return code;
+}
+
+CMString PhonebookDB::NameOf(const EngineRecord& record) const {
+    if (record.wide) return FromWide(record.wide->Get().name, kNameWidth);
+    if (record.ansi) return FromMultiByte(record.ansi->Get().name, kNameWidth);
+    return {};
+}
+
+CMString PhonebookDB::FaxOf(const EngineRecord& record) const {
+    if (record.wide) return FromWide(record.wide->Get().fax, kFaxWidth);
+    if (record.ansi) return FromMultiByte(record.ansi->Get().fax, kFaxWidth);
+    return {};
+}
+
+int PhonebookDB::AddRecord(EngineRecord& record, bool showErrors) {
+    if (!LoadEngine() || !record) return -1;
+    int code = -1;
+    if (record.wide && m_wide)
+        m_wide->add(&m_headerW, &record.wide->Get(), &code);
+    else if (record.ansi && m_ansi)
+        m_ansi->add(&m_headerA, &record.ansi->Get(), &code);
+    else
+        return -1;
+    if (!showErrors) return code;
+    if (code == kNameInUse) {
+        // Texts of an ANSI file are converted first, so the message reads them right.
+        if (record.Kind() == kKindGroup) {
+            ShowMessage(app::Text(IDS_GROUP_EXISTS_CAPTION),
+                        CMString::Formatted(app::Text(IDS_GROUP_EXISTS).c_str(), NameOf(record).c_str()));
+        } else {
+            ShowMessage(app::Text(record.wide ? IDS_ENTRY_EXISTS_CAPTION : IDS_ENTRY_EXISTS_CAPTION_OLD),
+                        CMString::Formatted(app::Text(IDS_ENTRY_EXISTS).c_str(), NameOf(record).c_str(),
+                                            FaxOf(record).c_str()));
+        }
+    } else if (code == kFull) {
+        ShowMessage(app::Text(IDS_BOOK_FULL_CAPTION),
+                    CMString::Formatted(app::Text(IDS_BOOK_FULL).c_str(), static_cast<unsigned>(m_capacity)));
+    }
+    return code;
+}
+
+void PhonebookDB::ModifyRecord(uint16_t id, EngineRecord& record, int& code) {
+    code = -1;
+    if (!LoadEngine() || !record) return;
+    if (record.wide && m_wide)
+        m_wide->modify(&m_headerW, id, &record.wide->Get(), &code);
+    else if (record.ansi && m_ansi)
+        m_ansi->modify(&m_headerA, id, &record.ansi->Get(), &code);
+    if (code != kNameInUse) return;
+    if (record.Kind() == kKindGroup)
+        ShowMessageBox(m_owner, CMString::Formatted(app::Text(IDS_GROUP_EXISTS).c_str(), NameOf(record).c_str()),
+                       app::Text(IDS_GROUP_EXISTS_CAPTION), MB_ICONEXCLAMATION);
+    else
+        ShowMessageBox(m_owner,
+                       CMString::Formatted(app::Text(IDS_ENTRY_EXISTS).c_str(), NameOf(record).c_str(),
+                                           FaxOf(record).c_str()),
+                       app::Text(IDS_ENTRY_EXISTS_CAPTION), MB_ICONEXCLAMATION);
+}
+
+int PhonebookDB::RemoveRecord(uint16_t id) {
+    if (!LoadEngine()) return -1;
+    int code = -1;
+    if (m_wideMode && m_wide)
+        m_wide->remove(&m_headerW, id, &code);
+    else if (!m_wideMode && m_ansi)
+        m_ansi->remove(&m_headerA, id, &code);
+    return code;
+}
+
+void PhonebookDB::RemoveRecords(RecordList& records, std::vector<RemoveResult>& results) {
+    if (results.size() < records.size()) results.resize(records.size());
+    if (LoadEngine() && !records.empty()) {
+        const UINT style = MB_OKCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2;
+        bool go = true;
+        if (records.size() > 1) {
+            go = ShowMessageBox(m_wideMode ? m_owner : nullptr,
+                                CMString::Formatted(app::Text(IDS_DELETE_MANY).c_str(),
+                                                    static_cast<unsigned>(records.size())),
+                                app::Text(IDS_DELETE_MANY_CAPTION), style) == IDOK;
+        }
+        if (go) {
+            HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            EngineRecord found = NewEngineRecord();
+            for (size_t i = 0; i < records.size(); ++i) {
+                const PhonebookRecord& r = *records[i];
+                found.Clear();
+                if (GetRecord(found, r.name, r.fax, static_cast<uint16_t>(r.id)) != 0) continue;
+                if (records.size() == 1) {
+                    CMString message =
+                        found.Kind() == kKindGroup
+                            ? CMString::Formatted(app::Text(IDS_DELETE_GROUP).c_str(), WithoutBrackets(r.name).c_str())
+                            : CMString::Formatted(app::Text(IDS_DELETE_ENTRY).c_str(), r.name, r.fax);
+                    if (ShowMessageBox(m_owner, message, app::Text(IDS_DELETE_ONE_CAPTION), style) != IDOK) break;
+                }
+                results[i].removed = RemoveRecord(found.Id()) == 0;
+            }
+            SetCursor(previous);
+        }
+    }
+    records.clear();
+}
+
+bool PhonebookDB::IsFull(int count, bool showMessage) {
+    bool full = count == m_capacity;
+    if (full && showMessage)
+        ShowMessage(app::Text(IDS_BOOK_FULL_CAPTION),
+                    CMString::Formatted(app::Text(IDS_BOOK_FULL).c_str(), static_cast<unsigned>(m_capacity)));
+    return full;
+}
+
+void PhonebookDB::ToMemoryRecord(const EngineRecord& record, RecordList& out) const {
+    RecordPtr r = MakeRecord();
+    r->id = static_cast<int16_t>(record.Id());
+    auto ext = [&](int slot, size_t width) -> CMString {
+        if (record.wide) {
+            const WChar* t = record.wide->Extension(slot);
+            return t ? FromWide(t, width) : CMString();
+        }
+        const char* t = record.ansi ? record.ansi->Extension(slot) : nullptr;
+        return t ? FromMultiByte(t, width) : CMString();
+    };
+    if (record.Kind() == kKindEntry) {
+        CopyField(r->name, NameOf(record));
+        CopyField(r->fax, FaxOf(record));
+        CopyField(r->organization, ext(kExtOrganization, kExtensionWidth));
+        CopyField(r->phone, ext(kExtPhone, kExtensionWidth));
+        CopyField(r->email, ext(kExtEmail, kExtensionWidth));
+        r->mailbox = ParseMailbox(ext(kExtMailbox, kExtensionWidth));
+        r->imageId = PhonebookRecord::kImageEntry;
+    } else {
+        CopyField(r->name, CMString::Formatted(L"[%s]", NameOf(record).c_str()));
+        r->imageId = PhonebookRecord::kImageGroup;
+    }
+    out.push_back(std::move(r));
+}
+
+void PhonebookDB::ToEngineRecord(const PhonebookRecord& r, EngineRecord& out) const {
+    if (!out) return;
+    out.Clear();
+    CMString mailbox = r.mailbox ? CMString::Formatted(L"%03d", static_cast<int>(r.mailbox)).Left(3) : CMString();
+    const uint8_t kind = r.imageId == PhonebookRecord::kImageGroup ? kKindGroup : kKindEntry;
+    if (out.wide) {
+        PBEW& e = out.wide->Get();
+        e.id = static_cast<uint16_t>(r.id & 0xFFFF);
+        e.kind = kind;
+        PutWide(e.name, r.name);
+        PutWide(e.fax, r.fax);
+        PutWide(out.wide->Extension(kExtOrganization), kExtensionWidth, r.organization);
+        PutWide(out.wide->Extension(kExtPhone), kPhoneWidth, r.phone);
+        PutWide(out.wide->Extension(kExtEmail), kExtensionWidth, r.email);
+        PutWide(out.wide->Extension(kExtMailbox), kMailboxMaxLength + 1, mailbox);
+    } else {
+        PBEA& e = out.ansi->Get();
+        e.id = static_cast<uint16_t>(r.id & 0xFFFF);
+        e.kind = kind;
+        PutAnsi(e.name, kNameWidth, r.name);
+        PutAnsi(e.fax, kFaxWidth, r.fax);
+        PutAnsi(out.ansi->Extension(kExtOrganization), kExtensionWidth, r.organization);
+        PutAnsi(out.ansi->Extension(kExtPhone), kPhoneWidth, r.phone);
+        PutAnsi(out.ansi->Extension(kExtEmail), kExtensionWidth, r.email);
+        PutAnsi(out.ansi->Extension(kExtMailbox), kMailboxMaxLength + 1, mailbox);
+    }
+}
+
+// Group operations.
+
+void PhonebookDB::PrepareCurrent() {
+    bool rightForm = m_wideMode ? static_cast<bool>(m_current.wide) : static_cast<bool>(m_current.ansi);
+    if (!rightForm) m_current = NewEngineRecord();
+    m_current.Clear();
+}
+
+void PhonebookDB::SetGroupName(EngineRecord& record, const CMString& name) const {
+    if (record.wide) {
+        record.wide->Get().kind = kKindGroup;
+        PutWide(record.wide->Get().name, name);
+    } else if (record.ansi) {
+        record.ansi->Get().kind = kKindGroup;
+        PutAnsi(record.ansi->Get().name, kNameWidth, name);
+    }
+}
+
+bool PhonebookDB::ReadRecordById(uint16_t id) {
+    if (!LoadEngine()) return false;
+    PrepareCurrent();
+    return GetRecord(m_current, CMString(), CMString(), id) == 0;
+}
+
+void PhonebookDB::ListGroupMembers(RecordList& out) {
+    out.reserve(200);
+    out.clear();
+    if (!LoadEngine() || !m_current || m_current.MemberCount() == 0) return;
+    EngineRecord scratch = NewEngineRecord();
+    for (int i = 0; i < m_current.MemberCount(); ++i) {
+        scratch.Clear();
+        if (GetRecord(scratch, CMString(), CMString(), m_current.Member(i)) == 0 && scratch.Kind() == kKindEntry)
+            ToMemoryRecord(scratch, out);
+    }
+}
+
+bool PhonebookDB::CreateGroup(CMString& name, uint16_t* outId, bool showErrors) {
+    if (outId) *outId = 0;
+    if (!LoadEngine()) return false;
+    PrepareCurrent();
+    if (!name.IsEmpty()) {
+        SetGroupName(m_current, WithoutBrackets(name));
+        if (AddRecord(m_current, showErrors) != 0) return false;
+        if (outId) *outId = m_current.Id();
+        return true;
+    }
+    name = app::Text(IDS_TIP_NEW_GROUP);
+    srand(GetTickCount());
+    for (int attempt = 0; attempt < kMaxGroupNameAttempts; ++attempt) {
+        m_current.Clear();
+        SetGroupName(m_current, CMString::Formatted(L"%s%u", name.c_str(), static_cast<unsigned>(rand())));
+        int code = AddRecord(m_current, showErrors);
+        if (code == 0) {
+            if (outId) *outId = m_current.Id();
+            return true;
+        }
+        if (code != kNameInUse) return false;
+    }
+    return false;
+}
+
+bool PhonebookDB::RenameGroup(const CMString& newName) {
+    if (newName.IsEmpty() || !LoadEngine()) return true;
+    if (!m_current) PrepareCurrent();
+    CMString bare = WithoutBrackets(newName);
+    SetGroupName(m_current, bare);
+    int code = -1;
+    if (m_current.wide && m_wide)
+        m_wide->modify(&m_headerW, m_current.Id(), &m_current.wide->Get(), &code);
+    else if (m_current.ansi && m_ansi)
+        m_ansi->modify(&m_headerA, m_current.Id(), &m_current.ansi->Get(), &code);
+    if (code == kNameInUse) {
+        ShowMessageBox(m_owner, CMString::Formatted(app::Text(IDS_GROUP_EXISTS).c_str(), bare.c_str()),
+                       app::Text(IDS_GROUP_EXISTS_CAPTION), MB_ICONEXCLAMATION);
+        return false;
+    }
+    return true;
+}
+
+bool PhonebookDB::AddGroupMember(uint16_t groupId, const CMString& name, const CMString& fax) {
+    if (name.IsEmpty() || fax.IsEmpty() || !LoadEngine()) return false;
+    bool added = false;
+    EngineRecord entry = NewEngineRecord();
+    if (GetRecord(entry, name, fax, kNoId) == 0 && entry.Kind() == kKindEntry)
+        added = AddMemberById(groupId, entry.Id()) == 0;
+    PrepareCurrent();
+    GetRecord(m_current, CMString(), CMString(), groupId);
+    return added;
+}
+
+bool PhonebookDB::AddGroupMembers(uint16_t groupId, const RecordList& records) {
+    if (!m_current || records.empty()) return false;
+    EngineRecord scratch = NewEngineRecord();
+    for (const auto& r : records) {
+        ToEngineRecord(*r, scratch);
+        if (!AddGroupMember(groupId, NameOf(scratch), FaxOf(scratch))) return false;
+    }
+    return true;
+}
+
+int PhonebookDB::AddMemberById(uint16_t groupId, uint16_t entryId) {
+    if (!LoadEngine()) return -1;
+    int code = -1;
+    if (m_wideMode && m_wide)
+        m_wide->addToGroup(&m_headerW, groupId, entryId, &code);
+    else if (!m_wideMode && m_ansi)
+        m_ansi->addToGroup(&m_headerA, groupId, entryId, &code);
+    return code;
+}
+
+int PhonebookDB::RemoveMemberById(uint16_t groupId, uint16_t entryId) {
+    if (!LoadEngine()) return -1;
+    int code = -1;
+    if (m_wideMode && m_wide)
+        m_wide->removeFromGroup(&m_headerW, groupId, entryId, &code);
+    else if (!m_wideMode && m_ansi)
+        m_ansi->removeFromGroup(&m_headerA, groupId, entryId, &code);
+    return code;
+}

@@ -1,0 +1,114 @@
+#pragma once
+// One open phone book file, through the storage engine loaded at run time: the
+// wide or ANSI entry points per file, records in and out, and the confirmations and
+// messages that belong to every change.
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "data/EngineAbi.h"
+#include "data/EngineRecord.h"
+#include "data/PhonebookRecord.h"
+#include "util/CMString.h"
+
+// Per record of RemoveRecords: the caller's row and whether it was removed.
+struct RemoveResult {
+    int row = 0;
+    bool removed = false;
+};
+
+class PhonebookDB {
+public:
+    PhonebookDB();
+    virtual ~PhonebookDB();
+    PhonebookDB(const PhonebookDB&) = delete;
+    PhonebookDB& operator=(const PhonebookDB&) = delete;
+
+    void SetOwnerWindow(HWND owner) { m_owner = owner; }
+    HWND OwnerWindow() const { return m_owner; }
+    void SetWideMode(bool wide) { m_wideMode = wide; }
+    void SetCurrentFormat(bool current) { m_currentFormat = current; }
+    void SetCapacity(int capacity) { m_capacity = capacity; }
+
+    bool FindEngine();
+    bool LoadEngine();
+    bool IsWideSetUsable() const { return m_wide != nullptr; }
+    bool IsAnsiSetUsable() const { return m_ansi != nullptr; }
+
+    // mode 0 read-write (falling back to read-only), 1 read-only; depth 0 from callers.
+    bool Open(const CMString& path, int depth, int mode);
+    bool Create(const CMString& path);
+    void Close();
+
+    void SetSearchText(const CMString& text);
+    void Enumerate(RecordList& out, bool includeGroups);
+
+    // An empty record of the form in use, sized for this file.
+    EngineRecord NewEngineRecord() const;
+    int GetRecord(EngineRecord& record, const CMString& name, const CMString& fax, uint16_t id);
+    int AddRecord(EngineRecord& record, bool showErrors);
+    void ModifyRecord(uint16_t id, EngineRecord& record, int& code);
+    int RemoveRecord(uint16_t id);
+    void RemoveRecords(RecordList& records, std::vector<RemoveResult>& results);
+    bool IsFull(int count, bool showMessage);
+
+    void ToMemoryRecord(const EngineRecord& record, RecordList& out) const;
+    void ToEngineRecord(const PhonebookRecord& record, EngineRecord& out) const;
+
+    // Group operations on the current record.
+    bool ReadRecordById(uint16_t id);
+    void ListGroupMembers(RecordList& out);
+    bool CreateGroup(CMString& name, uint16_t* outId, bool showErrors);
+    bool RenameGroup(const CMString& newName);
+    bool AddGroupMember(uint16_t groupId, const CMString& name, const CMString& fax);
+    bool AddGroupMembers(uint16_t groupId, const RecordList& records);
+    int AddMemberById(uint16_t groupId, uint16_t entryId);
+    int RemoveMemberById(uint16_t groupId, uint16_t entryId);
+    const EngineRecord& CurrentRecord() const { return m_current; }
+    void ReleaseCurrentRecord() { m_current = EngineRecord(); }
+
+    bool IsOpen() const;
+    bool IsReadOnly() const { return m_readOnly; }
+    bool IsCurrentFormat() const { return m_currentFormat; }
+    bool IsWideMode() const { return m_wideMode; }
+    int Capacity() const { return m_capacity; }
+    const CMString& GetPath() const { return m_path; }
+
+    // Search terms of the set in use, as the engine reads them (null: no terms).
+    const pbabi::PbTermSlotW* WideTerms() const;
+    const pbabi::PbTermSlotA* AnsiTerms() const;
+
+private:
+    struct WideSet;
+    struct AnsiSet;
+    template <class Char>
+    struct TermList;
+
+    bool Fail(const CMString& path);
+    void CloseWide();
+    void CloseAnsi();
+    void PrepareCurrent();
+    int ShowMessage(const CMString& caption, const CMString& message);
+    CMString NameOf(const EngineRecord& record) const;
+    CMString FaxOf(const EngineRecord& record) const;
+    void SetGroupName(EngineRecord& record, const CMString& name) const;
+
+    HWND m_owner = nullptr;
+    CMString m_path;
+    bool m_readOnly = true;
+    CMString m_enginePath;
+    bool m_engineFound = false;
+    bool m_engineLoaded = false;
+    HMODULE m_module = nullptr;
+    std::unique_ptr<WideSet> m_wide;
+    std::unique_ptr<AnsiSet> m_ansi;
+    bool m_wideMode = true;
+    bool m_currentFormat = true;
+    int m_capacity = 0;
+    pbabi::PbHeaderW m_headerW = {};
+    pbabi::PbHeaderA m_headerA = {};
+    EngineRecord m_current;
+    std::unique_ptr<TermList<pbabi::WChar>> m_termsW;
+    std::unique_ptr<TermList<char>> m_termsA;
+};
