@@ -51,8 +51,6 @@ uint64_t Mix(uint64_t h) {
     return h;
 }
 
-bool FoldEqual(const std::u32string& a, const std::u32string& b) { return a == b; }
-
 }  // namespace
 
 uint64_t Checksum(const uint8_t* data, size_t size, uint64_t seed) {
@@ -168,6 +166,7 @@ int Book::Load(FileIo& io) {
         !IsAllZero(sb + 24, kChecksumAt - 24))
         return code::kBadFile;
     m_kind = kind;
+    m_wide = tr.wide;
     m_capacity = tr.capacity;
 
     // Slots past the end of a short file are free.
@@ -258,16 +257,10 @@ void Book::Parse(int slot) {
         }
         info.offset[f] = static_cast<uint16_t>(at);
         info.length[f] = n;
-        for (size_t i = 0; i < n; ++i) {
-            uint16_t u = unit == 2 ? Get16(p + at + 2 * i) : p[at + i];
-            if (u == 0) {
-                m_slots[slot] = info;
-                return;
-            }
-        }
         at += n * unit;
     }
-    if (info.length[kName] == 0) {
+    const uint8_t* first = p + info.offset[kName];
+    if (info.length[kName] == 0 || (first[0] == 0 && (unit == 1 || first[1] == 0))) {
         m_slots[slot] = info;
         return;
     }
@@ -336,25 +329,13 @@ int Book::Commit(FileIo& io, const std::vector<Change>& changes) {
 }
 
 Units Book::Text(int slot, int field) const {
-    const SlotInfo& info = m_slots[slot];
-    Units out;
-    if (info.state != kEntry && !(info.state == kGroup && field == kName)) return out;
-    const uint8_t* p = SlotBytes(slot) + info.offset[field];
-    for (size_t i = 0; i < info.length[field]; ++i)
-        out.push_back(Wide() ? static_cast<char16_t>(Get16(p + 2 * i)) : static_cast<char16_t>(p[i]));
-    return out;
+    char16_t buf[64];
+    return Units(buf, CopyText(slot, field, buf, 64));
 }
 
 void Book::FoldField(int slot, int field, std::u32string& out) const {
-    const SlotInfo& info = m_slots[slot];
     char16_t buf[64];
-    size_t n = 0;
-    if (info.state == kEntry || (info.state == kGroup && field == kName)) {
-        const uint8_t* p = SlotBytes(slot) + info.offset[field];
-        n = info.length[field];
-        for (size_t i = 0; i < n; ++i) buf[i] = Wide() ? static_cast<char16_t>(Get16(p + 2 * i)) : p[i];
-    }
-    FoldInto(buf, n, !Wide(), out);
+    FoldInto(buf, CopyText(slot, field, buf, 64), !Wide(), out);
 }
 
 bool Book::Matches(int slot, const std::vector<std::u32string>& terms) const {
@@ -421,7 +402,7 @@ int Book::Find(const Units& name, const Units& fax, uint16_t id, int& slot) cons
         int s = SlotOfId(id);
         if (s < 0) return code::kNotFound;
         if (!name.empty() && !NameMatches(s, name)) return code::kNotFound;
-        if (!fax.empty() && Text(s, kFax) != fax) return code::kNotFound;
+        if (!fax.empty() && !FaxIs(s, fax)) return code::kNotFound;
         slot = s;
         return code::kOk;
     }
@@ -433,7 +414,7 @@ int Book::Find(const Units& name, const Units& fax, uint16_t id, int& slot) cons
                 return code::kOk;
             }
     for (int s = 0; s < m_capacity; ++s)
-        if (m_slots[s].state == kEntry && Text(s, kFax) == fax && NameMatches(s, name)) {
+        if (m_slots[s].state == kEntry && FaxIs(s, fax) && NameMatches(s, name)) {
             slot = s;
             return code::kOk;
         }
@@ -450,7 +431,14 @@ size_t Book::CopyText(int slot, int field, char16_t* out, size_t max) const {
     if (info.state != kEntry && !(info.state == kGroup && field == kName)) return 0;
     const uint8_t* p = SlotBytes(slot) + info.offset[field];
     size_t n = std::min<size_t>(info.length[field], max);
-    for (size_t i = 0; i < n; ++i) out[i] = Wide() ? static_cast<char16_t>(Get16(p + 2 * i)) : p[i];
+    // Only a foreign writer stores a NUL; the text ends there, as a caller would read it.
+    if (Wide()) {
+        for (size_t i = 0; i < n; ++i)
+            if (!(out[i] = static_cast<char16_t>(Get16(p + 2 * i)))) return i;
+    } else {
+        for (size_t i = 0; i < n; ++i)
+            if (!(out[i] = p[i])) return i;
+    }
     return n;
 }
 
@@ -482,13 +470,21 @@ std::vector<Record> Book::All() const {
     return out;
 }
 
+bool Book::FaxIs(int slot, const Units& fax) const {
+    char16_t buf[64];
+    size_t n = CopyText(slot, kFax, buf, 64);
+    return n == fax.size() && std::equal(fax.begin(), fax.end(), buf);
+}
+
 int Book::FindClash(const Record& record, int except) const {
-    std::u32string name = Folded(record.fields[kName], !Wide()), other;
+    std::u32string name = Folded(record.fields[kName], !Wide());
+    char16_t units[64];
+    char32_t other[128];
     for (int s = 0; s < m_capacity; ++s) {
         if (s == except || m_slots[s].state != record.kind) continue;
-        if (record.kind == kEntry && Text(s, kFax) != record.fields[kFax]) continue;
-        FoldField(s, kName, other);
-        if (FoldEqual(other, name)) return s;
+        if (record.kind == kEntry && !FaxIs(s, record.fields[kFax])) continue;
+        size_t n = FoldInto(units, CopyText(s, kName, units, 64), !Wide(), other, 128);
+        if (n == name.size() && std::equal(name.begin(), name.end(), other)) return s;
     }
     return -1;
 }

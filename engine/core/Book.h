@@ -83,7 +83,7 @@ public:
 
     Kind GetKind() const { return m_kind; }
     int Capacity() const { return m_capacity; }
-    bool Wide() const { return TraitsOf(m_kind).wide; }
+    bool Wide() const { return m_wide; }
     int LiveCount() const { return m_live; }
     int DamagedCount() const { return m_damaged; }
     bool HadPendingChange() const { return m_hadPending; }
@@ -138,6 +138,7 @@ private:
     void FoldField(int slot, int field, std::u32string& out) const;
     bool Matches(int slot, const std::vector<std::u32string>& terms) const;
     bool NameMatches(int slot, const Units& name) const;
+    bool FaxIs(int slot, const Units& fax) const;
     bool IsMember(int group, int entrySlot) const;
     int FindClash(const Record& record, int except) const;
     uint16_t NextId() const;
@@ -149,6 +150,7 @@ private:
 
     bool m_loaded = false;
     Kind m_kind = Kind::Current;
+    bool m_wide = true;
     int m_capacity = 0;
     int m_live = 0;
     int m_damaged = 0;
