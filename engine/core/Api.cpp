@@ -238,9 +238,7 @@ int OpenOrCreate(Platform& pf, typename Set::Header* h, const Char* path, bool w
         Session s(pf, handle, writable);
         if (!s.Attached()) rc = code::kFailed;
         if (rc == code::kOk && writable) {
-            uint64_t size = 1;
-            if (!created && !replace && s.Io().Size(&size) && size == 0)
-                created = true;  // an empty file is a book not yet written
+            if (!created && !replace && Book::IsUnfinishedCreation(s.Io())) created = true;
             if (created || replace) {
                 Kind kind = replaceKind;
                 if (!replace && !KindOfPath(path, &kind)) kind = Kind::Current;

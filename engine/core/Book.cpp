@@ -119,11 +119,18 @@ int Book::Create(FileIo& io, Kind kind) {
     Put32(sb + 16, kSuperblockSize);
     Put32(sb + 20, kSuperblockSize + static_cast<uint32_t>(tr.capacity) * kSlotSize);
     Put64(sb + kChecksumAt, Checksum(sb, kChecksumAt, 0));
-    // The superblock goes last: a creation cut short leaves no file that passes as a book.
-    if (!io.Truncate(0) || !io.Truncate(kSuperblockSize + static_cast<uint64_t>(tr.capacity) * kSlotSize) ||
-        !io.Write(0, sb, sizeof sb) || !io.Flush())
-        return code::kIoError;
+    // Slots past the end of the file are free, so the superblock is the whole new book.
+    if (!io.Truncate(0) || !io.Write(0, sb, sizeof sb) || !io.Flush()) return code::kIoError;
     return code::kOk;
+}
+
+bool Book::IsUnfinishedCreation(FileIo& io) {
+    uint64_t size = 0;
+    if (!io.Size(&size) || size >= kSuperblockSize) return false;
+    uint8_t head[sizeof kMagic] = {};
+    size_t got = 0;
+    if (!io.Read(0, head, sizeof head, &got)) return false;
+    return std::memcmp(head, kMagic, std::min(got, sizeof kMagic)) == 0;
 }
 
 std::vector<uint8_t>& Book::SpareBuffer() {

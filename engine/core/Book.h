@@ -76,6 +76,10 @@ public:
     // Writes an empty book of this kind over whatever the file held.
     static int Create(FileIo& io, Kind kind);
 
+    // An empty file, or the start of a superblock whose writing was cut off: a book
+    // that was being created, which a writer may create again.
+    static bool IsUnfinishedCreation(FileIo& io);
+
     // Reads and checks the whole file in one read. Fails for a file that is not a book.
     int Load(FileIo& io);
     // Writes a change left by a dead writer in place (a reader only sees it in memory).

@@ -93,6 +93,16 @@ TEST_F(Fixture, OpenFillsTheHeaderPerKind) {
         EXPECT_NE(reinterpret_cast<intptr_t>(h.file), -1);
         files.Close(reinterpret_cast<intptr_t>(h.file));
     }
+    // A book whose creation was cut off is made again; a foreign file is left alone.
+    files.FileAt("torn.pb") = std::make_shared<std::vector<uint8_t>>(std::vector<uint8_t>{'M', 'P', 'B', 'O'});
+    h = PbHeaderW{};
+    ASSERT_EQ(OpenW("torn.pb", kModeReadWrite), 0);
+    EXPECT_EQ(h.wideFormat, 0u);
+    files.Close(reinterpret_cast<intptr_t>(h.file));
+    const std::vector<uint8_t> foreign = {'h', 'e', 'l', 'l', 'o'};
+    files.FileAt("foreign.mpb2") = std::make_shared<std::vector<uint8_t>>(foreign);
+    EXPECT_NE(OpenW("foreign.mpb2", kModeReadWrite), 0);
+    EXPECT_EQ(*files.FileAt("foreign.mpb2"), foreign);
     h = PbHeaderW{};
     EXPECT_NE(OpenW("missing.mpb2", kModeReadOnly), 0);
     EXPECT_FALSE(files.Exists("missing.mpb2"));
