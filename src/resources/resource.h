@@ -64,4 +64,13 @@
 #define ID_HELP_TOPIC          32783
 #define ID_ABOUT               32784
 
+// Busy indicator and about box controls.
+#define IDC_BUSY_PROGRESS      1228
+#define IDC_BUSY_MESSAGE       1229
+#define IDC_ABOUT_NAME         135
+#define IDC_ABOUT_VERSION      1286
+#define IDC_ABOUT_COPYRIGHT    1288
+#define IDC_ABOUT_PICTURE      1289
+#define IDC_ABOUT_NOTICE       1395
+
 #endif
