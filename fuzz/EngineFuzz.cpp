@@ -126,6 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         MemoryFile file(bytes);
         Kind kind = static_cast<Kind>(1 + (shape >> 1) % 3);
         Book::Create(file, kind);
+        bytes->resize(Book::kSuperblockSize + static_cast<size_t>(TraitsOf(kind).capacity) * Book::kSlotSize, 0);
         bytes->insert(bytes->end(), data, data + size);
     } else {
         bytes->assign(data, data + size);
