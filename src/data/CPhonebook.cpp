@@ -1,0 +1,483 @@
+#include "data/CPhonebook.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "app/AppGlobals.h"
+#include "controls/MessageBoxes.h"
+#include "mainwindow/ListViewUIControl.h"
+#include "resources/text_ids.h"
+
+using namespace pbabi;
+
+namespace {
+
+// Cell texts are read with room for 60 characters.
+constexpr int kCellTextLength = 61;
+// The ANSI set keeps the phone number and the mailbox in full extension slots.
+constexpr int kAnsiPhoneWidth = kExtensionWidth;
+constexpr int kAnsiMailboxWidth = kExtensionWidth;
+constexpr int kWideMailboxWidth = kMailboxMaxLength + 1;
+
+class WaitCursor {
+public:
+    WaitCursor() : m_previous(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(m_previous); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR m_previous;
+};
+
+CMString WideText(const WChar* text, size_t width) {
+    if (!text) return {};
+    size_t n = 0;
+    while (n < width && text[n]) ++n;
+    return CMString(reinterpret_cast<const wchar_t*>(text), n);
+}
+
+std::string_view AnsiBytes(const char* text, size_t width) {
+    if (!text) return {};
+    size_t n = 0;
+    while (n < width && text[n]) ++n;
+    return std::string_view(text, n);
+}
+
+void PutWide(WChar* field, size_t width, const CMString& text) {
+    if (!field || width == 0) return;
+    const size_t n = std::min(static_cast<size_t>(text.GetLength()), width - 1);
+    for (size_t i = 0; i < n; ++i) field[i] = static_cast<WChar>(text.c_str()[i]);
+    for (size_t i = n; i < width; ++i) field[i] = 0;
+}
+
+// The multibyte form, cut where a whole character ends.
+void PutAnsi(char* field, size_t width, const CMString& text) {
+    if (!field || width == 0) return;
+    std::memset(field, 0, width);
+    for (int length = text.GetLength(); length > 0; --length) {
+        const std::string bytes = text.Left(length).ToAnsi();
+        if (bytes.size() <= width - 1) {
+            std::memcpy(field, bytes.data(), bytes.size());
+            return;
+        }
+    }
+}
+
+CMString NameOf(const EngineRecord& record) {
+    if (record.wide) return WideText(record.wide->Get().name, kNameWidth);
+    if (record.ansi) return CMString::FromAnsi(AnsiBytes(record.ansi->Get().name, kNameWidth));
+    return {};
+}
+
+CMString FaxOf(const EngineRecord& record) {
+    if (record.wide) return WideText(record.wide->Get().fax, kFaxWidth);
+    if (record.ansi) return CMString::FromAnsi(AnsiBytes(record.ansi->Get().fax, kFaxWidth));
+    return {};
+}
+
+CMString ExtensionOf(const EngineRecord& record, int slot) {
+    if (record.wide) return WideText(record.wide->Extension(slot), kExtensionWidth);
+    if (record.ansi) return CMString::FromAnsi(AnsiBytes(record.ansi->Extension(slot), kExtensionWidth));
+    return {};
+}
+
+CMString WithoutBrackets(CMString text) {
+    text.Replace(L"[", L"");
+    text.Replace(L"]", L"");
+    return text;
+}
+
+// The six fields of a record in the widths of its set; a group's name never holds
+// brackets in the file.
+void WriteFields(EngineRecord& record, const CMString& name, const CMString& fax, const CMString& organization,
+                 const CMString& phone, const CMString& email, const CMString& mailbox) {
+    const CMString storedName = record.Kind() == kKindGroup ? WithoutBrackets(name) : name;
+    if (record.wide) {
+        PBEW& e = record.wide->Get();
+        PutWide(e.name, kNameWidth, storedName);
+        PutWide(e.fax, kFaxWidth, fax);
+        PutWide(record.wide->Extension(kExtOrganization), kExtensionWidth, organization);
+        PutWide(record.wide->Extension(kExtPhone), kPhoneWidth, phone);
+        PutWide(record.wide->Extension(kExtEmail), kExtensionWidth, email);
+        PutWide(record.wide->Extension(kExtMailbox), kWideMailboxWidth, mailbox);
+    } else if (record.ansi) {
+        PBEA& e = record.ansi->Get();
+        PutAnsi(e.name, kNameWidth, storedName);
+        PutAnsi(e.fax, kFaxWidth, fax);
+        PutAnsi(record.ansi->Extension(kExtOrganization), kExtensionWidth, organization);
+        PutAnsi(record.ansi->Extension(kExtPhone), kAnsiPhoneWidth, phone);
+        PutAnsi(record.ansi->Extension(kExtEmail), kExtensionWidth, email);
+        PutAnsi(record.ansi->Extension(kExtMailbox), kAnsiMailboxWidth, mailbox == L"0" ? CMString() : mailbox);
+    }
+}
+
+bool SameBytes(const char* a, const char* b, size_t width) {
+    return AnsiBytes(a, width) == AnsiBytes(b, width);
+}
+
+}  // namespace
+
+CPhonebook::CPhonebook(HWND owner) {
+    m_database.SetOwnerWindow(owner);
+    m_database.SetWideMode(true);
+    m_database.SetCurrentFormat(true);
+    m_database.SetCapacity(0);
+    m_database.FindEngine();
+    m_allowedFaxChars = app::Text(IDS_FAX_CHARS);
+    m_allowedMailboxChars = app::Text(IDS_MAILBOX_CHARS);
+    // The same reading as the fax number field's filter gives it.
+    m_faxChars.SetAll(false);
+    m_faxChars.Apply(m_allowedFaxChars.view(), true);
+}
+
+CPhonebook::~CPhonebook() = default;
+
+ListViewUIControl* CPhonebook::ActiveList() const { return m_mainActive ? m_mainList : m_otherList; }
+
+void CPhonebook::CloseFile() {
+    m_database.Close();
+    if (m_mainList) m_mainList->DeleteAllItems();
+    if (m_otherList) m_otherList->DeleteAllItems();
+}
+
+void CPhonebook::Refresh(bool includeGroups) {
+    m_records.clear();
+    if (!HasOpenFile() || !m_mainList) return;
+    WaitCursor wait;
+    m_database.SetSearchText(m_searchText);
+    m_database.Enumerate(m_records, includeGroups);
+    FillList(true);
+}
+
+void CPhonebook::AttachMainList(ListViewUIControl* list) {
+    m_mainList = list;
+    m_mainActive = true;
+    if (!list) return;
+    list->DeleteAllItems();
+    if (list->GetColumnCount() != 2) SetupColumns(*list);
+}
+
+void CPhonebook::SetupColumns(ListViewUIControl& list) {
+    for (int i = list.GetColumnCount() - 1; i >= 1; --i) list.DeleteColumn(i);
+    list.InsertColumn(0, app::Text(IDS_COLUMN_NAME), 50);
+    list.InsertColumn(1, app::Text(IDS_COLUMN_FAX), 50);
+    // A first column kept above now stands third: two columns it is.
+    for (int i = list.GetColumnCount() - 1; i >= 2; --i) list.DeleteColumn(i);
+}
+
+bool CPhonebook::IsShowableFax(const CMString& fax) const {
+    for (int i = 0; i < fax.GetLength(); ++i)
+        if (!m_faxChars.Contains(static_cast<char32_t>(fax.GetAt(i)))) return false;
+    return true;
+}
+
+EngineRecord CPhonebook::RecordFromFields(uint8_t kind, const CMString& name, const CMString& fax,
+                                          const CMString& organization, const CMString& phone, const CMString& email,
+                                          const CMString& mailbox) const {
+    EngineRecord record = m_database.NewEngineRecord();
+    record.Clear();
+    if (record.wide) record.wide->Get().kind = kind;
+    if (record.ansi) record.ansi->Get().kind = kind;
+    WriteFields(record, name, fax, organization, phone, email, mailbox);
+    return record;
+}
+
+int CPhonebook::AddFromFields(const CMString& name, const CMString& fax, const CMString& organization,
+                              const CMString& phone, const CMString& email, const CMString& mailbox, bool showErrors,
+                              bool addToList) {
+    if (name.IsBlank()) return 1;
+    EngineRecord record =
+        RecordFromFields(fax.IsEmpty() ? kKindGroup : kKindEntry, name, fax, organization, phone, email, mailbox);
+    const int code = m_database.AddRecord(record, showErrors);
+    // The personal phone book's model has no list: nothing to show.
+    if (code == kOk && addToList && m_mainList) {
+        m_mainActive = true;
+        AddToList(record, true);
+        m_mainList->SortItems(0, false);
+        m_mainList->RedrawItems();
+    }
+    return code;
+}
+
+bool CPhonebook::ModifySelected(const CMString& name, const CMString& fax, const CMString& organization,
+                                const CMString& phone, const CMString& email, const CMString& mailbox) {
+    const int row = GetSelectedRow();
+    if (row < 0) return false;
+    EngineRecord record;
+    if (GetRecordForRow(record, row) != kOk) return false;
+    WriteFields(record, name, fax, organization, phone, email, mailbox);
+    int code = -1;
+    m_database.ModifyRecord(record.Id(), record, code);
+    if (code != kOk) return false;
+    SetRowCells(row, record, true);
+    return true;
+}
+
+bool CPhonebook::IsSameAsRow(int row, const CMString& name, const CMString& fax, const CMString& organization,
+                             const CMString& phone, const CMString& email, const CMString& mailbox) {
+    EngineRecord stored;
+    if (GetRecordForRow(stored, row) != kOk) return false;
+    if (stored.wide) {
+        return NameOf(stored) == name && FaxOf(stored) == fax && ExtensionOf(stored, kExtOrganization) == organization &&
+               ExtensionOf(stored, kExtPhone) == phone && ExtensionOf(stored, kExtEmail) == email &&
+               ExtensionOf(stored, kExtMailbox) == mailbox;
+    }
+    // An ANSI file holds the texts as they would be stored: compare those bytes.
+    EngineRecord given = RecordFromFields(stored.Kind(), name, fax, organization, phone, email, mailbox);
+    if (!given.ansi) return false;
+    const PBEA& s = stored.ansi->Get();
+    const PBEA& g = given.ansi->Get();
+    return SameBytes(s.name, g.name, kNameWidth) && SameBytes(s.fax, g.fax, kFaxWidth) &&
+           SameBytes(stored.ansi->Extension(kExtOrganization), given.ansi->Extension(kExtOrganization), kExtensionWidth) &&
+           SameBytes(stored.ansi->Extension(kExtPhone), given.ansi->Extension(kExtPhone), kExtensionWidth) &&
+           SameBytes(stored.ansi->Extension(kExtEmail), given.ansi->Extension(kExtEmail), kExtensionWidth) &&
+           SameBytes(stored.ansi->Extension(kExtMailbox), given.ansi->Extension(kExtMailbox), kExtensionWidth);
+}
+
+int CPhonebook::GetRecordForRow(EngineRecord& record, int row) {
+    ListViewUIControl* list = ActiveList();
+    if (!list || row < 0 || row >= list->GetItemCount()) return -1;
+    if (!record || record.IsWide() != m_database.IsWideMode()) record = m_database.NewEngineRecord();
+    record.Clear();
+    // By name and fax number, not by the row's id.
+    return m_database.GetRecord(record, GetRowName(row), GetRowFax(row), kNoId);
+}
+
+CMString CPhonebook::GetRowText(int row, int column) {
+    ListViewUIControl* list = ActiveList();
+    if (!list) return {};
+    CMString text;
+    if (column >= 0 && column < list->GetColumnCount()) {
+        list->GetItemText(row, column, text, kCellTextLength);
+        return text;
+    }
+    int slot = -1;
+    switch (column) {
+    case 2: slot = kExtOrganization; break;
+    case 3: slot = kExtPhone; break;
+    case 4: slot = kExtEmail; break;
+    case 5: slot = kExtMailbox; break;
+    default: return {};
+    }
+    EngineRecord record;
+    if (GetRecordForRow(record, row) != kOk) return {};
+    return ExtensionOf(record, slot);
+}
+
+bool CPhonebook::IsGroupText(const CMString& columnZero) {
+    const int n = columnZero.GetLength();
+    return n >= 2 && columnZero.GetAt(0) == L'[' && columnZero.GetAt(n - 1) == L']';
+}
+
+CMString CPhonebook::GetRowName(int row) {
+    CMString text = GetRowText(row, 0);
+    if (!IsGroupText(text)) return text;
+    const int open = text.Find(L'[');
+    const int close = text.Find(L']');
+    return text.Mid(open + 1, close - open - 1);
+}
+
+bool CPhonebook::IsEntryRow(int row) {
+    ListViewUIControl* list = ActiveList();
+    if (!list || row < 0 || row >= list->GetItemCount()) return false;
+    return !IsGroupText(GetRowText(row, 0));
+}
+
+int CPhonebook::GetSelectedRow() const {
+    ListViewUIControl* list = ActiveList();
+    if (!list || list->GetSelectedCount() != 1) return -1;
+    return list->GetNextSelected(0);
+}
+
+void CPhonebook::SelectRow(int row) {
+    ListViewUIControl* list = ActiveList();
+    if (!list) return;
+    list->ClearSelection();
+    if (row >= 0 && row < list->GetItemCount()) list->SetItemSelected(row, true);
+}
+
+int CPhonebook::GetItemCount() const {
+    ListViewUIControl* list = ActiveList();
+    return list ? list->GetItemCount() : 0;
+}
+
+int CPhonebook::GetSelectedCount() const {
+    ListViewUIControl* list = ActiveList();
+    return list ? list->GetSelectedCount() : 0;
+}
+
+void CPhonebook::CollectSelected(std::vector<RemoveResult>* results) {
+    m_records.clear();
+    ListViewUIControl* list = ActiveList();
+    if (!list) return;
+    EngineRecord record;
+    for (int row = list->GetNextSelected(0); row >= 0; row = list->GetNextSelected(row + 1)) {
+        if (GetRecordForRow(record, row) != kOk) continue;
+        m_database.ToMemoryRecord(record, m_records);
+        if (results) results->push_back({row, false});
+    }
+}
+
+void CPhonebook::DeleteSelected() {
+    m_mainActive = true;
+    ListViewUIControl* list = m_mainList;
+    if (!list) return;
+    const int selected = list->GetSelectedCount();
+    if (selected == 0) return;
+    std::vector<RemoveResult> results;
+    {
+        WaitCursor wait;
+        CollectSelected(&results);
+    }
+    m_database.RemoveRecords(m_records, results);
+    const bool many = selected > 1;
+    if (many) list->SetRedraw(false);
+    {
+        WaitCursor wait;
+        // From the bottom up, so the rows still to delete keep their indexes.
+        for (auto it = results.rbegin(); it != results.rend(); ++it)
+            if (it->removed) list->DeleteItem(it->row);
+        list->ClearSelection();
+        if (many) list->SetRedraw(true);
+    }
+}
+
+void CPhonebook::CopySelectedTo(const CMString& sourcePath, const CMString& targetPath) {
+    m_mainActive = true;
+    if (!m_mainList || m_mainList->GetSelectedCount() == 0) return;
+    WaitCursor wait;
+    CollectSelected(nullptr);
+    // Entries only: a group's member ids name records of the source, which in another
+    // file would be other entries or none.
+    RecordList entries;
+    for (const auto& record : m_records)
+        if (!record->IsGroup()) entries.push_back(record);
+    m_records.clear();
+    if (entries.empty()) return;
+
+    // One open of the target for all of them: a target that cannot be opened is
+    // reported once, and nothing is lost because the source is reopened either way.
+    m_database.SetWideMode(true);
+    m_database.SetCurrentFormat(true);
+    if (m_database.Open(targetPath, 0, 0)) {
+        if (m_database.IsReadOnly()) {
+            // Opened only for reading: every addition would fail without a word.
+            ShowStorageMessage(m_database.OwnerWindow(), app::Text(IDS_OPEN_FAILED_CAPTION),
+                               CMString::Formatted(app::Text(IDS_OPEN_FAILED).c_str(), targetPath.c_str()),
+                               app::Text(IDS_CLOSE));
+        } else {
+            // In the target's own form, which may be the other set's.
+            EngineRecord record = m_database.NewEngineRecord();
+            for (const auto& entry : entries) {
+                m_database.ToEngineRecord(*entry, record);
+                // A full book stays full: one message is enough.
+                if (m_database.AddRecord(record, true) == kFull) break;
+            }
+        }
+    }
+    m_database.SetWideMode(true);
+    m_database.SetCurrentFormat(true);
+    m_database.Open(sourcePath, 0, 1);
+}
+
+void CPhonebook::FillList(bool useMainList) {
+    m_mainActive = useMainList || !m_otherList;
+    ListViewUIControl* list = ActiveList();
+    if (!list) return;
+    WaitCursor wait;
+    // In name order by the list's own comparison, so the rows come out as sorting the
+    // filled list on column 0 would leave them, without a sort over thousands of rows;
+    // unseen until the list is whole.
+    std::vector<std::pair<CMString, const PhonebookRecord*>> order;
+    order.reserve(m_records.size());
+    for (const auto& r : m_records) order.emplace_back(ListViewUIControl::SortKey(r->name), r.get());
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto& a, const auto& b) { return a.first.CompareNoCase(b.first.view()) < 0; });
+    list->SetRedraw(false);
+    list->DeleteAllItems();
+    if (list->GetColumnCount() > 0) {
+        EngineRecord record = m_database.NewEngineRecord();
+        for (const auto& [key, r] : order) {
+            m_database.ToEngineRecord(*r, record);
+            AppendRow(*list, record, false);
+        }
+    }
+    list->ClearSelection();
+    if (list->GetItemCount() > 0) list->SetItemSelected(0, true);
+    list->SetRedraw(true);
+}
+
+int CPhonebook::AddToList(const EngineRecord& record, bool update) {
+    ListViewUIControl* list = ActiveList();
+    if (!list || !record || list->GetColumnCount() <= 0) return kNoRow;
+    return AppendRow(*list, record, update);
+}
+
+int CPhonebook::AppendRow(ListViewUIControl& list, const EngineRecord& record, bool update) {
+    // Such a record stays in the file but gets no row.
+    const CMString fax = FaxOf(record);
+    if (!IsShowableFax(fax)) return kNoRow;
+    const CMString name = RowName(record);
+    const int row = list.InsertItem(record.Id(), &name, update);
+    if (row < 0) return kNoRow;
+    if (record.Kind() != kKindGroup) list.SetItemText(row, 1, fax, update);
+    return row;
+}
+
+void CPhonebook::SetRowCells(int row, const EngineRecord& record, bool update) {
+    ListViewUIControl* list = ActiveList();
+    if (!list || !record) return;
+    list->SetItemText(row, 0, RowName(record), update);
+    if (record.Kind() != kKindGroup) list->SetItemText(row, 1, FaxOf(record), update);
+}
+
+CMString CPhonebook::RowName(const EngineRecord& record) {
+    // A group is bracketed whether its name came from the file or from a list record.
+    if (record.Kind() == kKindGroup) return L"[" + WithoutBrackets(NameOf(record)) + L"]";
+    return NameOf(record);
+}
+
+bool* CPhonebook::SortDirection(int column) {
+    if (column < 0 || column >= kColumns) return nullptr;
+    return &m_sortDescending[(m_mainActive ? kColumns : 0) + column];
+}
+
+bool CPhonebook::ToggleSort(int column) {
+    bool* descending = SortDirection(column);
+    ListViewUIControl* list = ActiveList();
+    if (!descending || !list) return false;
+    list->SortItems(column, *descending);
+    *descending = !*descending;
+    return *descending;
+}
+
+bool CPhonebook::HasOpenFile() const { return !m_database.GetPath().IsEmpty() && m_database.IsOpen(); }
+
+int CPhonebook::CopyAllRows(ListViewUIControl& source, ListViewUIControl& target) {
+    int copied = 0;
+    for (int row = source.GetItemCount() - 1; row >= 0; --row)
+        if (source.CopyItemTo(row, target) >= 0) ++copied;
+    return copied;
+}
+
+bool CPhonebook::ListContainsId(int id, const ListViewUIControl& list) const {
+    // Rows carry ids as the engine gives them; a record list's id is the same value
+    // sign-extended. Both are one 16-bit id, and the control searches for each itself.
+    const int low = id & 0xFFFF;
+    if (list.FindItemByData(low) >= 0) return true;
+    const int extended = static_cast<int16_t>(low);
+    return extended != low && list.FindItemByData(extended) >= 0;
+}
+
+bool CPhonebook::LoadGroupForRow(int row) {
+    ListViewUIControl* list = ActiveList();
+    EngineRecord group;
+    if (list && row >= 0 && row < list->GetItemCount() && !IsEntryRow(row) && GetRecordForRow(group, row) == kOk &&
+        group.Kind() == kKindGroup)
+        return m_database.ReadRecordById(group.Id());
+    // Reads nothing, but leaves the current record made and cleared.
+    m_database.ReadRecordById(kNoId);
+    return false;
+}

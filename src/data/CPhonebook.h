@@ -1,0 +1,139 @@
+#pragma once
+// Joins one open phone book file to the list views that show it. There is no record
+// store here: the rows of the attached list are the in-memory view of the file (item
+// data = engine id, column 0 the name, a group's name in square brackets, column 1 the
+// fax number); every other field is read from the file when it is asked for.
+#include <windows.h>
+
+#include <vector>
+
+#include "data/PhonebookDB.h"
+#include "dialogs/core/CharSet.h"
+#include "util/CMString.h"
+
+class ListViewUIControl;
+
+class CPhonebook {
+public:
+    explicit CPhonebook(HWND owner);
+    virtual ~CPhonebook();
+    CPhonebook(const CPhonebook&) = delete;
+    CPhonebook& operator=(const CPhonebook&) = delete;
+
+    PhonebookDB& Database() { return m_database; }
+    const PhonebookDB& Database() const { return m_database; }
+
+    // Closes the file and empties both lists.
+    void CloseFile();
+    // Refills the main list from the file for the search text.
+    void Refresh(bool includeGroups);
+
+    // The main list becomes the active list; its rows are deleted, and it gets the two
+    // columns unless it has them. Null forgets the main list.
+    void AttachMainList(ListViewUIControl* list);
+    // The member-picking dialogs' second list; null forgets it.
+    void SetOtherList(ListViewUIControl* list) { m_otherList = list; }
+    ListViewUIControl* MainList() const { return m_mainList; }
+    ListViewUIControl* OtherList() const { return m_otherList; }
+    // true: operations work on the main list; false: on the other list.
+    void SetMainListActive(bool main) { m_mainActive = main; }
+    bool IsMainListActive() const { return m_mainActive; }
+    ListViewUIControl* ActiveList() const;
+    // Leaves exactly the name and fax number columns, each half the list wide.
+    void SetupColumns(ListViewUIControl& list);
+
+    const CMString& SearchText() const { return m_searchText; }
+    void SetSearchText(const CMString& text) { m_searchText = text; }
+    const CMString& AllowedFaxChars() const { return m_allowedFaxChars; }
+    const CMString& AllowedMailboxChars() const { return m_allowedMailboxChars; }
+    // Whether a fax number can be shown: every character is one of text 593's set.
+    bool IsShowableFax(const CMString& fax) const;
+
+    // The engine's code; 1 for a blank name, which is not stored. An empty fax number
+    // makes a group. With addToList and a main list, the new row is shown in order.
+    int AddFromFields(const CMString& name, const CMString& fax, const CMString& organization, const CMString& phone,
+                      const CMString& email, const CMString& mailbox, bool showErrors, bool addToList);
+    // Overwrites the record of the single selected row.
+    bool ModifySelected(const CMString& name, const CMString& fax, const CMString& organization, const CMString& phone,
+                        const CMString& email, const CMString& mailbox);
+    // Whether the stored record of the row holds exactly these texts.
+    bool IsSameAsRow(int row, const CMString& name, const CMString& fax, const CMString& organization,
+                     const CMString& phone, const CMString& email, const CMString& mailbox);
+    // Finds the row's record again by name and fax number (a record of the form in use
+    // is made when none is given); the engine's code.
+    int GetRecordForRow(EngineRecord& record, int row);
+
+    // Columns 0 and 1 from the list, 2 to 5 (organization, phone number, e-mail address,
+    // mailbox) from the file; empty when there is nothing to read.
+    CMString GetRowText(int row, int column);
+    // A group's name without its brackets.
+    CMString GetRowName(int row);
+    CMString GetRowFax(int row) { return GetRowText(row, 1); }
+    CMString GetRowOrganization(int row) { return GetRowText(row, 2); }
+    CMString GetRowPhone(int row) { return GetRowText(row, 3); }
+    CMString GetRowEmail(int row) { return GetRowText(row, 4); }
+    CMString GetRowMailbox(int row) { return GetRowText(row, 5); }
+    // An existing row that is not a group ("[name]").
+    bool IsEntryRow(int row);
+    static bool IsGroupText(const CMString& columnZero);
+
+    // The single selected row of the active list, or -1.
+    int GetSelectedRow() const;
+    void SelectRow(int row);
+    int GetItemCount() const;
+    int GetSelectedCount() const;
+
+    // Removes the selected records (after the storage wrapper's confirmation) and the
+    // rows of those removed.
+    void DeleteSelected();
+    // Copies the selected entries into the target file; the source is open read-only
+    // afterwards.
+    void CopySelectedTo(const CMString& sourcePath, const CMString& targetPath);
+
+    // Shows the record list in the main list (or, when useMainList is off and there is
+    // one, the other list), sorted by name, with row 0 selected.
+    void FillList(bool useMainList);
+    // Appends a row for the record to the active list: its index, or 0xFFFF when the
+    // record cannot be shown.
+    int AddToList(const EngineRecord& record, bool update);
+    void SetRowCells(int row, const EngineRecord& record, bool update);
+
+    // Sorts the active list on the column and returns the direction of the next sort.
+    bool ToggleSort(int column);
+
+    bool HasOpenFile() const;
+    // Copies every row of source to the top of target, keeping the source's order; the
+    // number of rows copied.
+    int CopyAllRows(ListViewUIControl& source, ListViewUIControl& target);
+    bool ListContainsId(int id, const ListViewUIControl& list) const;
+    // Loads the row's group into the storage wrapper's current record.
+    bool LoadGroupForRow(int row);
+
+    // The working list that FillList shows.
+    RecordList& Records() { return m_records; }
+
+    static constexpr int kNoRow = 0xFFFF;
+    static constexpr int kColumns = 6;
+
+private:
+    // The engine record the six texts make, in the form of the file in use.
+    EngineRecord RecordFromFields(uint8_t kind, const CMString& name, const CMString& fax, const CMString& organization,
+                                  const CMString& phone, const CMString& email, const CMString& mailbox) const;
+    int AppendRow(ListViewUIControl& list, const EngineRecord& record, bool update);
+    // Column 0 of the record's row.
+    static CMString RowName(const EngineRecord& record);
+    void CollectSelected(std::vector<RemoveResult>* results);
+    bool* SortDirection(int column);
+
+    PhonebookDB m_database;
+    ListViewUIControl* m_mainList = nullptr;
+    ListViewUIControl* m_otherList = nullptr;
+    bool m_mainActive = true;
+    CMString m_searchText;
+    CMString m_allowedFaxChars;
+    CMString m_allowedMailboxChars;
+    CharSet m_faxChars;
+    // The other list's columns 0-5, then the main list's.
+    bool m_sortDescending[2 * kColumns] = {};
+    RecordList m_records;
+};

@@ -1,0 +1,323 @@
+#include "mainwindow/ListViewUIControl.h"
+
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+struct SortContext {
+    const std::vector<CMString>* keys;
+    // Index of the item with that data; null while items carry their indexes as data.
+    const std::unordered_map<LPARAM, size_t>* byData;
+    bool descending;
+};
+
+}  // namespace
+
+ListViewUIControl::ListViewUIControl(uint16_t controlId) : m_controlId(controlId) {}
+
+ListViewUIControl::~ListViewUIControl() = default;
+
+void ListViewUIControl::AttachToDialog(HWND dialog) {
+    m_parent = dialog;
+    m_list = dialog ? GetDlgItem(dialog, m_controlId) : nullptr;
+    if (!m_list) return;
+    Send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    DeleteAllItems();
+    m_referenceWidth = LOWORD(Send(LVM_APPROXIMATEVIEWRECT, 1, MAKELPARAM(-1, -1)));
+}
+
+void ListViewUIControl::InsertColumn(int index, const CMString& text, int widthPercent) {
+    if (!m_list) return;
+    LVCOLUMNW column = {};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    column.fmt = LVCFMT_LEFT;
+    column.cx = 1;
+    column.pszText = const_cast<wchar_t*>(text.c_str());
+    column.iSubItem = index;
+    const int at = static_cast<int>(Send(LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column)));
+    if (at < 0) return;
+    ++m_columnCount;
+    Send(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(at), MAKELPARAM(LVSCW_AUTOSIZE_USEHEADER, 0));
+    if (m_referenceWidth == 0) m_referenceWidth = static_cast<int>(Send(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(at)));
+    if (widthPercent != 0) {
+        const unsigned width = static_cast<unsigned>(widthPercent) * static_cast<unsigned>(m_referenceWidth) / 100u;
+        Send(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(at), MAKELPARAM(static_cast<WORD>(width), 0));
+    } else {
+        Send(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(at), MAKELPARAM(LVSCW_AUTOSIZE_USEHEADER, 0));
+    }
+}
+
+void ListViewUIControl::DeleteColumn(int index) {
+    if (Send(LVM_DELETECOLUMN, static_cast<WPARAM>(index)) && m_columnCount > 0) --m_columnCount;
+}
+
+int ListViewUIControl::GetColumnCount() const {
+    if (!m_list) return -1;
+    int count = 0;
+    LVCOLUMNW column = {};
+    column.mask = LVCF_WIDTH;
+    while (Send(LVM_GETCOLUMNW, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(&column))) ++count;
+    return count;
+}
+
+int ListViewUIControl::InsertItem(int data, bool update) { return InsertItem(data, nullptr, update); }
+
+int ListViewUIControl::InsertItem(int data, const CMString* firstText, bool update) {
+    if (!m_list) return -1;
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = GetItemCount();
+    item.lParam = data;
+    // With its first text a new item costs the parent no change notifications.
+    if (firstText) {
+        item.mask |= LVIF_TEXT;
+        item.pszText = const_cast<wchar_t*>(firstText->c_str());
+    }
+    const int index = static_cast<int>(Send(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    if (update && index >= 0) Send(LVM_UPDATE, static_cast<WPARAM>(index));
+    return index;
+}
+
+void ListViewUIControl::SetItemText(int index, int column, const CMString& text, bool update) {
+    if (!m_list) return;
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    Send(LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    if (update) Send(LVM_UPDATE, static_cast<WPARAM>(index));
+}
+
+bool ListViewUIControl::GetItemText(int index, int column, CMString& text, int maxLength) const {
+    text.Empty();
+    if (!m_list || maxLength <= 0) return false;
+    std::vector<wchar_t> buffer(static_cast<size_t>(maxLength), L'\0');
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = index;
+    item.iSubItem = column;
+    item.pszText = buffer.data();
+    item.cchTextMax = maxLength;
+    if (!Send(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return false;
+    // The control may hand back its own buffer instead of filling ours.
+    const wchar_t* got = item.pszText ? item.pszText : buffer.data();
+    int length = 0;
+    while (length < maxLength - 1 && got[length]) ++length;
+    text = CMString(got, static_cast<size_t>(length));
+    return true;
+}
+
+int ListViewUIControl::GetItemData(int index) const {
+    if (!m_list) return kNoData;
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    if (!Send(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return kNoData;
+    return static_cast<int>(item.lParam);
+}
+
+int ListViewUIControl::FindItemByData(int data) const {
+    if (!m_list) return -1;
+    LVFINDINFOW find = {};
+    find.flags = LVFI_PARAM;
+    find.lParam = data;
+    return static_cast<int>(Send(LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+}
+
+int ListViewUIControl::GetItemCount() const { return m_list ? static_cast<int>(Send(LVM_GETITEMCOUNT)) : 0; }
+
+int ListViewUIControl::GetSelectedCount() const { return m_list ? static_cast<int>(Send(LVM_GETSELECTEDCOUNT)) : 0; }
+
+int ListViewUIControl::GetNextSelected(int start) const {
+    if (!m_list) return -1;
+    if (start < 0) start = 0;
+    // The control searches after the index it is given; -1 includes item 0.
+    return static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(start - 1), MAKELPARAM(LVNI_SELECTED, 0)));
+}
+
+bool ListViewUIControl::IsItemSelected(int index) const {
+    return m_list && (Send(LVM_GETITEMSTATE, static_cast<WPARAM>(index), LVIS_SELECTED) & LVIS_SELECTED) != 0;
+}
+
+void ListViewUIControl::SetItemSelected(int index, bool selected) {
+    if (!m_list || index < 0) return;
+    LVITEMW item = {};
+    item.stateMask = selected ? LVIS_SELECTED | LVIS_FOCUSED : LVIS_SELECTED;
+    item.state = selected ? LVIS_SELECTED | LVIS_FOCUSED : 0;
+    Send(LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+}
+
+int ListViewUIControl::ClearSelection() {
+    if (!m_list) return 0;
+    LVITEMW item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = 0;
+    Send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    return GetItemCount();
+}
+
+void ListViewUIControl::DeleteAllItems() {
+    if (!m_list) return;
+    // Disabling drops the keyboard focus; the user keeps it.
+    const bool hadFocus = GetFocus() == m_list;
+    EnableWindow(m_list, FALSE);
+    Send(LVM_DELETEALLITEMS);
+    EnableWindow(m_list, TRUE);
+    if (hadFocus) SetFocus(m_list);
+}
+
+void ListViewUIControl::DeleteItem(int index) { Send(LVM_DELETEITEM, static_cast<WPARAM>(index)); }
+
+void ListViewUIControl::DeleteSelectedItems() {
+    std::vector<int> selected;
+    for (int i = GetNextSelected(0); i >= 0; i = GetNextSelected(i + 1)) selected.push_back(i);
+    // From the last one, so the indexes still to come stay valid.
+    for (auto it = selected.rbegin(); it != selected.rend(); ++it) DeleteItem(*it);
+}
+
+int ListViewUIControl::CopyItemTo(int index, ListViewUIControl& other) const {
+    if (!m_list || !other.m_list || index < 0 || index >= GetItemCount()) return -1;
+    CMString text;
+    GetItemText(index, 0, text, kCopyTextLength);
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = 0;
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    item.lParam = GetItemData(index);
+    const int at = static_cast<int>(other.Send(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    if (at < 0) return -1;
+    for (int column = 1; column < kCopiedColumns; ++column) {
+        GetItemText(index, column, text, kCopyTextLength);
+        other.SetItemText(at, column, text, false);
+    }
+    return at;
+}
+
+CMString ListViewUIControl::SortKey(const CMString& text) {
+    CMString key = text.Left(kSortTextLength - 1);
+    key.Replace(L"[", L"");
+    key.Replace(L"]", L"");
+    return key;
+}
+
+int ListViewUIControl::CompareTexts(const CMString& first, const CMString& second) {
+    return SortKey(first).CompareNoCase(SortKey(second).view());
+}
+
+int CALLBACK ListViewUIControl::CompareItems(LPARAM data1, LPARAM data2, LPARAM context) {
+    const auto* sort = reinterpret_cast<const SortContext*>(context);
+    auto indexOf = [sort](LPARAM data) -> size_t {
+        if (!sort->byData) return static_cast<size_t>(data);
+        auto it = sort->byData->find(data);
+        return it == sort->byData->end() ? sort->keys->size() : it->second;
+    };
+    const size_t first = indexOf(data1), second = indexOf(data2);
+    const auto& keys = *sort->keys;
+    if (first >= keys.size() || second >= keys.size()) return 0;
+    return sort->descending ? keys[second].CompareNoCase(keys[first].view())
+                            : keys[first].CompareNoCase(keys[second].view());
+}
+
+bool ListViewUIControl::SetItemData(int index, LPARAM data) {
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    item.lParam = data;
+    return Send(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
+void ListViewUIControl::SortItems(int column, bool descending) {
+    if (!m_list) return;
+    // Each cell is read once, and the comparison finds an item's text through the
+    // item's data, which the control hands it: indexes handed to an LVM_SORTITEMSEX
+    // comparison need not match the items LVM_GETITEM reads meanwhile (they do not
+    // under Wine), and searching the list for each compared item would cost a pass
+    // per comparison.
+    const int count = GetItemCount();
+    if (count < 2) return;
+    std::vector<CMString> keys(static_cast<size_t>(count));
+    std::vector<LPARAM> data(static_cast<size_t>(count));
+    std::unordered_map<LPARAM, size_t> byData;
+    byData.reserve(static_cast<size_t>(count));
+    bool unique = true;
+    CMString text;
+    for (int i = 0; i < count; ++i) {
+        const auto at = static_cast<size_t>(i);
+        GetItemText(i, column, text, kSortTextLength);
+        keys[at] = SortKey(text);
+        data[at] = GetItemData(i);
+        unique = byData.emplace(data[at], at).second && unique;
+    }
+    // The list is painted once, sorted.
+    const bool repaint = m_redraw;
+    if (repaint) SetRedraw(false);
+    if (unique) {
+        SortContext context{&keys, &byData, descending};
+        Send(LVM_SORTITEMS, reinterpret_cast<WPARAM>(&context), reinterpret_cast<LPARAM>(&CompareItems));
+    } else {
+        // Items that share data carry their indexes while the control sorts.
+        int tagged = 0;
+        while (tagged < count && SetItemData(tagged, tagged)) ++tagged;
+        if (tagged == count) {
+            SortContext context{&keys, nullptr, descending};
+            Send(LVM_SORTITEMS, reinterpret_cast<WPARAM>(&context), reinterpret_cast<LPARAM>(&CompareItems));
+        }
+        // Every item gets its own data back, wherever the sort put it; when a tag was
+        // refused nothing moved.
+        for (int i = 0; i < count; ++i) {
+            LVITEMW item = {};
+            item.mask = LVIF_PARAM;
+            item.iItem = i;
+            if (i < tagged && Send(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) && item.lParam >= 0 &&
+                item.lParam < count)
+                SetItemData(i, data[static_cast<size_t>(item.lParam)]);
+        }
+    }
+    if (repaint) SetRedraw(true);
+}
+
+void ListViewUIControl::RedrawItems() {
+    const int count = GetItemCount();
+    if (count > 0) Send(LVM_REDRAWITEMS, 0, count - 1);
+}
+
+void ListViewUIControl::SetRedraw(bool on) {
+    if (!m_list) return;
+    Send(WM_SETREDRAW, on ? TRUE : FALSE);
+    m_redraw = on;
+    if (on) InvalidateRect(m_list, nullptr, TRUE);
+}
+
+bool ListViewUIControl::OnNotify(UINT message, WPARAM, const NMHDR* header) {
+    if (message != WM_NOTIFY) return false;
+    m_doubleClickEvent = m_selectionEvent = m_columnEvent = false;
+    // Another control's notification carries none of this list's events.
+    if (!header || !m_list || header->hwndFrom != m_list) return false;
+    switch (header->code) {
+    case LVN_ITEMCHANGED: {
+        const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+        if (change->uChanged != LVIF_STATE || !((change->uOldState ^ change->uNewState) & LVIS_SELECTED)) return false;
+        m_selectionEvent = true;
+        Notify();
+        return true;
+    }
+    case NM_DBLCLK:
+        m_doubleClickEvent = true;
+        Notify();
+        return true;
+    case LVN_COLUMNCLICK: {
+        const auto* click = reinterpret_cast<const NMLISTVIEW*>(header);
+        if (click->iItem != -1) return false;
+        m_columnEvent = true;
+        m_clickedColumn = click->iSubItem;
+        Notify();
+        return false;
+    }
+    case LVN_DELETEALLITEMS:
+        // TRUE: no LVN_DELETEITEM for each of what may be thousands of rows.
+        if (m_parent) SetWindowLongPtrW(m_parent, DWLP_MSGRESULT, TRUE);
+        return true;
+    default:
+        return false;
+    }
+}
