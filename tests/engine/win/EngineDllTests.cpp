@@ -458,6 +458,7 @@ TEST(EngineDll, AReaderNeverSeesATornRecordWhileAnotherProcessWrites) {
     CloseHandle(writer);
     EXPECT_EQ(exitCode, 0u);
     EXPECT_GT(rounds, 2);
+    RecordProperty("enumerations", rounds);
 }
 
 TEST(EngineDll, PbtoolRoundTripsEveryFormat) {
