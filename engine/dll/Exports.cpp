@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "WinPlatform.h"
+#include "core/Book.h"
 #include "core/Text.h"
 
 using namespace pbabi;
@@ -15,6 +16,26 @@ pbdll::WinPlatform& Files() {
     return platform;
 }
 
+// No exception may reach the caller (out of memory is the only one the core raises).
+template <class Fn>
+auto Guard(int* code, Fn&& fn) -> decltype(fn()) {
+    try {
+        return fn();
+    } catch (...) {
+        if (code) *code = pbcore::code::kFailed;
+        return pbcore::code::kFailed;
+    }
+}
+template <class Fn>
+intptr_t GuardFind(int* done, Fn&& fn) {
+    try {
+        return fn();
+    } catch (...) {
+        if (done) *done = 1;
+        return 0;
+    }
+}
+
 struct InstallDecoder {
     InstallDecoder() { pbcore::SetAnsiDecoder(&pbdll::AnsiToUtf16); }
 } g_installDecoder;
@@ -23,52 +44,72 @@ struct InstallDecoder {
 
 extern "C" {
 
-int WPbCreatePhonebook(PbHeaderW* h, const WChar* path, int* code) { return api::CreateW(Files(), h, path, code); }
-int WPbOpenPhonebook(PbHeaderW* h, const WChar* path, uint8_t mode, int* code) {
-    return api::OpenW(Files(), h, path, mode, code);
+int WPbCreatePhonebook(PbHeaderW* h, const WChar* path, int* code) {
+    return Guard(code, [&] { return api::CreateW(Files(), h, path, code); });
 }
-int WPbFreePBE(PbHeaderW* h, PBEW* r, int* code) { return api::FreePbeW(h, r, code); }
+int WPbOpenPhonebook(PbHeaderW* h, const WChar* path, uint8_t mode, int* code) {
+    return Guard(code, [&] { return api::OpenW(Files(), h, path, mode, code); });
+}
+int WPbFreePBE(PbHeaderW* h, PBEW* r, int* code) {
+    return Guard(code, [&] { return api::FreePbeW(h, r, code); });
+}
 int WPbFindFirstOrNext(PbHeaderW* h, PBEW* r, uint16_t* cursor, int* done, int* code) {
-    return api::FindW(Files(), h, r, cursor, done, code);
+    return Guard(code, [&] { return api::FindW(Files(), h, r, cursor, done, code); });
 }
 intptr_t WPbFindFirstOrNext2(PbHeaderW* h, PBEW* r, const PbTermSlotW* terms, uint16_t* cursor, int* done) {
-    return api::Find2W(Files(), h, r, terms, cursor, done);
+    return GuardFind(done, [&] { return api::Find2W(Files(), h, r, terms, cursor, done); });
 }
-int WPbAddEntry(PbHeaderW* h, PBEW* r, int* code) { return api::AddW(Files(), h, r, code); }
+int WPbAddEntry(PbHeaderW* h, PBEW* r, int* code) {
+    return Guard(code, [&] { return api::AddW(Files(), h, r, code); });
+}
 int WPbGetEntry(PbHeaderW* h, PBEW* r, const WChar* name, const WChar* fax, uint16_t id, int* code) {
-    return api::GetW(Files(), h, r, name, fax, id, code);
+    return Guard(code, [&] { return api::GetW(Files(), h, r, name, fax, id, code); });
 }
 int WPbAddToGroup(PbHeaderW* h, uint16_t group, uint16_t entry, int* code) {
-    return api::AddToGroupW(Files(), h, group, entry, code);
+    return Guard(code, [&] { return api::AddToGroupW(Files(), h, group, entry, code); });
 }
-int WPbModifyEntry(PbHeaderW* h, uint16_t id, PBEW* r, int* code) { return api::ModifyW(Files(), h, id, r, code); }
-int WPbRemoveEntry(PbHeaderW* h, uint16_t id, int* code) { return api::RemoveW(Files(), h, id, code); }
+int WPbModifyEntry(PbHeaderW* h, uint16_t id, PBEW* r, int* code) {
+    return Guard(code, [&] { return api::ModifyW(Files(), h, id, r, code); });
+}
+int WPbRemoveEntry(PbHeaderW* h, uint16_t id, int* code) {
+    return Guard(code, [&] { return api::RemoveW(Files(), h, id, code); });
+}
 int WPbRemoveFromGroup(PbHeaderW* h, uint16_t group, uint16_t entry, int* code) {
-    return api::RemoveFromGroupW(Files(), h, group, entry, code);
+    return Guard(code, [&] { return api::RemoveFromGroupW(Files(), h, group, entry, code); });
 }
 
-int PbCreatePhonebook(PbHeaderA* h, const char* path, int* code) { return api::CreateA(Files(), h, path, code); }
-int PbOpenPhonebook(PbHeaderA* h, const char* path, uint8_t mode, int* code) {
-    return api::OpenA(Files(), h, path, mode, code);
+int PbCreatePhonebook(PbHeaderA* h, const char* path, int* code) {
+    return Guard(code, [&] { return api::CreateA(Files(), h, path, code); });
 }
-int PbFreePBE(PbHeaderA* h, PBEA* r, int* code) { return api::FreePbeA(h, r, code); }
+int PbOpenPhonebook(PbHeaderA* h, const char* path, uint8_t mode, int* code) {
+    return Guard(code, [&] { return api::OpenA(Files(), h, path, mode, code); });
+}
+int PbFreePBE(PbHeaderA* h, PBEA* r, int* code) {
+    return Guard(code, [&] { return api::FreePbeA(h, r, code); });
+}
 int PbFindFirstOrNext(PbHeaderA* h, PBEA* r, uint16_t* cursor, int* done, int* code) {
-    return api::FindA(Files(), h, r, cursor, done, code);
+    return Guard(code, [&] { return api::FindA(Files(), h, r, cursor, done, code); });
 }
 intptr_t PbFindFirstOrNext2(PbHeaderA* h, PBEA* r, const PbTermSlotA* terms, uint16_t* cursor, int* done) {
-    return api::Find2A(Files(), h, r, terms, cursor, done);
+    return GuardFind(done, [&] { return api::Find2A(Files(), h, r, terms, cursor, done); });
 }
-int PbAddEntry(PbHeaderA* h, PBEA* r, int* code) { return api::AddA(Files(), h, r, code); }
+int PbAddEntry(PbHeaderA* h, PBEA* r, int* code) {
+    return Guard(code, [&] { return api::AddA(Files(), h, r, code); });
+}
 int PbGetEntry(PbHeaderA* h, PBEA* r, const char* name, const char* fax, uint16_t id, int* code) {
-    return api::GetA(Files(), h, r, name, fax, id, code);
+    return Guard(code, [&] { return api::GetA(Files(), h, r, name, fax, id, code); });
 }
 int PbAddToGroup(PbHeaderA* h, uint16_t group, uint16_t entry, int* code) {
-    return api::AddToGroupA(Files(), h, group, entry, code);
+    return Guard(code, [&] { return api::AddToGroupA(Files(), h, group, entry, code); });
 }
-int PbModifyEntry(PbHeaderA* h, uint16_t id, PBEA* r, int* code) { return api::ModifyA(Files(), h, id, r, code); }
-int PbRemoveEntry(PbHeaderA* h, uint16_t id, int* code) { return api::RemoveA(Files(), h, id, code); }
+int PbModifyEntry(PbHeaderA* h, uint16_t id, PBEA* r, int* code) {
+    return Guard(code, [&] { return api::ModifyA(Files(), h, id, r, code); });
+}
+int PbRemoveEntry(PbHeaderA* h, uint16_t id, int* code) {
+    return Guard(code, [&] { return api::RemoveA(Files(), h, id, code); });
+}
 int PbRemoveFromGroup(PbHeaderA* h, uint16_t group, uint16_t entry, int* code) {
-    return api::RemoveFromGroupA(Files(), h, group, entry, code);
+    return Guard(code, [&] { return api::RemoveFromGroupA(Files(), h, group, entry, code); });
 }
 
 }  // extern "C"
