@@ -37,7 +37,8 @@ int Usage() {
         L"usage: pbtool create <path> [--format mpb2|mpb|pb]\n"
         L"       pbtool list <path>\n"
         L"       pbtool verify <path>\n"
-        L"       pbtool sample <path> --entries N --groups M\n");
+        L"       pbtool sample <path> --entries N --groups M\n"
+        L"exit codes: 0 done (verify: sound), 1 failed, 2 bad arguments, 3 verify: not sound\n");
     return kExitUsage;
 }
 
