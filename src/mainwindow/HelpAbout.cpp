@@ -1,0 +1,134 @@
+#include "mainwindow/HelpAbout.h"
+
+#include <shellapi.h>
+
+#include "app/AppGlobals.h"
+#include "mainwindow/core/HelpPath.h"
+#include "resources/resource.h"
+#include "util/NetworkInterfaces.h"
+
+void ShowHelpTopic(const CMString& topic) {
+    const CMString& helpPath = app::HelpPath();
+    if (IsWebHelpPath(helpPath) && !NetworkInterfaces::CanUserAccessInternet()) {
+        MessageBoxW(nullptr, app::Text(IDS_HELP_OFFLINE).c_str(), app::Text(IDS_TIP_HELP).c_str(), MB_ICONEXCLAMATION);
+        return;
+    }
+    // The shell opens an empty name as the current folder: without a help path
+    // nothing is to be shown at all.
+    if (helpPath.IsBlank()) return;
+    CMString target = FormatHelpPath(helpPath, topic);
+    ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+namespace {
+
+struct FontSpec {
+    int points;
+    int weight;
+};
+constexpr FontSpec kTitleFont = {24, FW_BOLD};
+constexpr FontSpec kVersionFont = {10, FW_BOLD};
+constexpr FontSpec kOtherFont = {9, FW_NORMAL};
+
+HFONT MakeFont(const FontSpec& spec, HDC dc) {
+    LOGFONTW font = {};
+    font.lfHeight = -MulDiv(spec.points, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    font.lfWeight = spec.weight;
+    lstrcpynW(font.lfFaceName, L"Arial", LF_FACESIZE);
+    return CreateFontIndirectW(&font);
+}
+
+}  // namespace
+
+INT_PTR ShowAboutBox(HWND owner) {
+    CAboutDlg about;
+    return about.RunModal(owner, IDD_ABOUT, IDD_ABOUT_RTL);
+}
+
+INT_PTR CAboutDlg::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(hwnd);
+    case WM_CTLCOLORSTATIC: {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        SelectObject(dc, FontFor(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)), dc));
+        SetTextColor(dc, RGB(255, 255, 255));
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+    }
+    case WM_CLOSE:
+        ReleaseState();
+        EndDialog(hwnd, 1);
+        return TRUE;
+    case WM_DESTROY:
+        // Ended some other way (its owner went first): nothing stays behind either.
+        ReleaseState();
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+BOOL CAboutDlg::OnInitDialog(HWND hwnd) {
+    ReleaseState();
+
+    // The picture is drawn for the box at 96 DPI; at other sizes it is scaled to fill it.
+    RECT client = {};
+    GetClientRect(hwnd, &client);
+    m_picture.Reset(LoadImageW(app::Instance(), MAKEINTRESOURCEW(IDB_ABOUT), IMAGE_BITMAP, client.right, client.bottom,
+                               LR_DEFAULTCOLOR));
+    if (m_picture) SendDlgItemMessageW(hwnd, IDC_ABOUT_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
+                                       reinterpret_cast<LPARAM>(m_picture.Get()));
+
+    SetWindowTextW(hwnd, app::Text(IDS_ABOUT_TITLE).c_str());
+    SetDlgItemTextW(hwnd, IDC_ABOUT_NAME, app::Text(IDS_PROGRAM_NAME).c_str());
+    FitNameToText(hwnd);
+    CMString version = app::Text(IDS_VERSION) + L" " + kProgramVersion;
+    SetDlgItemTextW(hwnd, IDC_ABOUT_VERSION, version.c_str());
+    CMString copyright = CMString::Formatted(app::Text(IDS_COPYRIGHT).c_str(), L"2000");
+    SetDlgItemTextW(hwnd, IDC_ABOUT_COPYRIGHT, copyright.c_str());
+    SetDlgItemTextW(hwnd, IDC_ABOUT_NOTICE, app::Text(IDS_LEGAL_NOTICE).c_str());
+    return TRUE;
+}
+
+void CAboutDlg::FitNameToText(HWND hwnd) {
+    // The name's bottom edge is its anchor: a name that wraps grows upwards.
+    HWND name = GetDlgItem(hwnd, IDC_ABOUT_NAME);
+    RECT bounds = {};
+    GetWindowRect(name, &bounds);
+    MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&bounds), 2);
+    RECT client = {};
+    GetClientRect(name, &client);
+    CMString text = app::Text(IDS_PROGRAM_NAME);
+
+    ScopedGetDC dc(hwnd);
+    UniqueGdiObject font(MakeFont(kTitleFont, dc.Get()));
+    RECT measured = client;
+    {
+        ScopedSelectObject select(dc.Get(), font.Get());
+        DrawTextW(dc.Get(), text.c_str(), text.GetLength(), &measured, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    }
+    int height = measured.bottom - measured.top;
+    MoveWindow(name, bounds.left, bounds.bottom - height, bounds.right - bounds.left, height, FALSE);
+}
+
+HFONT CAboutDlg::FontFor(int controlId, HDC dc) {
+    UniqueGdiObject* slot = &m_otherFont;
+    FontSpec spec = kOtherFont;
+    if (controlId == IDC_ABOUT_NAME) {
+        slot = &m_titleFont;
+        spec = kTitleFont;
+    } else if (controlId == IDC_ABOUT_VERSION) {
+        slot = &m_versionFont;
+        spec = kVersionFont;
+    }
+    if (!*slot) slot->Reset(MakeFont(spec, dc));
+    return static_cast<HFONT>(slot->Get());
+}
+
+void CAboutDlg::ReleaseState() {
+    m_picture.Reset();
+    m_titleFont.Reset();
+    m_versionFont.Reset();
+    m_otherFont.Reset();
+}
