@@ -81,6 +81,7 @@ BOOL CAboutDlg::OnInitDialog(HWND hwnd) {
                                        reinterpret_cast<LPARAM>(m_picture.Get()));
 
     SetWindowTextW(hwnd, app::Text(IDS_ABOUT_TITLE).c_str());
+    ApplyFonts(hwnd);
     SetDlgItemTextW(hwnd, IDC_ABOUT_NAME, app::Text(IDS_PROGRAM_NAME).c_str());
     FitNameToText(hwnd);
     CMString version = app::Text(IDS_VERSION) + L" " + kProgramVersion;
@@ -97,19 +98,25 @@ void CAboutDlg::FitNameToText(HWND hwnd) {
     RECT bounds = {};
     GetWindowRect(name, &bounds);
     MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&bounds), 2);
-    RECT client = {};
-    GetClientRect(name, &client);
+    RECT measured = {};
+    GetClientRect(name, &measured);
     CMString text = app::Text(IDS_PROGRAM_NAME);
 
     ScopedGetDC dc(hwnd);
-    UniqueGdiObject font(MakeFont(kTitleFont, dc.Get()));
-    RECT measured = client;
     {
-        ScopedSelectObject select(dc.Get(), font.Get());
+        ScopedSelectObject select(dc.Get(), FontFor(IDC_ABOUT_NAME, dc.Get()));
         DrawTextW(dc.Get(), text.c_str(), text.GetLength(), &measured, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     }
     int height = measured.bottom - measured.top;
     MoveWindow(name, bounds.left, bounds.bottom - height, bounds.right - bounds.left, height, FALSE);
+}
+
+void CAboutDlg::ApplyFonts(HWND hwnd) {
+    // Static controls select the font they were given over the one chosen while they ask
+    // for their colours, so each text is given its font as well.
+    ScopedGetDC dc(hwnd);
+    for (int id : {IDC_ABOUT_NAME, IDC_ABOUT_VERSION, IDC_ABOUT_COPYRIGHT, IDC_ABOUT_NOTICE})
+        SendDlgItemMessageW(hwnd, id, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(id, dc.Get())), FALSE);
 }
 
 HFONT CAboutDlg::FontFor(int controlId, HDC dc) {

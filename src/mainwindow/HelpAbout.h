@@ -26,7 +26,8 @@ void ShowHelpTopic(const CMString& topic);
 // The version line's fixed part, after the language's "Version" text and a blank.
 inline constexpr wchar_t kProgramVersion[] = L"5.528.11.0N 2017.02.22";
 
-// The about box: program name, version and legal notices in white over a picture.
+// The about box: program name, version and legal notices in white over a picture. Its
+// fonts (Arial, sized for the screen's DPI) and picture live as long as the box.
 class CAboutDlg : public Dialog {
 public:
     INT_PTR HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -34,6 +35,7 @@ public:
 private:
     BOOL OnInitDialog(HWND hwnd);
     void FitNameToText(HWND hwnd);
+    void ApplyFonts(HWND hwnd);
     HFONT FontFor(int controlId, HDC dc);
     void ReleaseState();
 

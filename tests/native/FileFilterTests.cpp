@@ -41,5 +41,5 @@ TEST(FileFilter, PairsBecomeTheListThePlatformReads) {
 TEST(FileFilter, CharactersBeyondTheBasicPlaneBecomeSurrogatePairs) {
     std::wstring musical = sizeof(wchar_t) == 2 ? std::wstring(L"\xD834\xDD1E") : std::wstring(1, wchar_t(0x1D11E));
     ByteBuffer list = MakeFilterList({{CMString(L"Notes ") + CMString(musical), L"*.txt"}});
-    EXPECT_EQ(Units(list), std::u16string(u"Notes \xD834\xDD1E\0*.txt\0\0", 15));
+    EXPECT_EQ(Units(list), std::u16string(u"Notes \xD834\xDD1E\0*.txt\0\0", 16));
 }

@@ -144,6 +144,7 @@ struct AboutSeen {
         COLORREF textColor;
         int bkMode;
         HGDIOBJ font;
+        HGDIOBJ controlFont;  // the one the static draws its text with
         LOGFONTW logFont;
     };
     std::vector<Drawn> drawn;  // name, version, first notice, name again
@@ -184,6 +185,7 @@ void ReadAboutBox(HWND window) {
         drawn.textColor = GetTextColor(dc);
         drawn.bkMode = GetBkMode(dc);
         drawn.font = GetCurrentObject(dc, OBJ_FONT);
+        drawn.controlFont = reinterpret_cast<HGDIOBJ>(SendDlgItemMessageW(window, id, WM_GETFONT, 0, 0));
         GetObjectW(drawn.font, sizeof drawn.logFont, &drawn.logFont);
         SelectObject(dc, GetStockObject(SYSTEM_FONT));
         DeleteDC(dc);
@@ -247,6 +249,7 @@ TEST(AboutBox, ShowsNameVersionAndNoticesInWhiteOverThePicture) {
         EXPECT_EQ(drawn.brush, GetStockObject(NULL_BRUSH));
         EXPECT_EQ(drawn.textColor, RGB(255, 255, 255));
         EXPECT_EQ(drawn.bkMode, TRANSPARENT);
+        EXPECT_EQ(drawn.controlFont, drawn.font);
         EXPECT_STREQ(drawn.logFont.lfFaceName, L"Arial");
         EXPECT_EQ(drawn.logFont.lfHeight, -MulDiv(fonts[i].points, seen.dpiY, 72));
         EXPECT_EQ(drawn.logFont.lfWeight, fonts[i].weight);
