@@ -108,12 +108,18 @@ bool ListViewUIControl::GetItemText(int index, int column, CMString& text, int m
 }
 
 int ListViewUIControl::GetItemData(int index) const {
-    if (!m_list) return kNoData;
+    LPARAM data = 0;
+    return GetItemParam(index, data) ? static_cast<int>(data) : kNoData;
+}
+
+bool ListViewUIControl::GetItemParam(int index, LPARAM& data) const {
+    if (!m_list) return false;
     LVITEMW item = {};
     item.mask = LVIF_PARAM;
     item.iItem = index;
-    if (!Send(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return kNoData;
-    return static_cast<int>(item.lParam);
+    if (!Send(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return false;
+    data = item.lParam;
+    return true;
 }
 
 int ListViewUIControl::FindItemByData(int data) const {
@@ -245,7 +251,7 @@ void ListViewUIControl::SortItems(int column, bool descending) {
         const auto at = static_cast<size_t>(i);
         GetItemText(i, column, text, kSortTextLength);
         keys[at] = SortKey(text);
-        data[at] = GetItemData(i);
+        GetItemParam(i, data[at]);
         unique = byData.emplace(data[at], at).second && unique;
     }
     // The list is painted once, sorted.
@@ -264,13 +270,9 @@ void ListViewUIControl::SortItems(int column, bool descending) {
         }
         // Every item gets its own data back, wherever the sort put it; when a tag was
         // refused nothing moved.
-        for (int i = 0; i < count; ++i) {
-            LVITEMW item = {};
-            item.mask = LVIF_PARAM;
-            item.iItem = i;
-            if (i < tagged && Send(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) && item.lParam >= 0 &&
-                item.lParam < count)
-                SetItemData(i, data[static_cast<size_t>(item.lParam)]);
+        for (int i = 0; i < tagged; ++i) {
+            LPARAM tag = -1;
+            if (GetItemParam(i, tag) && tag >= 0 && tag < count) SetItemData(i, data[static_cast<size_t>(tag)]);
         }
     }
     if (repaint) SetRedraw(true);

@@ -92,6 +92,7 @@ public:
     static constexpr int kNoData = 0xFFFF;
 
 private:
+    bool GetItemParam(int index, LPARAM& data) const;
     bool SetItemData(int index, LPARAM data);
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
         return m_list ? SendMessageW(m_list, message, wParam, lParam) : 0;
