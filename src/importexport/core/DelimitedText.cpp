@@ -56,6 +56,17 @@ bool IsOfferedOnExport(Column column) {
     return column != Column::FirstNamePart && column != Column::SecondNamePart;
 }
 
+std::vector<ColumnItem> InitialColumns(bool forImport) {
+    std::vector<ColumnItem> items;
+    for (int i = 0; i < kColumnCount; ++i) {
+        Column column = static_cast<Column>(i);
+        bool part = !IsOfferedOnExport(column);
+        if (part && !forImport) continue;
+        items.push_back({column, !part});
+    }
+    return items;
+}
+
 const CMString& Layout::RecordDelimiter() const {
     return recordDelimiter.IsEmpty() ? kDefaultRecordDelimiter : recordDelimiter;
 }

@@ -19,6 +19,14 @@ unsigned ColumnLabelId(Column column);
 // The two name parts only make sense when reading: a stored entry has one name.
 bool IsOfferedOnExport(Column column);
 
+// The column list as a dialog first shows it: every column offered, in order; on import
+// the two name parts start unselected.
+struct ColumnItem {
+    Column column;
+    bool selected;
+};
+std::vector<ColumnItem> InitialColumns(bool forImport);
+
 struct Layout {
     CMString recordDelimiter = L"\r\n";
     CMString fieldDelimiter = L",";

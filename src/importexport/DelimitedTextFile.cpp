@@ -1,0 +1,263 @@
+#include "importexport/DelimitedTextFile.h"
+
+#include <string>
+#include <unordered_map>
+
+#include "app/AppGlobals.h"
+#include "controls/MessageBoxes.h"
+#include "data/CPhonebook.h"
+#include "importexport/core/RecordReader.h"
+#include "mainwindow/ListViewUIControl.h"
+#include "resources/text_ids.h"
+#include "util/Handles.h"
+
+using namespace delimited;
+
+namespace {
+
+class WaitCursor {
+public:
+    WaitCursor() : m_previous(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(m_previous); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR m_previous;
+};
+
+// The list stops painting while rows are read or the book changes under it, and is
+// painted once, whole, afterwards.
+class RedrawOff {
+public:
+    explicit RedrawOff(ListViewUIControl* list) : m_list(list) {
+        if (m_list) m_list->SetRedraw(false);
+    }
+    ~RedrawOff() {
+        if (!m_list) return;
+        m_list->SetRedraw(true);
+        if (m_list->ListWindow()) UpdateWindow(m_list->ListWindow());
+    }
+    RedrawOff(const RedrawOff&) = delete;
+    RedrawOff& operator=(const RedrawOff&) = delete;
+
+private:
+    ListViewUIControl* m_list;
+};
+
+class FileSource : public ByteSource {
+public:
+    explicit FileSource(HANDLE file) : m_file(file) {
+        LARGE_INTEGER size = {};
+        if (GetFileSizeEx(file, &size) && size.QuadPart > 0) m_size = static_cast<uint64_t>(size.QuadPart);
+    }
+    uint64_t Size() const override { return m_size; }
+    size_t ReadAt(uint64_t offset, char* buffer, size_t size) override {
+        OVERLAPPED at = {};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD read = 0;
+        if (!ReadFile(m_file, buffer, static_cast<DWORD>(size), &read, &at)) return 0;
+        return read;
+    }
+
+private:
+    HANDLE m_file;
+    uint64_t m_size = 0;
+};
+
+// The ANSI code page with where each character ends: one byte per character in a
+// single-byte code page, else one or two by the code page's lead bytes.
+void DecodeAnsi(std::string_view bytes, DecodedText& out) {
+    static const UINT maxCharSize = [] {
+        CPINFO info = {};
+        return GetCPInfo(CP_ACP, &info) ? info.MaxCharSize : 1u;
+    }();
+    out.Clear();
+    if (bytes.empty()) return;
+    const int count = static_cast<int>(bytes.size());
+    if (maxCharSize == 1) {
+        out.text.resize(bytes.size());
+        if (MultiByteToWideChar(CP_ACP, 0, bytes.data(), count, out.text.data(), count) == count) {
+            out.ends.resize(bytes.size());
+            for (size_t i = 0; i < bytes.size(); ++i) out.ends[i] = static_cast<uint32_t>(i + 1);
+            return;
+        }
+        out.Clear();
+    }
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t start = i;
+        const bool lead = IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(bytes[i])) && i + 1 < bytes.size();
+        i += lead ? 2 : 1;
+        wchar_t units[4];
+        int n = MultiByteToWideChar(CP_ACP, 0, bytes.data() + start, static_cast<int>(i - start), units, 4);
+        if (n <= 0) {
+            units[0] = 0xFFFD;
+            n = 1;
+        }
+        for (int k = 0; k < n; ++k) {
+            out.text.push_back(units[k]);
+            out.ends.push_back(static_cast<uint32_t>(k + 1 == n ? i : start + 1));
+        }
+    }
+}
+
+std::string Encode(const CMString& text, bool utf8) { return utf8 ? text.ToUtf8() : text.ToAnsi(); }
+
+}  // namespace
+
+DelimitedTextFile::DelimitedTextFile(CPhonebook& model, HWND owner) : m_model(model), m_owner(owner) {}
+
+CMString DelimitedTextFile::QuoteField(const CMString& value) const {
+    return delimited::QuoteField(value, m_settings.layout.FieldDelimiter());
+}
+
+bool DelimitedTextFile::ExportToFile(const CMString& typedPath) {
+    const CMString path = WithExportExtension(typedPath);
+    const CMString caption = app::Text(IDS_EXPORT_CAPTION);
+    {
+        UniqueFile existing(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (existing) {
+            CMString message = app::Text(IDS_LABEL_FILE) + L" " + path + L"\n";
+            BY_HANDLE_FILE_INFORMATION info = {};
+            GetFileInformationByHandle(existing.Get(), &info);
+            existing.Reset();
+            if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
+                ShowMessageBox(m_owner, message + app::Text(IDS_TARGET_READONLY), caption, MB_ICONERROR, false);
+                return false;
+            }
+            if (ShowMessageBox(m_owner, message + app::Text(IDS_TARGET_REPLACE), caption, MB_YESNO | MB_ICONQUESTION,
+                               false) != IDYES)
+                return false;
+        }
+    }
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
+        ShowMessageBox(m_owner, app::Text(IDS_FILE_ACCESS_FAILED), caption, MB_ICONEXCLAMATION);
+        return false;
+    }
+    bool written;
+    {
+        WaitCursor wait;
+        RedrawOff redraw(m_model.ActiveList());
+        written = WriteRecords(file.Get());
+    }
+    file.Reset();
+    if (!written) {
+        // A disk that fills up must not pass for a finished export.
+        ShowMessageBox(m_owner, app::Text(IDS_FILE_ACCESS_FAILED), caption, MB_ICONEXCLAMATION);
+        return false;
+    }
+    return true;
+}
+
+bool DelimitedTextFile::WriteRecords(HANDLE file) {
+    const Layout& layout = m_settings.layout;
+    // Reading the file again for every cell of every row costs seconds for a full book
+    // under the engine's per-call price: one enumeration gives every entry's fields. A
+    // row takes its record by id when name and fax number agree, else it is read as the
+    // model reads rows.
+    RecordList records;
+    m_model.Database().Enumerate(records, false);
+    std::unordered_map<int, const PhonebookRecord*> byId;
+    for (const auto& record : records) byId.emplace(record->id, record.get());
+    const ListViewUIControl* list = m_model.ActiveList();
+
+    std::vector<CMString> values;
+    values.reserve(layout.columns.size());
+    const int rows = m_model.GetItemCount();
+    for (int row = 0; row < rows; ++row) {
+        if (!m_model.IsEntryRow(row)) continue;
+        const CMString name = m_model.GetRowName(row);
+        const CMString fax = m_model.GetRowFax(row);
+        const PhonebookRecord* stored = nullptr;
+        if (auto it = list ? byId.find(list->GetItemData(row)) : byId.end(); it != byId.end()) {
+            if (name == CMString(it->second->name) && fax == CMString(it->second->fax)) stored = it->second;
+        }
+        values.clear();
+        for (Column column : layout.columns) {
+            switch (column) {
+                case Column::Name: values.push_back(name); break;
+                case Column::Fax: values.push_back(fax); break;
+                case Column::Organization:
+                    values.push_back(stored ? CMString(stored->organization) : m_model.GetRowOrganization(row));
+                    break;
+                case Column::Phone: values.push_back(stored ? CMString(stored->phone) : m_model.GetRowPhone(row)); break;
+                case Column::Email: values.push_back(stored ? CMString(stored->email) : m_model.GetRowEmail(row)); break;
+                case Column::Mailbox:
+                    // The mailbox is a number; none is an empty field.
+                    values.push_back(stored ? (stored->mailbox ? CMString::Formatted(L"%u", stored->mailbox) : CMString())
+                                            : m_model.GetRowMailbox(row));
+                    break;
+                // A stored entry has no name parts: their fields stay empty.
+                case Column::FirstNamePart:
+                case Column::SecondNamePart: values.emplace_back(); break;
+            }
+        }
+        const std::string bytes = Encode(FormatRecord(values, layout), m_settings.utf8);
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+            written != bytes.size())
+            return false;
+    }
+    return true;
+}
+
+bool DelimitedTextFile::ImportFromFile(const CMString& path) {
+    m_counters = ImportCounters();
+    m_summary = MessageSource();
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
+        ShowMessageBox(m_owner, app::Text(IDS_FILE_ACCESS_FAILED), app::Text(IDS_IMPORT_CAPTION), MB_ICONEXCLAMATION);
+        return false;
+    }
+    {
+        WaitCursor wait;
+        RedrawOff redraw(m_model.ActiveList());
+        FileSource source(file.Get());
+        RecordReader reader(source, m_settings.layout, m_settings.utf8, DecodeAnsi);
+        CMString record;
+        for (;;) {
+            RecordReader::Status status = reader.Next(record);
+            if (status == RecordReader::Status::End) break;
+            if (status == RecordReader::Status::Overlong) {
+                if (m_model.GetItemCount() >= m_settings.capacity) break;
+                m_counters.Count(RecordOutcome::Rejected);
+                continue;
+            }
+            if (!ImportRecord(record)) break;
+        }
+    }
+    file.Reset();
+    if (m_counters.imported != m_counters.read) {
+        m_summary.message = ImportSummary(m_counters, static_cast<unsigned>(m_settings.capacity), app::Text);
+        m_summary.caption = app::Text(IDS_IMPORT_CAPTION);
+        m_summary.button = app::Text(IDS_CLOSE);
+        ShowMessageDialog(m_owner, &m_summary, MessageDialogKind::Notice);
+    }
+    return true;
+}
+
+bool DelimitedTextFile::ImportRecord(const CMString& recordText) {
+    if (m_model.GetItemCount() >= m_settings.capacity) return false;
+    const CharacterRules rules = {m_model.AllowedFaxChars(), m_model.AllowedMailboxChars()};
+    RecordOutcome outcome = ImportOne(recordText, m_settings.layout, rules, [this](const EntryFields& f) {
+        return m_model.AddFromFields(f.name, f.fax, f.organization, f.phone, f.email, f.mailbox, false, false);
+    });
+    m_counters.Count(outcome);
+    return true;
+}
+
+bool ColumnFromLabel(const CMString& label, Column& column) {
+    for (int i = 0; i < kColumnCount; ++i) {
+        if (label == app::Text(ColumnLabelId(static_cast<Column>(i)))) {
+            column = static_cast<Column>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+CMString ColumnLabel(Column column) { return app::Text(ColumnLabelId(column)); }

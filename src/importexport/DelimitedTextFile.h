@@ -1,0 +1,61 @@
+#pragma once
+// Export of the phone book's entries to a delimited text file and import of the
+// records of one, with the settings of the import/export dialog. Messages are shown
+// over the owner window; the list is not updated row by row (its owner reloads it).
+#include <windows.h>
+
+#include "controls/MessageDialog.h"
+#include "importexport/core/DelimitedText.h"
+#include "util/CMString.h"
+
+class CPhonebook;
+
+struct DelimitedTextSettings {
+    // The two delimiters and the selected columns in list order.
+    delimited::Layout layout;
+    // false: the system's ANSI code page.
+    bool utf8 = true;
+    // Of the open phone book, for the import summary.
+    int capacity = 1000;
+};
+
+class DelimitedTextFile {
+public:
+    explicit DelimitedTextFile(CPhonebook& model, HWND owner = nullptr);
+    DelimitedTextFile(const DelimitedTextFile&) = delete;
+    DelimitedTextFile& operator=(const DelimitedTextFile&) = delete;
+
+    void SetOwner(HWND owner) { m_owner = owner; }
+    DelimitedTextSettings& Settings() { return m_settings; }
+    const DelimitedTextSettings& Settings() const { return m_settings; }
+
+    // Writes every entry row of the model's active list (groups never). The path gets
+    // ".csv" unless it ends in ".csv" or ".txt". False when the user keeps an existing
+    // file, it is read-only, or it cannot be created or written.
+    bool ExportToFile(const CMString& path);
+    // Adds the file's records to the phone book and, when some were not imported, shows
+    // the summary. False only when the file cannot be opened.
+    bool ImportFromFile(const CMString& path);
+    // Parses, checks and adds one record, counting what became of it. False asks the
+    // reader to stop: the list is already at the phone book's capacity.
+    bool ImportRecord(const CMString& recordText);
+    CMString QuoteField(const CMString& value) const;
+
+    // Of the last import.
+    const delimited::ImportCounters& Counters() const { return m_counters; }
+    // The summary the last import showed (or would have: empty when all were imported).
+    const MessageSource& Summary() const { return m_summary; }
+
+private:
+    bool WriteRecords(HANDLE file);
+
+    CPhonebook& m_model;
+    HWND m_owner;
+    DelimitedTextSettings m_settings;
+    delimited::ImportCounters m_counters;
+    MessageSource m_summary;
+};
+
+// The column whose label (in the current language) is exactly this text; false for none.
+bool ColumnFromLabel(const CMString& label, delimited::Column& column);
+CMString ColumnLabel(delimited::Column column);
