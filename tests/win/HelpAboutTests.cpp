@@ -96,6 +96,43 @@ int RunOfflineChild(const wchar_t* test) {
     return static_cast<int>(code);
 }
 
+// Web addresses are opened by this test's own command for the scheme, set in the test
+// prefix for the time of the test: it writes the address it was given instead of
+// starting a browser. The prefix's own command is put back afterwards.
+class WebAddressHandler {
+public:
+    explicit WebAddressHandler(const CMString& marker) {
+        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                            nullptr, &m_key, nullptr) != ERROR_SUCCESS)
+            return;
+        wchar_t saved[1024] = {};
+        DWORD size = sizeof saved - sizeof(wchar_t);
+        DWORD type = 0;
+        m_hadCommand = RegQueryValueExW(m_key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(saved), &size) ==
+                       ERROR_SUCCESS && type == REG_SZ;
+        m_saved = saved;
+        CMString command = L"\"C:\\windows\\system32\\cmd.exe\" /c echo %1> \"" + marker + L"\"";
+        m_ok = Set(command);
+    }
+    ~WebAddressHandler() {
+        if (!m_key) return;
+        if (m_hadCommand) Set(m_saved);
+        else RegDeleteValueW(m_key, nullptr);
+        RegCloseKey(m_key);
+    }
+    bool Ok() const { return m_ok; }
+
+private:
+    bool Set(const CMString& command) {
+        return RegSetValueExW(m_key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                              (command.GetLength() + 1) * sizeof(wchar_t)) == ERROR_SUCCESS;
+    }
+    HKEY m_key = nullptr;
+    bool m_hadCommand = false;
+    bool m_ok = false;
+    CMString m_saved;
+};
+
 TEST(Help, WebHelpWithoutInternetShowsMessageInstead) {
     if (NetworkInterfaces::CanUserAccessInternet()) {
         if (!UnderWine()) GTEST_SKIP() << "this machine reaches the internet";
@@ -103,6 +140,11 @@ TEST(Help, WebHelpWithoutInternetShowsMessageInstead) {
         EXPECT_EQ(RunOfflineChild(L"Help.WebHelpWithoutInternetShowsMessageInstead"), 0);
         return;
     }
+    testenv::TempFolder folder;
+    CMString marker = folder.File(L"opened.txt");
+    WebAddressHandler handler(marker);
+    ASSERT_TRUE(handler.Ok());
+
     const wchar_t* languages[] = {L"en-US", L"he-IL"};
     for (const wchar_t* language : languages) {
         SCOPED_TRACE(CMString(language).ToUtf8());
@@ -114,9 +156,17 @@ TEST(Help, WebHelpWithoutInternetShowsMessageInstead) {
         ASSERT_EQ(driver.Seen().size(), 1u);
         EXPECT_EQ(driver.Seen()[0].caption, app::Text(IDS_TIP_HELP));
         EXPECT_EQ(driver.Seen()[0].text, app::Text(IDS_HELP_OFFLINE));
-        EXPECT_EQ(driver.Seen()[0].window != nullptr, true);
     }
     testenv::UseLanguage(L"en-US");
+
+    // Only "http:" in lower case asks about the internet: in capitals the address opens.
+    HelpPathScope scope(L"HTTP://help.example.invalid/fax/%s.htm");
+    harness::ModalDriver driver;
+    ShowHelpTopic(helptopic::kConvert);
+    EXPECT_TRUE(harness::PumpUntil([&] { return !ReadText(marker).empty(); }, 15000));
+    EXPECT_TRUE(driver.Seen().empty());
+    // The lower-case address was never handed to the shell: the only one opened is this.
+    EXPECT_EQ(ReadText(marker), "HTTP://help.example.invalid/fax/db_convert_book.htm");
 }
 
 TEST(Help, NoHelpPathShowsNothing) {
