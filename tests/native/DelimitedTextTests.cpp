@@ -235,6 +235,7 @@ TEST(DelimitedText, ReaderSplitsFilesIntoRecords) {
          {L"Anna,1", L"Bob,2"}},
         {"multi-byte record delimiter advances by its bytes", "M\xC3\xBCller,1\xC2\xA7" "Bob,2\xC2\xA7",
          MakeLayout({Column::Name, Column::Fax}, L",", L"\u00a7"), true, {L"M\u00fcller,1", L"Bob,2"}},
+        {"characters beyond the BMP", "\xF0\x9F\x98\x80,1\r\nBob,2", nameFax, true, {L"\U0001F600,1", L"Bob,2"}},
         {"UTF-8 byte-order mark", "\xEF\xBB\xBFM\xC3\xBCller,1\r\n", nameFax, true, {L"M\u00fcller,1"}},
         {"byte-order mark with UTF-8 off", "\xEF\xBB\xBFM\xC3\xBCller,1\r\n", nameFax, false, {L"M\u00fcller,1"}},
         {"ANSI (Latin-1 here)", "M\xFCller,1\r\nBob,2", nameFax, false, {L"M\u00fcller,1", L"Bob,2"}},
