@@ -294,6 +294,29 @@ TEST_F(ImportExport, RoundTripOfAFullBookInBothEncodings) {
     }
 }
 
+TEST_F(ImportExport, RoundTripOfAnOlderAnsiBook) {
+    Book source(folder.File(L"old.pb"), L"pb");
+    ASSERT_EQ(source.Capacity(), 1000);
+    ASSERT_FALSE(source.Model().Database().IsWideMode());
+    source.Add(ThroughAnsi(L"M\u00fcller, \u00c5got"), L"555-1", L"Caf\u00e9 \"Zur Post\"", L"030 1", L"m@x.de", L"7");
+    source.Add(L"Bob", L"556");
+    source.Model().Refresh(true);
+    std::vector<Entry> expected = source.Entries();
+    for (auto& e : expected) e.fax.Replace(L"-", L"");
+
+    const Settings ansi = {kExportColumns, L",", L"\r\n", false};
+    DelimitedTextFile out(source.Model(), source.Window());
+    Apply(out, ansi, source.Capacity());
+    ASSERT_TRUE(out.ExportToFile(folder.File(L"old.csv")));
+
+    Book target(folder.File(L"copy.pb"), L"pb");
+    DelimitedTextFile in(target.Model(), target.Window());
+    std::vector<harness::SeenWindow> seen;
+    ASSERT_TRUE(Import(target, ReadBytes(folder.File(L"old.csv")), ansi, in, seen));
+    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(target.Entries(), expected);
+}
+
 TEST_F(ImportExport, ImportOfUnusualFiles) {
     const std::string huge(1 << 20, 'x');
     const std::string utf16 = std::string("\xFF\xFE", 2) + [] {
