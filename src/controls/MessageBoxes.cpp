@@ -6,7 +6,8 @@
 int ShowMessageBox(HWND owner, const CMString& text, const CMString& caption, UINT style, bool beep) {
     if (beep) MessageBeep(MB_ICONEXCLAMATION);
     if (TextResourceLoader::IsRightToLeftLanguage()) style |= MB_RTLREADING;
-    return MessageBoxW(owner, text.c_str(), caption.c_str(), style);
+    // No caption text: the platform's default caption.
+    return MessageBoxW(owner, text.c_str(), caption.IsEmpty() ? nullptr : caption.c_str(), style);
 }
 
 INT_PTR ShowStorageMessage(HWND owner, const CMString& caption, const CMString& message, const CMString& button) {

@@ -1,10 +1,15 @@
 #include "mainwindow/PhoneBookDlg.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include "app/AppGlobals.h"
 #include "controls/Dpi.h"
 #include "controls/ToolTip.h"
+#include "data/CPhonebook.h"
+#include "dialogs/PersonalPhonebook.h"
+#include "mainwindow/HelpAbout.h"
+#include "mainwindow/ListViewUIControl.h"
 #include "resources/resource.h"
 #include "util/RegistryKey.h"
 #include "util/TextResourceLoader.h"
@@ -15,6 +20,8 @@ constexpr int kInitialWidth = 364;
 constexpr int kInitialHeight = 268;
 constexpr int kMinTrackWidth = 580;
 constexpr int kMinTrackHeight = 362;
+// Groups with this id are never opened for editing from here.
+constexpr int kUneditableGroupId = 255;
 
 // Owner-drawn buttons with their window and tooltip texts, in tooltip order.
 struct ButtonText {
@@ -28,6 +35,19 @@ constexpr ButtonText kButtonTexts[] = {
 };
 
 }  // namespace
+
+BookLocation LocationOfPath(const CMString& path, bool forceReadOnly) {
+    if (forceReadOnly) return BookLocation::Shared;
+    wchar_t drive = mrv::ToUpperChar(path.GetAt(0));
+    if (drive >= L'G' && drive <= L'Z' && path.GetAt(1) == L':') return BookLocation::Shared;
+    if (path.Left(2) == CMString(L"\\\\")) return BookLocation::Shared;
+    return BookLocation::Local;
+}
+
+CMString CurrentFormatName(const CMString& path) {
+    int dot = path.ReverseFind(L'.');
+    return path.Left(dot + 1) + L"mpb2";
+}
 
 CPhoneBookDlg::CPhoneBookDlg(const MainDialogStart& start)
     : m_currentPath(start.currentPath),
@@ -43,19 +63,24 @@ CPhoneBookDlg::CPhoneBookDlg(const MainDialogStart& start)
                                                 LR_SHARED));
 }
 
-CPhoneBookDlg::~CPhoneBookDlg() = default;
+CPhoneBookDlg::~CPhoneBookDlg() { ReleaseModel(); }
+
+void CPhoneBookDlg::ReleaseModel() {
+    // The model refers to the list; it goes first.
+    m_model.reset();
+    m_list.reset();
+}
 
 CMString CPhoneBookDlg::SizeKeyPath() { return CMString(L"Software\\Morva\\") + app::Text(IDS_APP_CLASS); }
 
-void CPhoneBookDlg::UpdateTitle() {
-    // Only an open phone book can be read-only; with none open the plain title shows.
-    SetWindowTextW(m_hwnd, app::Text(m_readOnly ? IDS_TITLE_READONLY : IDS_TITLE).c_str());
-}
+// Before the model exists nothing is open, and nothing open counts as read-only (as a
+// fresh storage wrapper does).
+bool CPhoneBookDlg::IsReadOnlyBook() const { return !m_model || m_model->Database().IsReadOnly(); }
 
-bool CPhoneBookDlg::OpenPhoneBookFile(const CMString& path) {
-    // Phone books are opened through the storage engine, which this build does not load yet.
-    (void)path;
-    return false;
+void CPhoneBookDlg::UpdateTitle() {
+    // The wrapper starts read-only; that counts only while a book is open.
+    bool readOnly = m_model && m_model->HasOpenFile() && m_model->Database().IsReadOnly();
+    SetWindowTextW(m_hwnd, app::Text(readOnly ? IDS_TITLE_READONLY : IDS_TITLE).c_str());
 }
 
 void CPhoneBookDlg::SetControlTexts() {
@@ -65,8 +90,35 @@ void CPhoneBookDlg::SetControlTexts() {
     m_searchEnabled = true;
 }
 
+BitmapButton* CPhoneBookDlg::ButtonFor(int id) {
+    switch (id) {
+        case IDC_EDIT_BUTTON: return &m_editButton;
+        case IDC_NEW_ENTRY: return &m_newEntryButton;
+        case IDC_NEW_GROUP: return &m_newGroupButton;
+        case IDC_DELETE: return &m_deleteButton;
+        case IDC_FILE: return &m_fileButton;
+        case IDC_HELP_BUTTON: return &m_helpButton;
+        case IDC_COPY_PERSONAL: return &m_copyButton;
+        default: return nullptr;
+    }
+}
+
 BOOL CPhoneBookDlg::OnInitDialog() {
     SendDlgItemMessageW(m_hwnd, IDC_SEARCH, EM_LIMITTEXT, 100, 0);
+
+    struct { BitmapButton* button; int control; UINT normal; UINT disabled; } buttons[] = {
+        {&m_editButton, IDC_EDIT_BUTTON, IDB_EDIT, IDB_EDIT_DISABLED},
+        {&m_newEntryButton, IDC_NEW_ENTRY, IDB_NEW_ENTRY, IDB_NEW_ENTRY_DISABLED},
+        {&m_newGroupButton, IDC_NEW_GROUP, IDB_NEW_GROUP, IDB_NEW_GROUP_DISABLED},
+        {&m_deleteButton, IDC_DELETE, IDB_DELETE, IDB_DELETE_DISABLED},
+        {&m_fileButton, IDC_FILE, IDB_FILE_MENU, IDB_FILE_MENU_DISABLED},
+        {&m_helpButton, IDC_HELP_BUTTON, IDB_HELP, 0},
+        {&m_copyButton, IDC_COPY_PERSONAL, IDB_COPY_PERSONAL, IDB_COPY_PERSONAL_DISABLED},
+    };
+    for (const auto& b : buttons) {
+        b.button->LoadImages(b.normal, b.disabled);
+        b.button->Attach(m_hwnd, GetDlgItem(m_hwnd, b.control));
+    }
 
     CMString about = app::Text(IDS_ABOUT_MENU);
     if (!about.IsEmpty()) {
@@ -81,6 +133,19 @@ BOOL CPhoneBookDlg::OnInitDialog() {
     SetWindowPos(m_hwnd, nullptr, 0, 0, ScalePixels(m_hwnd, kInitialWidth), ScalePixels(m_hwnd, kInitialHeight),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
+    m_editState = {GetDlgItem(m_hwnd, IDC_EDIT_BUTTON), -1};
+    m_deleteState = {GetDlgItem(m_hwnd, IDC_DELETE), -1};
+    m_copyState = {GetDlgItem(m_hwnd, IDC_COPY_PERSONAL), -1};
+    m_list = std::make_unique<ListViewUIControl>(static_cast<uint16_t>(IDC_LIST));
+    m_list->AttachToDialog(m_hwnd);
+    m_list->Attach(this);
+    m_model = std::make_unique<CPhonebook>(m_hwnd);
+    m_model->AttachMainList(m_list.get());
+    // The list now has its columns: share the width out as a resize would.
+    RECT client;
+    GetClientRect(m_hwnd, &client);
+    OnSize(client.right - client.left);
+
     for (const auto& button : kButtonTexts) {
         HWND control = GetDlgItem(m_hwnd, button.control);
         AddToolTip(CreateToolTipWindow(control), control, app::Text(button.text));
@@ -94,7 +159,10 @@ BOOL CPhoneBookDlg::OnInitDialog() {
         m_bookLocation = BookLocation::Local;
         CMString path = m_currentPath;
         m_currentPath.Empty();
-        OpenPhoneBookFile(path);
+        if (OpenPhoneBookFile(path)) {
+            m_model->ToggleSort(0);
+            if (ListViewUIControl* active = m_model->ActiveList()) active->ClearSelection();
+        }
     } else {
         m_bookLocation = BookLocation::None;
         EnableWindow(GetDlgItem(m_hwnd, IDC_NEW_ENTRY), FALSE);
@@ -102,6 +170,152 @@ BOOL CPhoneBookDlg::OnInitDialog() {
     }
     UpdateTitle();
     return TRUE;
+}
+
+void CPhoneBookDlg::Update(int subjectId) {
+    if (!m_list || subjectId != m_list->subjectId) return;
+    if (m_list->IsDoubleClickEvent()) {
+        if (m_list->GetSelectedCount() > 0) Edit();
+    } else if (m_list->IsSelectionEvent()) {
+        // The buttons already follow the selection (WM_NOTIFY).
+    } else if (m_list->IsColumnEvent()) {
+        if (m_model) m_model->ToggleSort(m_list->ClickedColumn());
+    }
+}
+
+void CPhoneBookDlg::SetButtonEnabled(ButtonState& button, bool enabled) {
+    // A refill notifies per row: only real changes reach the window.
+    if (!button.window || button.enabled == static_cast<int>(enabled)) return;
+    button.enabled = enabled;
+    EnableWindow(button.window, enabled);
+}
+
+INT_PTR CPhoneBookDlg::OnNotify(const NMHDR* header) {
+    if (!header || header->idFrom != IDC_LIST || !m_list) return FALSE;
+    int selected = m_list->GetSelectedCount();
+    SetButtonEnabled(m_editState, selected == 1 && m_editable);
+    SetButtonEnabled(m_deleteState, selected > 0 && m_editable);
+    if (m_copyState.window) {
+        SetButtonEnabled(m_copyState, selected > 0);
+        // Copying into the personal book is for books the user cannot change here.
+        if (!IsReadOnlyBook()) {
+            DestroyWindow(m_copyState.window);
+            m_copyState.window = nullptr;
+        }
+    }
+    return m_list->OnNotify(WM_NOTIFY, header->idFrom, header) ? TRUE : FALSE;
+}
+
+void CPhoneBookDlg::Search() {
+    if (!m_model) return;
+    int length = GetWindowTextLengthW(GetDlgItem(m_hwnd, IDC_SEARCH));
+    CMString text;
+    GetDlgItemTextW(m_hwnd, IDC_SEARCH, text.GetBuffer(length + 1), length + 1);
+    text.ReleaseBuffer();
+    m_model->SetSearchText(text);
+    m_model->Database().SetSearchText(text);
+    m_model->Refresh(true);
+}
+
+void CPhoneBookDlg::RunEntryDialog(bool, bool) {}
+bool CPhoneBookDlg::RunGroupDialog(int, bool) { return false; }
+
+void CPhoneBookDlg::Edit() {
+    if (!m_model) return;
+    int row = m_model->GetSelectedRow();
+    if (row == -1) return;
+    if (m_model->IsEntryRow(row)) {
+        RunEntryDialog(false, IsReadOnlyBook() || !m_editable);
+    } else {
+        ListViewUIControl* active = m_model->ActiveList();
+        int groupId = active ? (active->GetItemData(row) & 0xFFFF) : kUneditableGroupId;
+        if (groupId == kUneditableGroupId) return;
+        RunGroupDialog(groupId, false);
+    }
+    m_model->AttachMainList(m_list.get());
+    m_model->Refresh(true);
+}
+
+void CPhoneBookDlg::NewEntry() {
+    if (!m_model || m_model->Database().IsFull(m_model->GetItemCount(), true)) return;
+    RunEntryDialog(true, false);
+    m_model->AttachMainList(m_list.get());
+    m_model->Refresh(true);
+}
+
+void CPhoneBookDlg::NewGroup() {
+    if (!m_model || m_model->Database().IsFull(m_model->GetItemCount(), true)) return;
+    RunGroupDialog(0, true);
+    m_model->AttachMainList(m_list.get());
+    m_model->Refresh(true);
+}
+
+void CPhoneBookDlg::Delete() {
+    if (!m_model || !m_editable || !m_list || m_list->GetSelectedCount() == 0) return;
+    m_model->DeleteSelected();
+}
+
+void CPhoneBookDlg::CopyToPersonal() {
+    if (!m_model || !m_list || m_list->GetSelectedCount() == 0) return;
+    // Without "-p" the user's own personal phone book receives the entries.
+    CMString target = m_personalPath.IsEmpty() ? FindPersonalPhonebookPath() : m_personalPath;
+    if (target.IsEmpty()) return;
+    m_model->CopySelectedTo(m_currentPath, target);
+}
+
+INT_PTR CPhoneBookDlg::OnCommand(WORD id, WORD code) {
+    switch (id) {
+        case IDC_HELP_BUTTON:
+        case ID_HELP_TOPIC: ShowHelpTopic(helptopic::kMainDialog); return TRUE;
+        case IDC_SEARCH:
+            if (code == EN_CHANGE && m_searchEnabled) Search();
+            return TRUE;
+        case IDC_EDIT_BUTTON:
+        case ID_EDIT_ENTRY: Edit(); return TRUE;
+        case IDC_NEW_ENTRY:
+        case ID_NEW_ENTRY: NewEntry(); return TRUE;
+        case IDC_NEW_GROUP:
+        case ID_NEW_GROUP: NewGroup(); return TRUE;
+        case IDC_DELETE:
+        case ID_DELETE_ENTRY: Delete(); return TRUE;
+        case IDC_CLOSE:
+        case ID_FILE_CLOSE: SendMessageW(m_hwnd, WM_CLOSE, 0, 0); return TRUE;
+        case IDC_FILE: ShowFileMenu(); return TRUE;
+        case IDC_COPY_PERSONAL: CopyToPersonal(); return TRUE;
+        case ID_FILE_NEW: NewPhoneBook(); return TRUE;
+        case ID_FILE_EXPORT: Export(); return TRUE;
+        case ID_FILE_OPEN: OpenPhoneBook(); return TRUE;
+        case ID_FILE_SAVE_AS: SaveAs(); return TRUE;
+        case ID_FILE_IMPORT: Import(); return TRUE;
+        case ID_ABOUT: ShowAboutBox(m_hwnd); return TRUE;
+        default: return FALSE;
+    }
+}
+
+void CPhoneBookDlg::OnSize(int clientWidth) {
+    if (!m_list || !m_list->ListWindow()) return;
+    int columns = m_list->GetColumnCount();
+    if (columns > 0) {
+        int width = static_cast<uint16_t>(clientWidth - 24) / columns;
+        for (int i = 0; i < columns; ++i) ListView_SetColumnWidth(m_list->ListWindow(), i, width);
+    }
+    int first = m_list->GetNextSelected(-1);
+    if (m_list->GetItemCount() > 0) ListView_EnsureVisible(m_list->ListWindow(), first < 0 ? 0 : first, FALSE);
+    InvalidateRect(m_hwnd, nullptr, TRUE);
+}
+
+void CPhoneBookDlg::OnDropFiles(HDROP drop) {
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    if (count == 1) {
+        UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+        if (length > 0) {
+            CMString path;
+            DragQueryFileW(drop, 0, path.GetBuffer(static_cast<int>(length) + 1), length + 1);
+            path.ReleaseBuffer();
+            OpenPhoneBookFile(path);
+        }
+    }
+    DragFinish(drop);
 }
 
 void CPhoneBookDlg::StoreSize(const wchar_t* name, DWORD value) {
@@ -112,6 +326,7 @@ void CPhoneBookDlg::StoreSize(const wchar_t* name, DWORD value) {
 }
 
 void CPhoneBookDlg::OnClose() {
+    ReleaseModel();
     RECT rect = {};
     GetWindowRect(m_hwnd, &rect);
     StoreSize(L"InitSize_X", static_cast<DWORD>(rect.right - rect.left));
@@ -123,27 +338,31 @@ void CPhoneBookDlg::OnClose() {
 INT_PTR CPhoneBookDlg::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     m_hwnd = hwnd;
     switch (message) {
-        case WM_INITDIALOG:
-            return OnInitDialog();
-        case WM_COMMAND:
-            switch (LOWORD(wParam)) {
-                case IDC_CLOSE:
-                case ID_FILE_CLOSE:
-                    SendMessageW(hwnd, WM_CLOSE, 0, 0);
-                    return TRUE;
-                default:
-                    return FALSE;
+        case WM_INITDIALOG: return OnInitDialog();
+        case WM_COMMAND: return OnCommand(LOWORD(wParam), HIWORD(wParam));
+        case WM_NOTIFY: return OnNotify(reinterpret_cast<const NMHDR*>(lParam));
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == IDM_SYS_ABOUT) ShowAboutBox(hwnd);
+            return FALSE;
+        case WM_DRAWITEM: {
+            auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (wParam == IDC_COPY_PERSONAL && !IsReadOnlyBook()) return TRUE;
+            if (BitmapButton* button = ButtonFor(static_cast<int>(wParam))) {
+                button->Draw(*item);
+                return TRUE;
             }
+            return FALSE;
+        }
+        case WM_SIZE: OnSize(LOWORD(lParam)); return FALSE;
         case WM_GETMINMAXINFO: {
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
             info->ptMinTrackSize.x = ScalePixels(hwnd, kMinTrackWidth);
             info->ptMinTrackSize.y = ScalePixels(hwnd, kMinTrackHeight);
             return FALSE;
         }
-        case WM_CLOSE:
-            OnClose();
-            return TRUE;
-        default:
-            return FALSE;
+        case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
+        case WM_CLOSE: OnClose(); return TRUE;
+        case WM_DESTROY: m_model.reset(); return FALSE;
+        default: return FALSE;
     }
 }

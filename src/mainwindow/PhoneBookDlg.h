@@ -1,9 +1,19 @@
 #pragma once
-// The main window: a modeless dialog showing one phone book.
+// The main window: a modeless dialog showing one phone book, its search box, its list
+// of entries and groups, and the picture buttons that act on them.
 #include <windows.h>
+#include <shellapi.h>
 
+#include <memory>
+#include <vector>
+
+#include "controls/BitmapButton.h"
 #include "controls/Dialog.h"
+#include "data/core/Observer.h"
 #include "util/CMString.h"
+
+class CPhonebook;
+class ListViewUIControl;
 
 enum class BookLocation { None = 0, Local = 1, Shared = 2 };
 
@@ -14,12 +24,18 @@ struct MainDialogStart {
     bool forceReadOnly = false;
 };
 
-class CPhoneBookDlg : public Dialog {
+// Where a phone book path lies: drive letters G to Z and UNC paths are shared places.
+BookLocation LocationOfPath(const CMString& path, bool forceReadOnly);
+// The current-format twin of an older book: the path up to its last "." and "mpb2".
+CMString CurrentFormatName(const CMString& path);
+
+class CPhoneBookDlg : public Dialog, public Observer {
 public:
     explicit CPhoneBookDlg(const MainDialogStart& start);
     ~CPhoneBookDlg() override;
 
     INT_PTR HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Update(int subjectId) override;
 
     BookLocation GetBookLocation() const { return m_bookLocation; }
     const CMString& CurrentPath() const { return m_currentPath; }
@@ -28,24 +44,72 @@ public:
     bool ForceReadOnly() const { return m_forceReadOnly; }
     bool IsEditable() const { return m_editable; }
     bool IsRightToLeft() const { return m_rightToLeft; }
+    CPhonebook* Model() const { return m_model.get(); }
+    ListViewUIControl* List() const { return m_list.get(); }
 
     void UpdateTitle();
-    // Opens a phone book in this window; false when nothing was opened.
+    void SetControlTexts();
+    // Opens a phone book in this window (offering to convert an older one); true when
+    // a phone book from that path, or its converted copy, is open afterwards.
     bool OpenPhoneBookFile(const CMString& path);
+
+    // File commands. The File menu's items with whether each is offered now.
+    struct FileMenuItem {
+        unsigned text;
+        UINT command;
+        bool enabled;
+    };
+    std::vector<FileMenuItem> FileMenuItems() const;
+    void ShowFileMenu();
+    void NewPhoneBook();
+    bool OpenPhoneBook();
+    void SaveAs();
+    void Import();
+    void Export();
 
     // Registry key (under HKEY_CURRENT_USER) that receives the window size on close.
     static CMString SizeKeyPath();
 
+protected:
+    // The editing dialogs and the conversion offer; each returns what the user chose.
+    virtual void RunEntryDialog(bool newEntry, bool readOnly);
+    virtual bool RunGroupDialog(int groupId, bool newGroup);
+    virtual INT_PTR OfferConversion();
+    virtual bool ConvertFile(const CMString& path);
+    virtual void RunImportExport(int mode);
+
 private:
     BOOL OnInitDialog();
-    void SetControlTexts();
+    INT_PTR OnCommand(WORD id, WORD code);
+    INT_PTR OnNotify(const NMHDR* header);
+    void OnSize(int clientWidth);
+    void OnDropFiles(HDROP drop);
     void OnClose();
     void StoreSize(const wchar_t* name, DWORD value);
+    void ReleaseModel();
+
+    void Search();
+    void Edit();
+    void NewEntry();
+    void NewGroup();
+    void Delete();
+    void CopyToPersonal();
+    void ReopenCurrent();
+    void UpdateEditing();
+    BitmapButton* ButtonFor(int id);
+    struct ButtonState {
+        HWND window;
+        int enabled;  // -1 until first set
+    };
+    void SetButtonEnabled(ButtonState& button, bool enabled);
+    bool IsReadOnlyBook() const;
 
     CMString m_closeText;
     BookLocation m_bookLocation = BookLocation::None;
     HICON m_icon = nullptr;       // shared resource icons: never destroyed
     HICON m_smallIcon = nullptr;
+    std::unique_ptr<CPhonebook> m_model;
+    std::unique_ptr<ListViewUIControl> m_list;
     CMString m_currentPath;
     CMString m_personalPath;
     bool m_lockFileCommands = false;
@@ -53,5 +117,8 @@ private:
     bool m_searchEnabled = false;
     bool m_editable = true;
     bool m_rightToLeft = false;
-    bool m_readOnly = false;
+    ButtonState m_editState = {}, m_deleteState = {}, m_copyState = {};
+    // In member order: Edit, New entry, New group, Delete, File, Help, Copy.
+    BitmapButton m_editButton, m_newEntryButton, m_newGroupButton, m_deleteButton, m_fileButton, m_helpButton,
+        m_copyButton;
 };

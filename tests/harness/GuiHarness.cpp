@@ -105,6 +105,9 @@ void ModalDriver::OnActivate(HWND window) {
     wchar_t cls[16] = {};
     GetClassNameW(window, cls, 16);
     if (lstrcmpW(cls, L"#32770") != 0) return;
+    // Only windows made while the driver watches: a window that was already there (a
+    // main window becoming active again) is not one the test scripts.
+    if (std::find(m_created.begin(), m_created.end(), window) == m_created.end()) return;
     if (std::any_of(m_seen.begin(), m_seen.end(), [&](const SeenWindow& s) { return s.window == window; })) return;
     m_seen.push_back(Describe(window));
     if (m_next < m_steps.size()) {
@@ -117,6 +120,7 @@ void ModalDriver::OnActivate(HWND window) {
 
 LRESULT CALLBACK ModalDriver::CbtProc(int code, WPARAM wParam, LPARAM lParam) {
     ModalDriver* driver = t_driver;
+    if (driver && code == HCBT_CREATEWND) driver->m_created.push_back(reinterpret_cast<HWND>(wParam));
     if (driver && code == HCBT_ACTIVATE) driver->OnActivate(reinterpret_cast<HWND>(wParam));
     return CallNextHookEx(driver ? driver->m_hook : nullptr, code, wParam, lParam);
 }

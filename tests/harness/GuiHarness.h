@@ -31,7 +31,7 @@ struct SeenWindow {
 };
 
 // Watches windows that become active on this thread (a thread-local CBT hook). Each
-// new dialog-class window is recorded and handed to the next scripted step; a window
+// dialog-class window made after the driver is recorded and handed to the next scripted step; a window
 // that arrives with no step left is cancelled, so a test never hangs on it.
 class ModalDriver {
 public:
@@ -57,6 +57,7 @@ private:
     std::vector<Step> m_steps;
     size_t m_next = 0;
     std::vector<SeenWindow> m_seen;
+    std::vector<HWND> m_created;
     ModalDriver* m_previous = nullptr;
 };
 

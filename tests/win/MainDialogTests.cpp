@@ -71,7 +71,9 @@ TEST_F(MainDialog, StartsWithoutPhonebook) {
     struct { int id; unsigned text; bool enabled; } buttons[] = {
         {IDC_HELP_BUTTON, IDS_TIP_HELP, true},     {IDC_NEW_ENTRY, IDS_TIP_NEW_ENTRY, false},
         {IDC_NEW_GROUP, IDS_TIP_NEW_GROUP, false}, {IDC_EDIT_BUTTON, IDS_TIP_EDIT, false},
-        {IDC_DELETE, IDS_TIP_DELETE, false},       {IDC_COPY_PERSONAL, IDS_TIP_COPY_PERSONAL, true},
+        {IDC_DELETE, IDS_TIP_DELETE, false},
+        // Nothing open counts as read-only: Copy stays, following the (empty) selection.
+        {IDC_COPY_PERSONAL, IDS_TIP_COPY_PERSONAL, false},
         {IDC_FILE, IDS_TIP_FILE, true},
     };
     for (const auto& b : buttons) {

@@ -78,18 +78,21 @@ CMString ExpectedText(const wchar_t* language, unsigned id) {
 TEST(Program, StartsAndClosesWithExitCodeZero) {
     CMString sizeKey = CMString(L"Software\\Morva\\") + ExpectedText(L"en-US", IDS_APP_CLASS);
     testenv::TempFolder folder;
-    struct { CMString arguments; } cases[] = {
-        {L""},
-        {CMString(L"-f \"") + folder.File(L"none.mpb2") + L"\""},
-        {CMString(L"-f \"") + folder.File(L"\u05e9\u05dc\u05d5\u05dd \u00e9.mpb2") + L"\" -t \"1\" -^ \"1\""},
-        {L"-f \"x.pb\" -n \"No Such Printer\""},
+    CMString existing = folder.File(L"\u05e9\u05dc\u05d5\u05dd \u00e9.mpb2");
+    ASSERT_TRUE(testenv::MakeBook(existing, L"mpb2"));
+    struct { CMString arguments; unsigned title; } cases[] = {
+        {L"", IDS_TITLE},
+        // A book that does not exist yet is made when opened for writing.
+        {CMString(L"-f \"") + folder.File(L"new.mpb2") + L"\"", IDS_TITLE},
+        {CMString(L"-f \"") + existing + L"\" -t \"1\" -^ \"1\"", IDS_TITLE_READONLY},
+        {CMString(L"-f \"") + folder.File(L"p.mpb2") + L"\" -n \"No Such Printer\"", IDS_TITLE},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.ToUtf8());
         testenv::DeleteRegistryTree(HKEY_CURRENT_USER, sizeKey);
         Outcome run = StartAndClose(c.arguments);
         EXPECT_EQ(run.exitCode, 0u);
-        EXPECT_EQ(run.title, ExpectedText(L"en-US", IDS_TITLE));
+        EXPECT_EQ(run.title, ExpectedText(L"en-US", c.title));
         RegistryKey key;
         ASSERT_EQ(key.OpenRegistryKey(HKEY_CURRENT_USER, sizeKey, KEY_READ), ERROR_SUCCESS);
         DWORD width = 0, height = 0;
