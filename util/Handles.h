@@ -97,3 +97,15 @@ private:
     HDC m_dc;
     HGDIOBJ m_old;
 };
+
+// The wait cursor for one scope of long work on the UI thread.
+class WaitCursor {
+public:
+    WaitCursor() : m_previous(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(m_previous); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR m_previous;
+};

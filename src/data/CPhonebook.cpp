@@ -1,5 +1,7 @@
 #include "data/CPhonebook.h"
 
+#include "util/Handles.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -20,16 +22,6 @@ constexpr int kAnsiPhoneWidth = kExtensionWidth;
 constexpr int kAnsiMailboxWidth = kExtensionWidth;
 constexpr int kWideMailboxWidth = kMailboxMaxLength + 1;
 
-class WaitCursor {
-public:
-    WaitCursor() : m_previous(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(m_previous); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    HCURSOR m_previous;
-};
 
 CMString WideText(const WChar* text, size_t width) {
     if (!text) return {};

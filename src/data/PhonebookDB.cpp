@@ -7,6 +7,7 @@
 #include "data/core/SearchTerms.h"
 #include "app/AppGlobals.h"
 #include "resources/text_ids.h"
+#include "util/Handles.h"
 #include "util/OperatingSystem.h"
 #include "util/TextResourceLoader.h"
 
@@ -464,7 +465,7 @@ void PhonebookDB::RemoveRecords(RecordList& records, std::vector<RemoveResult>& 
                                 app::Text(IDS_DELETE_MANY_CAPTION), style) == IDOK;
         }
         if (go) {
-            HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            WaitCursor wait;
             EngineRecord found = NewEngineRecord();
             for (size_t i = 0; i < records.size(); ++i) {
                 const PhonebookRecord& r = *records[i];
@@ -479,7 +480,6 @@ void PhonebookDB::RemoveRecords(RecordList& records, std::vector<RemoveResult>& 
                 }
                 results[i].removed = RemoveRecord(found.Id()) == 0;
             }
-            SetCursor(previous);
         }
     }
     records.clear();

@@ -15,17 +15,6 @@ using namespace delimited;
 
 namespace {
 
-class WaitCursor {
-public:
-    WaitCursor() : m_previous(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(m_previous); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    HCURSOR m_previous;
-};
-
 // The list stops painting while rows are read or the book changes under it, and is
 // painted once, whole, afterwards.
 class RedrawOff {
