@@ -147,7 +147,9 @@ TEST_F(PhonebookModel, AddsFromFieldsIntoTheFileAndTheList) {
         const size_t before = FileRecords(path).size();
         EXPECT_EQ(model.AddFromFields(c.name, c.fax, L"", L"", L"", L"", false, true), c.code);
         EXPECT_EQ(FileRecords(path).size(), before + (c.code == 0));
-        if (c.row) EXPECT_GE(RowOf(c.row), 0);
+        if (c.row) {
+            EXPECT_GE(RowOf(c.row), 0);
+        }
     }
     EXPECT_EQ(Rows(list), (std::vector<CMString>{L"adams", L"Baker", L"[Board]", L"clark", L"[Sales]"}));
     EngineRecord board;
