@@ -47,8 +47,8 @@ bool MEdit::Attach(const wchar_t* allowed, int controlId, HWND dialog) {
     return m_previousProc != nullptr;
 }
 
-void MEdit::SetChars(const wchar_t* specification, bool allow) {
-    if (specification) m_allowed.Apply(specification, allow);
+void MEdit::SetChars(const wchar_t* setText, bool allow) {
+    if (setText) m_allowed.Apply(setText, allow);
 }
 
 bool MEdit::IsValidChar(wchar_t ch) {

@@ -15,12 +15,12 @@ public:
     MEdit(const MEdit&) = delete;
     MEdit& operator=(const MEdit&) = delete;
 
-    // Adds the characters of the specification to the set (all codes when it is null),
+    // Adds the characters of the set text to the set (all codes when it is null),
     // then installs the filter on the dialog's control. True when the control was
     // found and its previous procedure obtained; the set is filled either way.
     bool Attach(const wchar_t* allowed, int controlId, HWND dialog);
-    // Allows or refuses every character the specification names (see CharSet.h).
-    void SetChars(const wchar_t* specification, bool allow);
+    // Allows or refuses every character the set text names (see CharSet.h).
+    void SetChars(const wchar_t* setText, bool allow);
     // Copy, cut, undo and backspace always pass; paste (Ctrl+V) never does; any other
     // character by its whole code, so one above 255 is not mistaken for its low byte.
     virtual bool IsValidChar(wchar_t ch);

@@ -1,7 +1,7 @@
 #pragma once
 // The characters a filtered edit field accepts, and the little language that names them.
 //
-// A specification is read from left to right:
+// A set text is read from left to right:
 //   \x        the character x itself, whatever it is ("\-" a plain minus, "\\" the backslash);
 //             a backslash at the very end has nothing to escape and stands for itself
 //   a-z       a range: every code after the character before the minus (as written, so the
@@ -18,8 +18,8 @@ class CharSet {
 public:
     // Every code allowed (also those above 255) or none.
     void SetAll(bool allow);
-    // Allows or refuses every character the specification names.
-    void Apply(std::wstring_view specification, bool allow);
+    // Allows or refuses every character the set text names.
+    void Apply(std::wstring_view setText, bool allow);
     // Whole code, not its low eight bits: a character above 255 is in the set only when it
     // was named or everything was allowed, never because it shares its low byte with one.
     bool Contains(char32_t code) const;
