@@ -6,7 +6,7 @@
 
 namespace {
 
-// The codes 0-255 a specification names, in order.
+// The codes 0-255 a set text names, in order.
 std::wstring Named(const wchar_t* spec) {
     CharSet set;
     set.Apply(spec, true);
