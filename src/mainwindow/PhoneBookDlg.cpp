@@ -217,9 +217,6 @@ void CPhoneBookDlg::Search() {
     m_model->Refresh(true);
 }
 
-void CPhoneBookDlg::RunEntryDialog(bool, bool) {}
-bool CPhoneBookDlg::RunGroupDialog(int, bool) { return false; }
-
 void CPhoneBookDlg::Edit() {
     if (!m_model) return;
     int row = m_model->GetSelectedRow();

@@ -181,8 +181,6 @@ void CPhoneBookDlg::SaveAs() {
     ReopenCurrent();
 }
 
-void CPhoneBookDlg::RunImportExport(int) {}
-
 void CPhoneBookDlg::Import() {
     if (!m_model) return;
     PhonebookDB& db = m_model->Database();

@@ -73,4 +73,10 @@
 #define IDC_ABOUT_PICTURE      1289
 #define IDC_ABOUT_NOTICE       1395
 
+// Control ids of the editing, import/export and conversion dialogs, one header each.
+#include "entry_ids.h"
+#include "group_ids.h"
+#include "importexport_ids.h"
+#include "conversion_ids.h"
+
 #endif

@@ -1,0 +1,4 @@
+// The main dialog's way into the import and export dialog.
+#include "mainwindow/PhoneBookDlg.h"
+
+void CPhoneBookDlg::RunImportExport(int) {}
