@@ -101,6 +101,9 @@ public:
     // Sorts the active list on the column and returns the direction of the next sort.
     bool ToggleSort(int column);
 
+    // Converts the older-format file at the path and opens the current-format copy.
+    bool ConvertFile(const CMString& path);
+
     bool HasOpenFile() const;
     // Copies every row of source to the top of target, keeping the source's order; the
     // number of rows copied.

@@ -18,6 +18,9 @@ struct RemoveResult {
     bool removed = false;
 };
 
+// The current-format name of a file: "mpb2" after the path's last ".".
+CMString CurrentFormatName(const CMString& path);
+
 class PhonebookDB {
 public:
     PhonebookDB();
@@ -74,6 +77,12 @@ public:
     bool IsWideMode() const { return m_wideMode; }
     int Capacity() const { return m_capacity; }
     const CMString& GetPath() const { return m_path; }
+    void SetPath(const CMString& path) { m_path = path; }
+
+    // Copies every entry and group (with its members) of the older-format file at the
+    // path into a new current-format file beside it; true when every record arrived.
+    // No file is open afterwards, and a target left half filled is deleted.
+    bool ConvertToCurrentFormat();
 
     // Search terms of the set in use, as the engine reads them (null: no terms).
     const pbabi::PbTermSlotW* WideTerms() const;

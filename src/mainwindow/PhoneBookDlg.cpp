@@ -44,11 +44,6 @@ BookLocation LocationOfPath(const CMString& path, bool forceReadOnly) {
     return BookLocation::Local;
 }
 
-CMString CurrentFormatName(const CMString& path) {
-    int dot = path.ReverseFind(L'.');
-    return path.Left(dot + 1) + L"mpb2";
-}
-
 CPhoneBookDlg::CPhoneBookDlg(const MainDialogStart& start)
     : m_currentPath(start.currentPath),
       m_personalPath(start.personalPath),

@@ -27,7 +27,6 @@ struct MainDialogStart {
 // Where a phone book path lies: drive letters G to Z and UNC paths are shared places.
 BookLocation LocationOfPath(const CMString& path, bool forceReadOnly);
 // The current-format twin of an older book: the path up to its last "." and "mpb2".
-CMString CurrentFormatName(const CMString& path);
 
 class CPhoneBookDlg : public Dialog, public Observer {
 public:

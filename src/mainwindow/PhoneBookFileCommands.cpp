@@ -5,6 +5,7 @@
 
 #include "app/AppGlobals.h"
 #include "controls/MessageBoxes.h"
+#include "conversion/ConvertPhonebookDlg.h"
 #include "data/CPhonebook.h"
 #include "importexport/UIFileSelectionDialog.h"
 #include "mainwindow/BusyIndicator.h"
@@ -115,8 +116,12 @@ bool CPhoneBookDlg::OpenPhoneBook() {
     return OpenPhoneBookFile(dialog.GetFileName());
 }
 
-INT_PTR CPhoneBookDlg::OfferConversion() { return IDNO; }
-bool CPhoneBookDlg::ConvertFile(const CMString&) { return false; }
+INT_PTR CPhoneBookDlg::OfferConversion() {
+    CConvertPhonebookDlg offer(this, m_model.get());
+    return offer.DoModal(m_hwnd);
+}
+
+bool CPhoneBookDlg::ConvertFile(const CMString& path) { return m_model && m_model->ConvertFile(path); }
 
 bool CPhoneBookDlg::OpenPhoneBookFile(const CMString& path) {
     if (!m_model) return false;
@@ -131,7 +136,8 @@ bool CPhoneBookDlg::OpenPhoneBookFile(const CMString& path) {
         return false;
     }
     CMString remembered = path;
-    if (!db.IsCurrentFormat() && !m_forceReadOnly) {
+    // Only a book opened for writing can be converted.
+    if (!db.IsCurrentFormat() && !m_forceReadOnly && !db.IsReadOnly()) {
         CMString twin = CurrentFormatName(path);
         if (!FileFound(twin) && OfferConversion() == IDYES) {
             BusyIndicator busy(m_hwnd, LoadCursorW(nullptr, IDC_WAIT));
@@ -140,6 +146,8 @@ bool CPhoneBookDlg::OpenPhoneBookFile(const CMString& path) {
             if (result) remembered = twin;
             busy.Stop();
             if (!result) {
+                // As after a failed open: the book that was open before comes back.
+                if (!m_currentPath.IsEmpty()) ReopenCurrent();
                 UpdateTitle();
                 return false;
             }

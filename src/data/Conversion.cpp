@@ -1,0 +1,96 @@
+// Conversion of an older-format phone book into a current-format file beside it.
+#include <memory>
+
+#include "app/AppGlobals.h"
+#include "controls/MessageBoxes.h"
+#include "data/CPhonebook.h"
+#include "data/PhonebookDB.h"
+#include "resources/text_ids.h"
+
+CMString CurrentFormatName(const CMString& path) {
+    int dot = path.ReverseFind(L'.');
+    return path.Left(dot + 1) + L"mpb2";
+}
+
+namespace {
+
+// Whether the file at the path can be converted: it opens writable and is older.
+bool Qualifies(PhonebookDB& db, const CMString& path) {
+    db.SetWideMode(true);
+    db.SetCurrentFormat(true);
+    bool opened = db.Open(path, 0, 0);
+    bool qualifies = opened && !db.IsReadOnly() && !db.IsCurrentFormat();
+    db.Close();
+    return qualifies;
+}
+
+// Clears the way for the target: false when it exists and must stay.
+bool MakeRoomFor(const CMString& target) {
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    const CMString caption = app::Text(IDS_CONVERT_CAPTION);
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        ShowMessageBox(nullptr, app::Text(IDS_TARGET_READONLY), caption, MB_OK, false);
+        return false;
+    }
+    if (ShowMessageBox(nullptr, app::Text(IDS_TARGET_REPLACE), caption, MB_OKCANCEL, false) != IDOK) return false;
+    return DeleteFileW(target.c_str()) != 0;
+}
+
+}  // namespace
+
+bool PhonebookDB::ConvertToCurrentFormat() {
+    const CMString path = m_path;
+    if (path.IsEmpty()) return false;
+    if (!Qualifies(*this, path)) return false;
+    const CMString target = CurrentFormatName(path);
+    if (!MakeRoomFor(target)) return false;
+
+    auto source = std::make_unique<PhonebookDB>();
+    source->SetOwnerWindow(m_owner);
+    source->FindEngine();
+    source->SetWideMode(true);
+    source->SetCurrentFormat(true);
+    bool result = false;
+    bool created = false;
+    if (source->Open(path, 0, 1)) {
+        RecordList records;
+        source->SetSearchText(CMString());
+        source->Enumerate(records, true);
+        created = Create(target);
+        result = created;
+        if (created) {
+            EngineRecord scratch = NewEngineRecord();
+            RecordList members;
+            for (const auto& record : records) {
+                ToEngineRecord(*record, scratch);
+                if (!record->IsGroup()) {
+                    result = AddRecord(scratch, false) == 0;
+                } else {
+                    members.clear();
+                    if (source->ReadRecordById(static_cast<uint16_t>(record->id & 0xFFFF)))
+                        source->ListGroupMembers(members);
+                    CMString name = NameOf(scratch);
+                    result = CreateGroup(name, nullptr, false);
+                    if (result && !members.empty()) result = AddGroupMembers(m_current.Id(), members);
+                }
+                if (!result) break;
+            }
+        }
+        source->Close();
+    }
+    Close();
+    source.reset();
+    // A half-filled target would stand beside the old file as its converted twin, and
+    // the conversion would never be offered again.
+    if (created && !result) DeleteFileW(target.c_str());
+    return result;
+}
+
+bool CPhonebook::ConvertFile(const CMString& path) {
+    m_database.SetPath(path);
+    if (!m_database.ConvertToCurrentFormat()) return false;
+    m_database.SetWideMode(true);
+    m_database.SetCurrentFormat(true);
+    return m_database.Open(CurrentFormatName(path), 0, 0);
+}
