@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "app/AppGlobals.h"
 #include "controls/Dpi.h"
 #include "controls/ToolTip.h"
@@ -125,7 +127,13 @@ BOOL CPhoneBookDlg::OnInitDialog() {
     SendMessageW(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
 
-    SetWindowPos(m_hwnd, nullptr, 0, 0, ScalePixels(m_hwnd, kInitialWidth), ScalePixels(m_hwnd, kInitialHeight),
+    // Never smaller than the template itself: with a wider dialog font (another
+    // language, another system) a fixed size would cut off the buttons on the right.
+    RECT natural = {};
+    GetWindowRect(m_hwnd, &natural);
+    SetWindowPos(m_hwnd, nullptr, 0, 0,
+                 std::max<int>(ScalePixels(m_hwnd, kInitialWidth), natural.right - natural.left),
+                 std::max<int>(ScalePixels(m_hwnd, kInitialHeight), natural.bottom - natural.top),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     m_editState = {GetDlgItem(m_hwnd, IDC_EDIT_BUTTON), -1};
