@@ -292,11 +292,19 @@ INT_PTR CPhoneBookDlg::OnCommand(WORD id, WORD code) {
     }
 }
 
-void CPhoneBookDlg::OnSize(int clientWidth) {
+void CPhoneBookDlg::OnSize(int) {
     if (!m_list || !m_list->ListWindow()) return;
     int columns = m_list->GetColumnCount();
     if (columns > 0) {
-        int width = static_cast<uint16_t>(clientWidth - 24) / columns;
+        // The columns share the list's own width, with room kept for its vertical
+        // scroll bar: a share of the dialog's width would overhang the list and give it
+        // a horizontal scroll bar for nothing.
+        HWND listWindow = m_list->ListWindow();
+        RECT inside = {};
+        GetClientRect(listWindow, &inside);
+        int room = inside.right - inside.left;
+        if (!(GetWindowLongPtrW(listWindow, GWL_STYLE) & WS_VSCROLL)) room -= GetSystemMetrics(SM_CXVSCROLL);
+        int width = std::max(room, 0) / columns;
         for (int i = 0; i < columns; ++i) ListView_SetColumnWidth(m_list->ListWindow(), i, width);
     }
     int first = m_list->GetNextSelected(-1);

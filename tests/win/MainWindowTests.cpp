@@ -140,6 +140,24 @@ TEST_F(MainWindow, OpensTheStartBookSortedWithNothingSelected) {
     EXPECT_EQ(dialog->CurrentPath(), sample);
 }
 
+TEST_F(MainWindow, ColumnsFillTheListWithoutScrollingSideways) {
+    CMString many = folder.File(L"many.mpb2");
+    ASSERT_EQ(testenv::RunPbtool(CMString::Formatted(L"sample \"%s\" --entries 40 --groups 2", many.c_str())), 0);
+    for (const CMString& path : {sample, many}) {
+        SCOPED_TRACE(path.ToUtf8());
+        OpenBook(path);
+        HWND list = dialog->List()->ListWindow();
+        RECT inside;
+        GetClientRect(list, &inside);
+        const int widths = ListView_GetColumnWidth(list, 0) + ListView_GetColumnWidth(list, 1);
+        const bool scrollsDown = GetWindowLongPtrW(list, GWL_STYLE) & WS_VSCROLL;
+        EXPECT_FALSE(GetWindowLongPtrW(list, GWL_STYLE) & WS_HSCROLL);
+        EXPECT_LE(widths, inside.right);
+        EXPECT_GE(widths, inside.right - (scrollsDown ? 0 : GetSystemMetrics(SM_CXVSCROLL)) - 2);
+        TearDown();
+    }
+}
+
 TEST_F(MainWindow, CopyButtonOnlyForReadOnlyBooks) {
     OpenBook(sample);
     Select({0});
