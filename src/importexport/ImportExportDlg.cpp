@@ -215,18 +215,11 @@ INT_PTR CImportExportDlg::OnCommand(WORD id, WORD code) {
             if (code == BN_CLICKED) m_utf8On = IsDlgButtonChecked(m_hwnd, IDC_IE_UTF8) == BST_CHECKED;
             return TRUE;
         case IDC_IE_RECORD_DELIMITER:
-        case IDC_IE_FIELD_DELIMITER: {
-            // A closed list changed with the arrow keys reports only the change, yet
-            // what it shows must be what is used.
-            const bool dropped = SendDlgItemMessageW(m_hwnd, id, CB_GETDROPPEDSTATE, 0, 0) != 0;
-            if (code != CBN_SELENDOK && !(code == CBN_SELCHANGE && !dropped)) return FALSE;
-            if (id == IDC_IE_RECORD_DELIMITER) {
-                OnRecordDelimiterChosen();
-            } else {
-                OnFieldDelimiterChosen();
-            }
+            if (code == CBN_SELENDOK) OnRecordDelimiterChosen();
             return TRUE;
-        }
+        case IDC_IE_FIELD_DELIMITER:
+            if (code == CBN_SELENDOK) OnFieldDelimiterChosen();
+            return TRUE;
         case IDC_IE_RECORD_CUSTOM:
             if (code == EN_KILLFOCUS) TakeCustomRecordDelimiter();
             return TRUE;

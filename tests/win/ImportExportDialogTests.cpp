@@ -505,8 +505,6 @@ TEST_F(ImportExportDialog, ExportAndImportThroughTheMainWindow) {
             EXPECT_EQ(harness::WindowText(d), app::Text(IDS_EXPORT_CAPTION));
             // Typed, not browsed: the extension is added by the export.
             SetDlgItemTextW(d, IDC_IE_FILE, folder.File(L"out").c_str());
-            Choose(d, IDC_IE_FIELD_DELIMITER, 2);
-            SetDlgItemTextW(d, IDC_IE_FIELD_CUSTOM, L"|");
             HWND list = GetDlgItem(d, IDC_IE_COLUMNS);
             ClickItem(list, 1);  // Fax number to the top
             Command(d, IDC_IE_UP);
@@ -515,8 +513,10 @@ TEST_F(ImportExportDialog, ExportAndImportThroughTheMainWindow) {
                 SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
             }
             SendDlgItemMessageW(d, IDC_IE_UTF8, BM_CLICK, 0, 0);
-            // Enter in the custom edit: what it holds is used.
-            SetFocus(GetDlgItem(d, IDC_IE_FIELD_CUSTOM));
+            // Enter in the custom edit, which keeps the focus: what it holds is used.
+            Choose(d, IDC_IE_FIELD_DELIMITER, 2);
+            ASSERT_EQ(GetFocus(), GetDlgItem(d, IDC_IE_FIELD_CUSTOM));
+            SetDlgItemTextW(d, IDC_IE_FIELD_CUSTOM, L"|");
             Command(d, IDOK);
         }));
         SendMessageW(hwnd, WM_COMMAND, ID_FILE_EXPORT, 0);
