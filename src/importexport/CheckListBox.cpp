@@ -227,7 +227,11 @@ bool CheckListBox::DrawThemedBox(HDC dc, const RECT& item, int state, int& boxWi
     if (SUCCEEDED(partSize(theme, dc, BP_CHECKBOX, state, nullptr, TS_DRAW, &size)) && size.cx > 0 && size.cy > 0) {
         const int y = item.top + CentredOffset(item.bottom - item.top, size.cy);
         RECT box = {item.left + 1, y, item.left + 1 + size.cx, y + size.cy};
+        // The check mark faces the same way as in the classic strip, whatever the reading order.
+        const DWORD layout = GetLayout(dc);
+        if (layout & LAYOUT_RTL) SetLayout(dc, layout | LAYOUT_BITMAPORIENTATIONPRESERVED);
         drawn = SUCCEEDED(drawBackground(theme, dc, BP_CHECKBOX, state, &box, nullptr));
+        if (layout & LAYOUT_RTL) SetLayout(dc, layout);
         boxWidth = size.cx;
     }
     if (closeTheme) closeTheme(theme);

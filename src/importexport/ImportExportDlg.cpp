@@ -1,6 +1,5 @@
 #include "importexport/ImportExportDlg.h"
 
-#include <commctrl.h>
 #include <commdlg.h>
 
 #include "app/AppGlobals.h"
@@ -298,16 +297,21 @@ void CImportExportDlg::Browse() {
 
 void CImportExportDlg::ShowHelp() { ShowHelpTopic(m_mode == kImport ? helptopic::kImport : helptopic::kExport); }
 
-bool CImportExportDlg::IsColumnChecked(Column column, int* index) {
+bool CImportExportDlg::ItemColumn(int index, Column& column) {
     HWND list = m_columns.Window();
-    const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    const int length = static_cast<int>(SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0));
+    if (length < 0) return false;
+    CMString label;
+    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(label.GetBuffer(length + 1)));
+    label.ReleaseBuffer();
+    return ColumnFromLabel(label, column);
+}
+
+bool CImportExportDlg::IsColumnChecked(Column column, int* index) {
+    const int count = static_cast<int>(SendMessageW(m_columns.Window(), LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        const int length = static_cast<int>(SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0));
-        CMString label;
-        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(label.GetBuffer(length + 1)));
-        label.ReleaseBuffer();
         Column found;
-        if (!ColumnFromLabel(label, found) || found != column) continue;
+        if (!ItemColumn(i, found) || found != column) continue;
         if (index) *index = i;
         return m_columns.GetCheck(i) == 1;
     }
@@ -319,16 +323,10 @@ delimited::Layout CImportExportDlg::CurrentLayout() {
     delimited::Layout layout;
     layout.recordDelimiter = m_recordDelimiter;
     layout.fieldDelimiter = m_fieldDelimiter;
-    HWND list = m_columns.Window();
-    const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    const int count = static_cast<int>(SendMessageW(m_columns.Window(), LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        if (m_columns.GetCheck(i) != 1) continue;
-        const int length = static_cast<int>(SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0));
-        CMString label;
-        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(label.GetBuffer(length + 1)));
-        label.ReleaseBuffer();
         Column column;
-        if (ColumnFromLabel(label, column)) layout.columns.push_back(column);
+        if (m_columns.GetCheck(i) == 1 && ItemColumn(i, column)) layout.columns.push_back(column);
     }
     return layout;
 }
@@ -339,7 +337,7 @@ void CImportExportDlg::ShowMessage(unsigned captionId, unsigned textId) {
 }
 
 void CImportExportDlg::OnOk() {
-    if (!m_model) return;
+    if (!m_model || (m_mode != kImport && m_mode != kExport)) return;
     const bool import = m_mode == kImport;
     // Enter in a custom delimiter's edit presses OK without the edit losing the focus:
     // what it holds counts as if the user had left it.

@@ -41,16 +41,12 @@ public:
     INT_PTR HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // The settings as they stand (for the creator and tests).
-    int Mode() const { return m_mode; }
     const CMString& RecordDelimiter() const { return m_recordDelimiter; }
     const CMString& FieldDelimiter() const { return m_fieldDelimiter; }
     bool Utf8On() const { return m_utf8On; }
     CheckListBox& ColumnList() { return m_columns; }
-    const TransparentPicture& ModePicture() const { return m_picture; }
     // Of the last import the dialog ran.
     const delimited::ImportCounters& Counters() const { return m_counters; }
-    // The last message it showed in the message dialog.
-    const MessageSource& LastMessage() const { return m_message; }
 
 private:
     BOOL OnInitDialog();
@@ -66,6 +62,8 @@ private:
     void Browse();
     void ShowHelp();
     void OnOk();
+    // The column an item's label names; false for none.
+    bool ItemColumn(int index, delimited::Column& column);
     // Whether the item naming this column is checked; its index (-1 for none) in index.
     bool IsColumnChecked(delimited::Column column, int* index = nullptr);
     delimited::Layout CurrentLayout();
