@@ -42,10 +42,8 @@ public:
 
     void DrawItem(const DRAWITEMSTRUCT& item);
 
-    // Width of the area in front of the text that a click toggles, in pixels.
+    // Width of a check box frame in pixels; a click up to two pixels past it toggles.
     int BoxWidth() const;
-    bool IsThemed() const { return m_themed; }
-    int TextHeight() const { return m_textHeight; }
 
 private:
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
