@@ -191,7 +191,9 @@ TEST(CheckListBox, SpaceAndClicksOnTheBoxToggleEnabledItems) {
             for (int i = 0; i < 3; ++i) EXPECT_EQ(host.list.GetCheck(i), c.checks[i]) << "item " << i;
             EXPECT_EQ(host.Toggles(), c.toggles);
             EXPECT_EQ(static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0)), c.selectedAfter);
-            if (c.act != Act::Space) EXPECT_EQ(GetFocus(), list);
+            if (c.act != Act::Space) {
+                EXPECT_EQ(GetFocus(), list);
+            }
             // Each toggle is heard as a state change of its item (children count from 1).
             ASSERT_EQ(events.events.size(), static_cast<size_t>(c.toggles));
             for (const auto& e : events.events) {
