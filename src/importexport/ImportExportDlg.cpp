@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
+
 #include "app/AppGlobals.h"
 #include "controls/ToolTip.h"
 #include "data/CPhonebook.h"
@@ -92,7 +94,11 @@ void ChooseDelimiter(HWND dialog, int comboId, int editId, const DelimiterChoice
     const int item = static_cast<int>(SendDlgItemMessageW(dialog, comboId, CB_GETCURSEL, 0, 0));
     HWND edit = GetDlgItem(dialog, editId);
     if (item == static_cast<int>(N - 1)) {
-        SetWindowTextW(edit, delimiter.c_str());
+        // Line ends, tabs and form feeds can be neither seen nor typed in a one-line
+        // edit: such a delimiter starts it empty (and stays in force if left so).
+        const bool visible = std::none_of(delimiter.str().begin(), delimiter.str().end(),
+                                          [](wchar_t ch) { return ch < L' '; });
+        SetWindowTextW(edit, visible ? delimiter.c_str() : L"");
         ShowWindow(edit, SW_SHOW);
         SendMessageW(edit, EM_SETSEL, 0, -1);
         SetFocus(edit);

@@ -361,27 +361,29 @@ TEST_F(ImportExportDialog, DelimiterChoicesAndCustomEdits) {
         const wchar_t* field;
         int recordItem, fieldItem;
         bool recordEdit, fieldEdit;
+        const wchar_t* opensWith = nullptr;  // what a custom edit that opens holds
     } steps[] = {
         {"record CR", Do::Record, 0, nullptr, L"\r", L",", 0, 0, false, false},
         {"record FF", Do::Record, 2, nullptr, L"\f", L",", 2, 0, false, false},
         {"record CR LF", Do::Record, 1, nullptr, L"\r\n", L",", 1, 0, false, false},
-        {"record custom opens its edit", Do::Record, 3, nullptr, L"\r\n", L",", 3, 0, true, false},
+        {"record custom opens its edit", Do::Record, 3, nullptr, L"\r\n", L",", 3, 0, true, false, L""},
         {"record custom typed", Do::TypeRecord, 0, L"||", L"||", L",", 3, 0, true, false},
         {"field tab", Do::Field, 1, nullptr, L"||", L"\t", 3, 1, true, false},
-        // Left empty: the tab stays in force, and the box shows it again.
-        {"field custom left empty", Do::Field, 2, nullptr, L"||", L"\t", 3, 2, true, true},
+        // A tab cannot be shown in the edit; left empty, it stays in force and the box
+        // shows it again.
+        {"field custom opens empty on a tab", Do::Field, 2, nullptr, L"||", L"\t", 3, 2, true, true, L""},
         {"field custom empty", Do::TypeField, 0, L"", L"||", L"\t", 3, 1, true, false},
-        {"field custom typed", Do::Field, 2, nullptr, L"||", L"\t", 3, 2, true, true},
+        {"field custom typed", Do::Field, 2, nullptr, L"||", L"\t", 3, 2, true, true, L""},
         {"field custom ;", Do::TypeField, 0, L";", L"||", L";", 3, 2, true, true},
         // An earlier custom delimiter stays in force and in view.
-        {"field custom again", Do::Field, 2, nullptr, L"||", L";", 3, 2, true, true},
+        {"field custom again", Do::Field, 2, nullptr, L"||", L";", 3, 2, true, true, L";"},
         {"field custom emptied", Do::TypeField, 0, L"", L"||", L";", 3, 2, true, true},
         {"field comma", Do::Field, 0, nullptr, L"||", L",", 3, 0, true, false},
-        {"field custom from comma, empty", Do::Field, 2, nullptr, L"||", L",", 3, 2, true, true},
+        {"field custom from comma, empty", Do::Field, 2, nullptr, L"||", L",", 3, 2, true, true, L","},
         {"field back to comma", Do::TypeField, 0, L"", L"||", L",", 3, 0, true, false},
         {"record FF again", Do::Record, 2, nullptr, L"\f", L",", 2, 0, false, false},
         // The arrow keys on a closed list change what is used along with what is shown.
-        {"record arrow down", Do::ArrowDownRecord, 0, nullptr, L"\f", L",", 3, 0, true, false},
+        {"record arrow down", Do::ArrowDownRecord, 0, nullptr, L"\f", L",", 3, 0, true, false, L""},
     };
     CImportExportDlg dialog;
     harness::ModalDriver driver;
@@ -405,10 +407,10 @@ TEST_F(ImportExportDialog, DelimiterChoicesAndCustomEdits) {
             EXPECT_EQ(Selection(d, IDC_IE_FIELD_DELIMITER), s.fieldItem);
             EXPECT_EQ(IsWindowVisible(GetDlgItem(d, IDC_IE_RECORD_CUSTOM)) != 0, s.recordEdit);
             EXPECT_EQ(IsWindowVisible(GetDlgItem(d, IDC_IE_FIELD_CUSTOM)) != 0, s.fieldEdit);
-            const bool opened = (s.action == Do::Record && s.item == 3) || (s.action == Do::Field && s.item == 2);
-            if (opened) {
+            if (s.opensWith) {
                 // The edit takes the focus with its text selected, to be typed over.
-                HWND edit = GetDlgItem(d, s.action == Do::Record ? IDC_IE_RECORD_CUSTOM : IDC_IE_FIELD_CUSTOM);
+                HWND edit = GetDlgItem(d, s.action == Do::Field ? IDC_IE_FIELD_CUSTOM : IDC_IE_RECORD_CUSTOM);
+                EXPECT_EQ(harness::WindowText(edit), CMString(s.opensWith));
                 EXPECT_EQ(GetFocus(), edit);
                 DWORD start = 0, end = 0;
                 SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
