@@ -15,6 +15,22 @@
 #include "mainwindow/ListViewUIControl.h"
 #include "resources/resource.h"
 
+namespace {
+
+class OwnerScope {
+public:
+    OwnerScope(PhonebookDB& db, HWND owner) : m_db(db), m_previous(db.OwnerWindow()) { db.SetOwnerWindow(owner); }
+    ~OwnerScope() { m_db.SetOwnerWindow(m_previous); }
+    OwnerScope(const OwnerScope&) = delete;
+    OwnerScope& operator=(const OwnerScope&) = delete;
+
+private:
+    PhonebookDB& m_db;
+    HWND m_previous;
+};
+
+}  // namespace
+
 CPhonebookGroupDlg::CPhonebookGroupDlg(uint16_t groupId) : m_groupId(groupId) {}
 
 CPhonebookGroupDlg::~CPhonebookGroupDlg() {
@@ -149,6 +165,9 @@ void CPhonebookGroupDlg::OnOK() {
         return;
     }
     PhonebookDB& db = m_model->Database();
+    // The storage wrapper's messages (name in use, phone book full) belong over this
+    // dialog, which stays open after them; its usual owner is the disabled main window.
+    OwnerScope owner(db, m_hwnd);
     if (m_newGroup) {
         uint16_t id = 0;
         bool created = db.CreateGroup(name, &id, true);
