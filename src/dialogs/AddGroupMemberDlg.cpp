@@ -5,11 +5,14 @@
 #include "app/AppGlobals.h"
 #include "controls/ToolTip.h"
 #include "data/CPhonebook.h"
+#include "dialogs/MemberLists.h"
 #include "dialogs/PhonebookEntryDlg.h"
 #include "dialogs/PhonebookGroupDlg.h"
+#include "dialogs/core/MemberIds.h"
 #include "mainwindow/HelpAbout.h"
 #include "mainwindow/ListViewUIControl.h"
 #include "resources/resource.h"
+#include "util/Handles.h"
 
 CAddGroupMemberDlg::CAddGroupMemberDlg(CPhonebookGroupDlg& groupDialog) : m_groupDialog(groupDialog) {}
 
@@ -49,6 +52,7 @@ BOOL CAddGroupMemberDlg::OnInitDialog() {
     m_candidates->AttachToDialog(m_hwnd);
     m_candidates->Attach(this);
     m_model->AttachMainList(m_candidates.get());
+    FitMemberColumns(*m_candidates);
     m_model->Refresh(false);
 
     m_chosen = std::make_unique<ListViewUIControl>(static_cast<uint16_t>(IDC_PICK_CHOSEN));
@@ -56,6 +60,7 @@ BOOL CAddGroupMemberDlg::OnInitDialog() {
     m_chosen->Attach(this);
     m_model->SetOtherList(m_chosen.get());
     m_model->SetupColumns(*m_chosen);
+    FitMemberColumns(*m_chosen);
     m_model->CopyAllRows(*m_groupDialog.MemberList(), *m_chosen);
 
     struct { BitmapButton* button; int control; UINT normal; UINT disabled; } buttons[] = {
@@ -100,11 +105,20 @@ void CAddGroupMemberDlg::Search() {
 }
 
 void CAddGroupMemberDlg::AddSelected() {
+    // The chosen ids are gathered once: asking the list for each candidate would cost
+    // a walk over every chosen row per candidate. Thousands of rows may be copied, so
+    // the list is repainted once they are all there rather than after each.
+    WaitCursor wait;
+    MemberIds chosen(RowData(*m_chosen));
+    m_chosen->SetRedraw(false);
     for (int row = m_candidates->GetNextSelected(0); row >= 0; row = m_candidates->GetNextSelected(row + 1)) {
         m_candidates->SetItemSelected(row, false);
-        if (m_model->ListContainsId(m_candidates->GetItemData(row), *m_chosen)) continue;
-        if (m_candidates->CopyItemTo(row, *m_chosen) >= 0) UpdateWindow(m_chosen->ListWindow());
+        const int id = m_candidates->GetItemData(row);
+        if (chosen.Contains(id)) continue;
+        if (m_candidates->CopyItemTo(row, *m_chosen) >= 0) chosen.Add(id);
     }
+    m_chosen->SetRedraw(true);
+    UpdateWindow(m_chosen->ListWindow());
     UpdateAddButton();
     UpdateRemoveButton();
 }
@@ -116,6 +130,8 @@ void CAddGroupMemberDlg::RemoveSelected() {
 
 void CAddGroupMemberDlg::Accept() {
     ListViewUIControl* members = m_groupDialog.MemberList();
+    // The group dialog's list is on screen: unseen until it is whole.
+    members->SetRedraw(false);
     members->DeleteAllItems();
     m_model->CopyAllRows(*m_chosen, *members);
     members->SetRedraw(true);

@@ -9,8 +9,10 @@
 #include "controls/ToolTip.h"
 #include "data/CPhonebook.h"
 #include "dialogs/AddGroupMemberDlg.h"
+#include "dialogs/MemberLists.h"
 #include "dialogs/PhonebookEntryDlg.h"
 #include "dialogs/core/GroupName.h"
+#include "dialogs/core/MemberIds.h"
 #include "mainwindow/HelpAbout.h"
 #include "mainwindow/ListViewUIControl.h"
 #include "resources/resource.h"
@@ -105,6 +107,7 @@ BOOL CPhonebookGroupDlg::OnInitDialog() {
 void CPhonebookGroupDlg::FillMembers() {
     m_model->SetOtherList(m_members.get());
     m_model->SetupColumns(*m_members);
+    FitMemberColumns(*m_members);
     m_model->SetMainListActive(true);
     if (m_newGroup) {
         // The selected entries become the first members; groups have no fax number.
@@ -186,8 +189,7 @@ void CPhonebookGroupDlg::OnOK() {
         const EngineRecord& group = db.CurrentRecord();
         std::vector<uint16_t> stored;
         for (int i = 0; i < group.MemberCount(); ++i) stored.push_back(group.Member(i));
-        for (uint16_t id : stored)
-            if (!m_model->ListContainsId(id, *m_members)) db.RemoveMemberById(m_groupId, id);
+        for (uint16_t id : MemberIds(RowData(*m_members)).LeftOut(stored)) db.RemoveMemberById(m_groupId, id);
     }
     StoreMembers();
     EndDialog(m_hwnd, IDOK);

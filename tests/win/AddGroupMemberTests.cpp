@@ -210,4 +210,33 @@ TEST_F(AddGroupMember, ViewFollowsTheListItCameFrom) {
     EXPECT_EQ(seen.candidateRow, 3);
 }
 
+// Columns share the width a vertical scroll bar leaves, in the picker's lists as in the
+// group dialog's, so a long list does not scroll sideways too.
+TEST_F(AddGroupMember, LongListsScrollOnlyUpAndDown) {
+    std::vector<std::wstring> names;
+    for (int i = 0; i < 30; ++i) names.push_back(L"Member " + std::to_wstring(100 + i));
+    std::vector<Entry> entries;
+    for (const auto& n : names) entries.push_back({n.c_str(), L"555"});
+    Fill(entries, {});
+    OpenMain();
+    for (int i = 0; i < MainList().GetItemCount(); ++i) MainList().SetItemSelected(i, true);
+    std::vector<LONG_PTR> styles;
+    auto style = [&](const ListViewUIControl& list) { styles.push_back(GetWindowLongPtrW(list.ListWindow(), GWL_STYLE)); };
+    harness::ModalDriver driver;
+    driver.Then(Inside([&](HWND dlg) {
+              style(*GroupDlgOf(dlg)->MemberList());
+              Press(dlg, IDC_MEMBER_ADD);
+          }))
+        .Then(Inside([&](HWND picker) {
+            style(*PickerOf(picker)->Candidates());
+            style(*PickerOf(picker)->Chosen());
+        }));
+    NewGroup();
+    ASSERT_EQ(styles.size(), 3u);
+    for (LONG_PTR s : styles) {
+        EXPECT_TRUE(s & WS_VSCROLL);
+        EXPECT_FALSE(s & WS_HSCROLL);
+    }
+}
+
 }  // namespace

@@ -178,7 +178,7 @@ protected:
         testenv::UseLanguage(L"en-US");
     }
 
-    void Fill(std::initializer_list<Entry> entries, std::initializer_list<Group> groups) {
+    void Fill(const std::vector<Entry>& entries, const std::vector<Group>& groups) {
         PhonebookDB db;
         db.SetWideMode(true);
         db.SetCurrentFormat(true);
