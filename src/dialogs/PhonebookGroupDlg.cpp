@@ -50,7 +50,7 @@ bool CPhonebookGroupDlg::Prepare(CPhonebook& model, bool newGroup) {
     m_newGroup = newGroup;
     m_readOnly = model.Database().IsReadOnly();
     if (newGroup) return true;
-    // Loading the row makes and clears the current record even when it fails.
+    // LoadGroupForRow leaves the storage wrapper's current record made, loaded or not.
     const int row = model.GetSelectedRow();
     if (model.IsEntryRow(row)) return false;
     return model.LoadGroupForRow(row);
@@ -124,6 +124,7 @@ void CPhonebookGroupDlg::FillMembers() {
         m_model->Database().ListGroupMembers(m_model->Records());
         m_model->FillList(false);
     }
+    m_shownAtOpen = MemberIds(RowData(*m_members));
 }
 
 void CPhonebookGroupDlg::UpdateButtons() {
@@ -185,11 +186,14 @@ void CPhonebookGroupDlg::OnOK() {
             StayOnName();
             return;
         }
-        // The members as loaded: those no longer listed leave the group.
+        // The members as loaded: those the user took out of the list leave the group.
+        // A member the list could never show (its fax number holds a character the
+        // lists do not show) was not taken out and stays.
         const EngineRecord& group = db.CurrentRecord();
         std::vector<uint16_t> stored;
         for (int i = 0; i < group.MemberCount(); ++i) stored.push_back(group.Member(i));
-        for (uint16_t id : MemberIds(RowData(*m_members)).LeftOut(stored)) db.RemoveMemberById(m_groupId, id);
+        for (uint16_t id : MemberIds(RowData(*m_members)).LeftOut(stored))
+            if (m_shownAtOpen.Contains(id)) db.RemoveMemberById(m_groupId, id);
     }
     StoreMembers();
     EndDialog(m_hwnd, IDOK);

@@ -11,6 +11,7 @@
 #include "controls/Dialog.h"
 #include "data/core/Observer.h"
 #include "dialogs/MEdit.h"
+#include "dialogs/core/MemberIds.h"
 #include "util/CMString.h"
 
 class CPhonebook;
@@ -59,6 +60,8 @@ private:
     MEdit m_nameFilter;
     CPhonebook* m_model = nullptr;
     std::unique_ptr<ListViewUIControl> m_members;
+    // The stored members the list showed when the dialog opened.
+    MemberIds m_shownAtOpen;
     bool m_newGroup = false;
     bool m_readOnly = false;
     uint16_t m_groupId;

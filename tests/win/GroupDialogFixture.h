@@ -183,7 +183,6 @@ protected:
         db.SetWideMode(true);
         db.SetCurrentFormat(true);
         ASSERT_TRUE(db.Open(book, 0, 0));
-        std::map<CMString, uint16_t> ids;
         for (const auto& e : entries) {
             RecordPtr r = MakeRecord();
             CopyField(r->name, e.name);
@@ -191,13 +190,21 @@ protected:
             EngineRecord er = db.NewEngineRecord();
             db.ToEngineRecord(*r, er);
             ASSERT_EQ(db.AddRecord(er, false), 0);
-            ids[e.name] = er.Id();
         }
+        // Members by name, among every entry of the book.
+        std::map<CMString, uint16_t> ids;
+        RecordList all;
+        db.SetSearchText(CMString());
+        db.Enumerate(all, false);
+        for (const auto& r : all) ids[CMString(r->name)] = static_cast<uint16_t>(r->id);
         for (const auto& g : groups) {
             CMString name = g.name;
             uint16_t id = 0;
             ASSERT_TRUE(db.CreateGroup(name, &id, false));
-            for (const wchar_t* m : g.members) ASSERT_EQ(db.AddMemberById(id, ids[m]), 0);
+            for (const wchar_t* m : g.members) {
+                ASSERT_EQ(ids.count(m), 1u) << CMString(m).ToUtf8();
+                ASSERT_EQ(db.AddMemberById(id, ids[m]), 0);
+            }
         }
     }
 

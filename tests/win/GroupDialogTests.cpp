@@ -199,6 +199,26 @@ TEST_F(GroupDialog, EditRemovesMembersAndRenames) {
     EXPECT_GE(RowOf(MainList(), L"[Key accounts]"), 0);
 }
 
+// A member whose fax number holds a character the lists do not show never appears,
+// so the user cannot have taken it out: OK keeps it in the group.
+TEST_F(GroupDialog, MembersTheListCannotShowStayInTheGroup) {
+    Fill({{L"Eve Hidden", L"0305 ext 5"}}, {});
+    Fill({}, {{L"Night shift", {L"Dora Brown", L"Eve Hidden"}}});
+    OpenMain();
+    Names shown;
+    harness::ModalDriver driver;
+    driver.Then(Inside([&](HWND dlg) {
+        ListViewUIControl& members = *GroupDlgOf(dlg)->MemberList();
+        shown = Rows(members);
+        Select(members, {L"Dora Brown"});
+        Press(dlg, IDC_MEMBER_REMOVE);
+        Press(dlg, IDOK);
+    }));
+    EditGroup(L"[Night shift]");
+    EXPECT_EQ(shown, Names{L"Dora Brown"});
+    EXPECT_EQ(StoredGroups(book)[L"Night shift"], Names{L"Eve Hidden"});
+}
+
 TEST_F(GroupDialog, EmptyGroupGetsItsFirstMembersThroughThePicker) {
     OpenMain();
     Names listed;
