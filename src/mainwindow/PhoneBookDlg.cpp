@@ -237,6 +237,9 @@ void CPhoneBookDlg::Edit() {
 }
 
 void CPhoneBookDlg::NewEntry() {
+    // The shortcut as well as the button: with no book, or one that is not editable,
+    // there is nothing to add to.
+    if (!IsWindowEnabled(GetDlgItem(m_hwnd, IDC_NEW_ENTRY))) return;
     if (!m_model || m_model->Database().IsFull(m_model->GetItemCount(), true)) return;
     RunEntryDialog(true, false);
     m_model->AttachMainList(m_list.get());
@@ -244,6 +247,7 @@ void CPhoneBookDlg::NewEntry() {
 }
 
 void CPhoneBookDlg::NewGroup() {
+    if (!IsWindowEnabled(GetDlgItem(m_hwnd, IDC_NEW_GROUP))) return;
     if (!m_model || m_model->Database().IsFull(m_model->GetItemCount(), true)) return;
     RunGroupDialog(0, true);
     m_model->AttachMainList(m_list.get());

@@ -158,6 +158,30 @@ TEST_F(MainWindow, ColumnsFillTheListWithoutScrollingSideways) {
     }
 }
 
+// Without a book, or with one that may not be changed, the shortcuts of the greyed
+// buttons open nothing (no "phone book full" for a book that is not there).
+TEST_F(MainWindow, NewEntryAndGroupShortcutsFollowTheirButtons) {
+    struct Case {
+        const wchar_t* name;
+        bool open;
+        bool readOnly;
+    } cases[] = {{L"no book", false, false}, {L"read-only book", true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(CMString(c.name).ToUtf8());
+        if (c.open)
+            OpenBook(sample, false, c.readOnly);
+        else
+            Open(MainDialogStart{});
+        for (int command : {ID_NEW_ENTRY, ID_NEW_GROUP}) {
+            harness::ModalDriver driver;
+            SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(command, 1), 0);
+            harness::PumpUntilIdle();
+            EXPECT_TRUE(driver.Seen().empty()) << command;
+        }
+        TearDown();
+    }
+}
+
 TEST_F(MainWindow, CopyButtonOnlyForReadOnlyBooks) {
     OpenBook(sample);
     Select({0});
