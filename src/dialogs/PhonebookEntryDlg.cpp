@@ -229,10 +229,9 @@ bool CPhonebookEntryDlg::Validate() {
         return false;
     }
     if (!m_email.IsEmpty() && !MorvaUtilities::IsEmailAddressValid(m_email.view())) {
-        // No owner, as the question has always been asked; task-modal so the entry
-        // dialog takes no clicks while it is open.
+        // The address is only a format argument, never the format.
         const int answer = ShowMessageBox(nullptr, CMString::Formatted(app::Text(IDS_EMAIL_INVALID).c_str(), m_email.c_str()),
-                                          app::Text(IDS_EMAIL_CAPTION), MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL);
+                                          app::Text(IDS_EMAIL_CAPTION), MB_YESNO | MB_ICONQUESTION);
         if (answer != IDYES) {
             SetItem(IDC_ENTRY_EMAIL, CMString());
             FocusItem(IDC_ENTRY_EMAIL);
