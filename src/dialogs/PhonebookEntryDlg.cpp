@@ -93,6 +93,15 @@ BOOL CPhonebookEntryDlg::OnInitDialog() {
         SetFilters();
     }
 
+    // Numbers and addresses read left to right in every language: in a mirrored dialog
+    // their fields are not mirrored, or "+49 30" would show as "49 30+".
+    if (GetWindowLongPtrW(m_hwnd, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) {
+        for (int id : {IDC_ENTRY_FAX, IDC_ENTRY_PHONE, IDC_ENTRY_EMAIL, IDC_ENTRY_MAILBOX}) {
+            HWND edit = GetDlgItem(m_hwnd, id);
+            SetWindowLongPtrW(edit, GWL_EXSTYLE, GetWindowLongPtrW(edit, GWL_EXSTYLE) & ~WS_EX_LAYOUTRTL);
+        }
+    }
+
     if (OffersPersonalCopy()) ShowWindow(GetDlgItem(m_hwnd, IDC_ENTRY_PERSONAL_COPY), SW_SHOW);
 
     if (m_newEntry) {

@@ -5,6 +5,8 @@
 // is answered by the same ModalDriver's later steps.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <vector>
 
@@ -59,6 +61,19 @@ private:
     HWND m_runner = nullptr;
     HWND m_dialog = nullptr;
     bool m_ran = false;
+};
+
+// A driver whose first step is the entry dialog, where the body runs; later steps
+// answer what the body opens.
+struct Script {
+    explicit Script(InDialog::Body body) : in(std::move(body)) { driver.Then(in.Start()); }
+    ~Script() { EXPECT_TRUE(in.Ran()) << "the entry dialog never came up"; }
+    Script& Then(harness::ModalDriver::Step step) {
+        driver.Then(std::move(step));
+        return *this;
+    }
+    harness::ModalDriver driver;
+    InDialog in;
 };
 
 // Puts the focus into the field, selects its text and types over it (nothing: the

@@ -137,18 +137,6 @@ protected:
     HWND hwnd = nullptr;
 };
 
-// The dialog of a Script is the one the main window opens; later steps answer what it opens.
-struct Script {
-    explicit Script(InDialog::Body body) : in(std::move(body)) { driver.Then(in.Start()); }
-    ~Script() { EXPECT_TRUE(in.Ran()) << "the entry dialog never came up"; }
-    Script& Then(harness::ModalDriver::Step step) {
-        driver.Then(std::move(step));
-        return *this;
-    }
-    harness::ModalDriver driver;
-    InDialog in;
-};
-
 TEST_F(PersonalCopyFromSharedBook, CopyIsOfferedOnlyForASharedBook) {
     testenv::TempFolder local;
     ASSERT_TRUE(testenv::MakeBook(local.File(L"local.mpb2"), L"mpb2"));
