@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include "app/AppGlobals.h"
+#include "controls/MessageBoxes.h"
+#include "data/CPhonebook.h"
+#include "resources/resource.h"
 #include "util/Handles.h"
 
 CMString FindPersonalPhonebookPath() {
@@ -21,4 +25,24 @@ CMString FindPersonalPhonebookPath() {
     while (length < 260 && buffer[length]) ++length;
     if (length == 0 || length == 260) return {};
     return CMString(buffer, length) + L"\\My Documents\\default.pb";
+}
+
+void CopyToPersonalPhonebook(HWND owner, const CMString& name, const CMString& fax, const CMString& organization,
+                             const CMString& phone, const CMString& email, const CMString& mailbox) {
+    CPhonebook model(owner);
+    const CMString path = FindPersonalPhonebookPath();
+    if (path.IsEmpty()) return;
+    PhonebookDB& database = model.Database();
+    database.SetWideMode(true);
+    database.SetCurrentFormat(true);
+    if (!database.Open(path, 0, 0)) return;
+    if (database.IsReadOnly()) {
+        // Opened only for reading (write-protected, or another program holds it): the
+        // addition would fail without a word, and the user asked for the copy.
+        ShowStorageMessage(owner, app::Text(IDS_OPEN_FAILED_CAPTION),
+                           CMString::Formatted(app::Text(IDS_OPEN_FAILED).c_str(), path.c_str()), app::Text(IDS_CLOSE));
+    } else {
+        model.AddFromFields(name, fax, organization, phone, email, mailbox, true, true);
+    }
+    model.CloseFile();
 }

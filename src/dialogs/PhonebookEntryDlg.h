@@ -3,7 +3,10 @@
 // active list.
 #include <windows.h>
 
+#include "controls/BitmapButton.h"
 #include "controls/Dialog.h"
+#include "dialogs/MEdit.h"
+#include "util/CMString.h"
 
 class CPhonebook;
 class CPhoneBookDlg;
@@ -21,8 +24,32 @@ public:
     INT_PTR HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    BOOL OnInitDialog();
+    INT_PTR OnCommand(WORD id, WORD code);
+    void SetFilters();
+    void FillFromRow(int row);
+    // OK only while name and fax number hold real text; with restore, a blank required
+    // field gets the placeholder back.
+    void UpdateOk(bool restore);
+    void NormaliseMailbox();
+    bool Validate();
+    bool Save();
+    bool IsRowChanged(int row);
+    void Step(bool forward);
+    void OnOk();
+    bool OffersPersonalCopy() const;
+
+    void ReadFields();
+    CMString ReadItem(int id) const;
+    void SetItem(int id, const CMString& text);
+    void FocusItem(int id);
+
     CPhonebook& m_model;
     bool m_newEntry;
     bool m_readOnly;
     CPhoneBookDlg* m_mainWindow;
+    CMString m_placeholder;
+    CMString m_name, m_fax, m_mailbox, m_organization, m_phone, m_email;
+    MEdit m_nameFilter, m_faxFilter, m_organizationFilter, m_phoneFilter, m_emailFilter, m_mailboxFilter;
+    BitmapButton m_previousButton, m_nextButton, m_helpButton;
 };
