@@ -236,10 +236,15 @@ void CPhoneBookDlg::Edit() {
     m_model->Refresh(true);
 }
 
+// The shortcuts reach here with the buttons greyed. A shared book still takes new
+// records that way; no book, or one open only for reading, cannot (and without a book
+// the capacity check would report a "full" book of 0).
+bool CPhoneBookDlg::CanAddRecords() const {
+    return m_model && m_model->HasOpenFile() && !m_model->Database().IsReadOnly();
+}
+
 void CPhoneBookDlg::NewEntry() {
-    // The shortcut as well as the button: with no book, or one that is not editable,
-    // there is nothing to add to.
-    if (!IsWindowEnabled(GetDlgItem(m_hwnd, IDC_NEW_ENTRY))) return;
+    if (!CanAddRecords()) return;
     if (!m_model || m_model->Database().IsFull(m_model->GetItemCount(), true)) return;
     RunEntryDialog(true, false);
     m_model->AttachMainList(m_list.get());
@@ -247,7 +252,7 @@ void CPhoneBookDlg::NewEntry() {
 }
 
 void CPhoneBookDlg::NewGroup() {
-    if (!IsWindowEnabled(GetDlgItem(m_hwnd, IDC_NEW_GROUP))) return;
+    if (!CanAddRecords()) return;
     if (!m_model || m_model->Database().IsFull(m_model->GetItemCount(), true)) return;
     RunGroupDialog(0, true);
     m_model->AttachMainList(m_list.get());

@@ -82,6 +82,7 @@ private:
     INT_PTR OnCommand(WORD id, WORD code);
     INT_PTR OnNotify(const NMHDR* header);
     void OnSize(int clientWidth);
+    bool CanAddRecords() const;
     void OnDropFiles(HDROP drop);
     void OnClose();
     void StoreSize(const wchar_t* name, DWORD value);

@@ -158,7 +158,7 @@ TEST_F(MainWindow, ColumnsFillTheListWithoutScrollingSideways) {
     }
 }
 
-// Without a book, or with one that may not be changed, the shortcuts of the greyed
+// Without a book, or with one open only for reading, the shortcuts of the greyed
 // buttons open nothing (no "phone book full" for a book that is not there).
 TEST_F(MainWindow, NewEntryAndGroupShortcutsFollowTheirButtons) {
     struct Case {
