@@ -276,3 +276,13 @@ LRESULT BitmapButton::OnHoverMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     return CallPrevious(message, wParam, lParam);
 }
+
+bool BitmapButton::DrawOwned(const DRAWITEMSTRUCT& item, std::initializer_list<BitmapButton*> buttons) {
+    for (BitmapButton* button : buttons) {
+        if (button->Window() && button->Window() == item.hwndItem) {
+            button->Draw(item);
+            return true;
+        }
+    }
+    return false;
+}

@@ -10,6 +10,8 @@
 //   WM_DRAWITEM   Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) for that id
 #include <windows.h>
 
+#include <initializer_list>
+
 #include "controls/TransparentPicture.h"
 #include "util/Handles.h"
 
@@ -46,6 +48,9 @@ public:
     void Draw(const DRAWITEMSTRUCT& item);
 
     HWND Window() const { return m_button; }
+    // WM_DRAWITEM for a dialog with several picture buttons: the one the item is for
+    // draws it; false when none of them is.
+    static bool DrawOwned(const DRAWITEMSTRUCT& item, std::initializer_list<BitmapButton*> buttons);
     bool IsThemed() const { return m_themed; }
     bool IsHot() const { return m_hot; }
     // Where the image goes inside the button (unpressed), in pixels; valid after Attach.

@@ -188,16 +188,11 @@ INT_PTR CAddGroupMemberDlg::HandleMessage(HWND hwnd, UINT message, WPARAM wParam
             }
             return handled ? TRUE : FALSE;
         }
-        case WM_DRAWITEM: {
-            auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-            BitmapButton* button = wParam == IDC_MEMBER_ADD      ? &m_addButton
-                                   : wParam == IDC_MEMBER_REMOVE ? &m_removeButton
-                                   : wParam == IDC_HELP_BUTTON   ? &m_helpButton
-                                                                 : nullptr;
-            if (!button) return FALSE;
-            button->Draw(*item);
-            return TRUE;
-        }
+        case WM_DRAWITEM:
+            return BitmapButton::DrawOwned(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam),
+                                           {&m_addButton, &m_removeButton, &m_helpButton})
+                       ? TRUE
+                       : FALSE;
         default: return FALSE;
     }
 }
