@@ -286,3 +286,10 @@ bool BitmapButton::DrawOwned(const DRAWITEMSTRUCT& item, std::initializer_list<B
     }
     return false;
 }
+
+void BitmapButton::AttachAll(HWND dialog, std::initializer_list<Setup> buttons) {
+    for (const Setup& b : buttons) {
+        b.button->LoadImages(b.normalId, b.disabledId);
+        b.button->Attach(dialog, GetDlgItem(dialog, b.control));
+    }
+}

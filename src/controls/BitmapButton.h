@@ -48,6 +48,15 @@ public:
     void Draw(const DRAWITEMSTRUCT& item);
 
     HWND Window() const { return m_button; }
+    // WM_INITDIALOG for a dialog with several picture buttons of the default size: each
+    // loads its images and attaches to its control.
+    struct Setup {
+        BitmapButton* button;
+        int control;
+        UINT normalId;
+        UINT disabledId;
+    };
+    static void AttachAll(HWND dialog, std::initializer_list<Setup> buttons);
     // WM_DRAWITEM for a dialog with several picture buttons: the one the item is for
     // draws it; false when none of them is.
     static bool DrawOwned(const DRAWITEMSTRUCT& item, std::initializer_list<BitmapButton*> buttons);

@@ -63,16 +63,11 @@ BOOL CAddGroupMemberDlg::OnInitDialog() {
     FitMemberColumns(*m_chosen);
     m_model->CopyAllRows(*m_groupDialog.MemberList(), *m_chosen);
 
-    struct { BitmapButton* button; int control; UINT normal; UINT disabled; } buttons[] = {
+    BitmapButton::AttachAll(m_hwnd, {
         {&m_addButton, IDC_MEMBER_ADD, IDB_PICK_MEMBER, IDB_PICK_MEMBER_DISABLED},
         {&m_removeButton, IDC_MEMBER_REMOVE, IDB_REMOVE_MEMBER, IDB_REMOVE_MEMBER_DISABLED},
         {&m_helpButton, IDC_HELP_BUTTON, IDB_HELP, 0},
-    };
-    for (const auto& b : buttons) {
-        b.button->LoadImages(b.normal, b.disabled);
-        b.button->SetMetrics(BitmapButton::kDefaultMetrics);
-        b.button->Attach(m_hwnd, GetDlgItem(m_hwnd, b.control));
-    }
+    });
     UpdateAddButton();
     UpdateRemoveButton();
     struct { int control; unsigned text; } tips[] = {{IDC_MEMBER_ADD, IDS_TIP_PICKER_ADD},

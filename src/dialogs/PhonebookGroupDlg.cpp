@@ -81,16 +81,11 @@ BOOL CPhonebookGroupDlg::OnInitDialog() {
     m_members->AttachToDialog(m_hwnd);
     m_members->Attach(this);
 
-    struct { BitmapButton* button; int control; UINT normal; UINT disabled; } buttons[] = {
+    BitmapButton::AttachAll(m_hwnd, {
         {&m_addButton, IDC_MEMBER_ADD, IDB_ADD_MEMBER, IDB_ADD_MEMBER_DISABLED},
         {&m_removeButton, IDC_MEMBER_REMOVE, IDB_REMOVE_MEMBER, IDB_REMOVE_MEMBER_DISABLED},
         {&m_helpButton, IDC_HELP_BUTTON, IDB_HELP, 0},
-    };
-    for (const auto& b : buttons) {
-        b.button->LoadImages(b.normal, b.disabled);
-        b.button->SetMetrics(BitmapButton::kDefaultMetrics);
-        b.button->Attach(m_hwnd, GetDlgItem(m_hwnd, b.control));
-    }
+    });
 
     FillMembers();
     UpdateButtons();

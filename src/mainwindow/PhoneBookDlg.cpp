@@ -103,7 +103,7 @@ BitmapButton* CPhoneBookDlg::ButtonFor(int id) {
 BOOL CPhoneBookDlg::OnInitDialog() {
     SendDlgItemMessageW(m_hwnd, IDC_SEARCH, EM_LIMITTEXT, 100, 0);
 
-    struct { BitmapButton* button; int control; UINT normal; UINT disabled; } buttons[] = {
+    BitmapButton::AttachAll(m_hwnd, {
         {&m_editButton, IDC_EDIT_BUTTON, IDB_EDIT, IDB_EDIT_DISABLED},
         {&m_newEntryButton, IDC_NEW_ENTRY, IDB_NEW_ENTRY, IDB_NEW_ENTRY_DISABLED},
         {&m_newGroupButton, IDC_NEW_GROUP, IDB_NEW_GROUP, IDB_NEW_GROUP_DISABLED},
@@ -111,11 +111,7 @@ BOOL CPhoneBookDlg::OnInitDialog() {
         {&m_fileButton, IDC_FILE, IDB_FILE_MENU, IDB_FILE_MENU_DISABLED},
         {&m_helpButton, IDC_HELP_BUTTON, IDB_HELP, 0},
         {&m_copyButton, IDC_COPY_PERSONAL, IDB_COPY_PERSONAL, IDB_COPY_PERSONAL_DISABLED},
-    };
-    for (const auto& b : buttons) {
-        b.button->LoadImages(b.normal, b.disabled);
-        b.button->Attach(m_hwnd, GetDlgItem(m_hwnd, b.control));
-    }
+    });
 
     CMString about = app::Text(IDS_ABOUT_MENU);
     if (!about.IsEmpty()) {
