@@ -131,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else {
         bytes->assign(data, data + size);
     }
-    api::ForgetSnapshots();
+    api::ForgetKeptImages();
     const char16_t wpath[] = u"f.mpb2";
     Drive<PbHeaderW, PBEW, WChar, PbTermSlotW>(files, WideOps{}, reinterpret_cast<const WChar*>(wpath), data, size);
     Drive<PbHeaderA, PBEA, char, PbTermSlotA>(files, AnsiOps{}, "f.mpb2", data, size);

@@ -17,6 +17,7 @@ struct State {
     uint8_t writable;
     uint8_t setMatches;  // the file's texts are in this set's width
     uint8_t reserved;
+    uint32_t openId;  // names the engine's kept image of this open
 };
 constexpr uint32_t kStateTag = 0x53454250;  // "PBES"
 static_assert(sizeof(State) <= sizeof(PbHeaderA::engine));
@@ -153,12 +154,16 @@ bool KindOfPath(const Char* path, Kind* kind) {
     return KindFromExtension(u, kind);
 }
 
-// One call's hold on the file: attached, locked, loaded.
+// One call's hold on the file: attached, locked (at once, or when Lock asks), loaded.
 class Session {
 public:
-    Session(Platform& pf, intptr_t handle, bool exclusive) : m_pf(pf), m_handle(handle) {
-        m_io = pf.Attach(handle);
+    Session(Platform& pf, intptr_t handle, bool exclusive) : Session(pf, handle) {
         if (m_io) m_locked = pf.Lock(handle, exclusive);
+    }
+    Session(Platform& pf, intptr_t handle) : m_pf(pf), m_handle(handle) { m_io = pf.Attach(handle); }
+    bool Lock(bool exclusive) {
+        if (m_io && !m_locked) m_locked = m_pf.Lock(m_handle, exclusive);
+        return m_locked;
     }
     ~Session() {
         if (m_locked) m_pf.Unlock(m_handle);
@@ -173,6 +178,7 @@ public:
         return rc;
     }
     bool Attached() const { return m_io != nullptr; }
+    bool Locked() const { return m_locked; }
     FileIo& Io() { return *m_io; }
 
 private:
@@ -182,23 +188,89 @@ private:
     bool m_locked = false;
 };
 
-// Enumeration runs one call per record; re-reading the file for each would make a
-// full listing cost thousands of reads. A snapshot taken at the first call serves the
-// rest of that enumeration; any change made through this engine drops them all.
-struct Snapshot {
-    const void* header = nullptr;
+// The engine keeps its parsed image of each open between calls, and checks it against
+// the file's change counter (one small read) before a lookup, a change or the start of
+// an enumeration; the rest of an enumeration runs on the image alone. An open batch
+// lives in its image. There is no close call, so images of headers nobody uses any
+// more are dropped when room is needed, least recently used first.
+struct Kept {
+    uint32_t openId = 0;
     intptr_t handle = 0;
-    uint16_t nextCursor = 0;
+    std::unique_ptr<Book> book;
+    int batchDepth = 0;
+    uint64_t lastUse = 0;
+    // The last enumeration's terms as given and as prepared: continuing calls neither
+    // allocate nor fold them again.
+    std::vector<Units> rawTerms;
     std::vector<std::u32string> terms;
-    std::shared_ptr<Book> book;
 };
-std::mutex g_snapshotLock;
-std::vector<Snapshot> g_snapshots;
-constexpr size_t kMaxSnapshots = 4;
+std::mutex g_lock;  // held for whole calls: the kept images are shared
+std::vector<Kept> g_kept;
+constexpr size_t kMaxKept = 8;
+uint32_t g_lastOpenId = 0;
+uint64_t g_useClock = 0;
 
-void ForgetHeader(const void* header) {
-    std::lock_guard<std::mutex> guard(g_snapshotLock);
-    std::erase_if(g_snapshots, [&](const Snapshot& s) { return s.header == header; });
+// Stands in for the file while a batch is open: a batch writes nothing before its end.
+class NoFile : public FileIo {
+public:
+    bool Read(uint64_t, void*, size_t, size_t* got) override {
+        *got = 0;
+        return false;
+    }
+    bool Write(uint64_t, const void*, size_t) override { return false; }
+    bool Flush() override { return false; }
+    bool Size(uint64_t*) override { return false; }
+    bool Truncate(uint64_t) override { return false; }
+};
+
+Kept* FindKept(uint32_t openId, intptr_t handle) {
+    for (Kept& k : g_kept)
+        if (k.openId == openId && k.handle == handle) {
+            k.lastUse = ++g_useClock;
+            return &k;
+        }
+    return nullptr;
+}
+
+Kept& MakeKept(uint32_t openId, intptr_t handle) {
+    if (g_kept.size() >= kMaxKept) {
+        // An open batch is kept over any image without one.
+        auto victim = g_kept.begin();
+        for (auto it = g_kept.begin(); it != g_kept.end(); ++it)
+            if ((it->batchDepth == 0) > (victim->batchDepth == 0) ||
+                ((it->batchDepth == 0) == (victim->batchDepth == 0) && it->lastUse < victim->lastUse))
+                victim = it;
+        g_kept.erase(victim);
+    }
+    Kept& k = g_kept.emplace_back();
+    k.openId = openId;
+    k.handle = handle;
+    k.lastUse = ++g_useClock;
+    return k;
+}
+
+void ForgetOpen(uint32_t openId) {
+    std::erase_if(g_kept, [&](const Kept& k) { return k.openId == openId; });
+}
+
+// Brings a kept image up to date with the file: reloaded when the counter moved (or was
+// never seen), finished when a dead writer left a change and this call may write. A
+// change holds the exclusive lock throughout. A reader whose image is current needs no
+// lock: a writer moves the counter last, so until then the image is the state before
+// its change, whole.
+int Refresh(Kept& k, Session& s, bool change) {
+    if (!s.Attached()) return code::kFailed;
+    if (change && !s.Lock(true)) return code::kBusy;
+    uint64_t counter = 0;
+    int rc = code::kOk;
+    if (!k.book || !k.book->Loaded() || !Book::ReadCounter(s.Io(), &counter) || counter != k.book->StoredCounter()) {
+        if (!s.Lock(change)) return code::kBusy;
+        if (!k.book) k.book = std::make_unique<Book>();
+        rc = k.book->Load(s.Io());
+    }
+    if (rc == code::kOk && change) rc = k.book->Recover(s.Io());
+    if (rc != code::kOk) k.book.reset();
+    return rc;
 }
 
 template <class Set>
@@ -226,14 +298,16 @@ template <class Set, class Char>
 int OpenOrCreate(Platform& pf, typename Set::Header* h, const Char* path, bool writable, bool replace,
                  Kind replaceKind, int* code) {
     if (!h) return Report(code::kBadArgument, code);
-    ForgetHeader(h);
+    std::lock_guard<std::mutex> guard(g_lock);
+    // The header's earlier open, if it had one, and any batch it left open are over.
+    if (h->magic == Set::kMagic && StateOf<Set>(h)->tag == kStateTag) ForgetOpen(StateOf<Set>(h)->openId);
     ClearHeader<Set>(pf, h);
     if (!path || !path[0]) return Report(code::kBadArgument, code);
     bool created = false;
     intptr_t handle = pf.InvalidHandle();
     int rc = pf.Open(PathOf(path), writable, writable, replace, &created, &handle);
     if (rc != code::kOk) return Report(rc, code);
-    Book book;
+    auto book = std::make_unique<Book>();
     {
         Session s(pf, handle, writable);
         if (!s.Attached()) rc = code::kFailed;
@@ -245,13 +319,13 @@ int OpenOrCreate(Platform& pf, typename Set::Header* h, const Char* path, bool w
                 rc = Book::Create(s.Io(), kind);
             }
         }
-        if (rc == code::kOk) rc = s.Load(book, writable);
+        if (rc == code::kOk) rc = s.Load(*book, writable);
     }
     if (rc != code::kOk) {
         pf.Close(handle);
         return Report(rc, code);
     }
-    KindTraits tr = TraitsOf(book.GetKind());
+    KindTraits tr = TraitsOf(book->GetKind());
     h->magic = Set::kMagic;
     h->versionMajor = tr.versionMajor;
     h->versionMinor = tr.versionMinor;
@@ -260,26 +334,57 @@ int OpenOrCreate(Platform& pf, typename Set::Header* h, const Char* path, bool w
     h->wideFormat = tr.wide ? 1 : 0;
     State* st = StateOf<Set>(h);
     st->tag = kStateTag;
-    st->kind = static_cast<uint8_t>(book.GetKind());
+    st->kind = static_cast<uint8_t>(book->GetKind());
     st->writable = writable ? 1 : 0;
     st->setMatches = tr.wide == Set::kWide ? 1 : 0;
+    st->openId = ++g_lastOpenId ? g_lastOpenId : ++g_lastOpenId;
+    // The image the open has just read serves the first listing too.
+    if (st->setMatches) MakeKept(st->openId, handle).book = std::move(book);
     return Report(code::kOk, code);
 }
 
-// Runs one changing call: exclusive lock, load (finishing a dead writer's change), act.
+// Runs one call on the header's kept image: under the file's lock (exclusive for a
+// change) after Refresh, or, inside a batch, on the image alone.
+template <class Set, class Fn>
+int WithBook(Platform& pf, typename Set::Header* h, bool change, Fn&& fn) {
+    int rc = CheckHeader<Set>(pf, h, change);
+    if (rc != code::kOk) return rc;
+    const uint32_t openId = StateOf<Set>(h)->openId;
+    const intptr_t handle = Set::GetHandle(h);
+    Kept* k = FindKept(openId, handle);
+    if (!k) k = &MakeKept(openId, handle);
+    if (k->batchDepth > 0) {
+        if (!k->book || !k->book->Loaded()) return code::kFailed;
+        NoFile none;
+        return fn(*k, none);
+    }
+    Session s(pf, handle);
+    rc = Refresh(*k, s, change);
+    return rc == code::kOk ? fn(*k, s.Io()) : rc;
+}
+
 template <class Set, class Fn>
 int Change(Platform& pf, typename Set::Header* h, int* code, Fn&& fn) {
-    int rc = CheckHeader<Set>(pf, h, true);
-    if (rc != code::kOk) return Report(rc, code);
-    {
-        std::lock_guard<std::mutex> guard(g_snapshotLock);
-        g_snapshots.clear();
+    std::lock_guard<std::mutex> guard(g_lock);
+    return Report(WithBook<Set>(pf, h, true, [&](Kept& k, FileIo& io) { return fn(*k.book, io); }), code);
+}
+
+template <class Set>
+bool SameTerms(const std::vector<Units>& known, const typename Set::Slot* slots) {
+    size_t i = 0;
+    for (; slots && i < 4096; ++i) {
+        if (!slots[i].block || !slots[i].block->text) break;
+        if (i >= known.size()) return false;
+        const typename Set::Char* t = slots[i].block->text;
+        const Units& u = known[i];
+        size_t n = 0;
+        for (; n < kTermWidth - 1 && t[n]; ++n) {
+            char16_t unit = sizeof(typename Set::Char) == 1 ? static_cast<unsigned char>(t[n]) : static_cast<char16_t>(t[n]);
+            if (n >= u.size() || u[n] != unit) return false;
+        }
+        if (n != u.size()) return false;
     }
-    Session s(pf, Set::GetHandle(h), true);
-    Book book;
-    rc = s.Load(book, true);
-    if (rc == code::kOk) rc = fn(book, s.Io());
-    return Report(rc, code);
+    return i == known.size();
 }
 
 template <class Set>
@@ -291,38 +396,30 @@ intptr_t Find2(Platform& pf, typename Set::Header* h, typename Set::Rec* r, cons
         Report(rc ? rc : code::kBadArgument, code);
         return 0;
     }
-    std::vector<std::u32string> prepared = PrepareTerms(ReadTerms<Set>(terms), !Set::kWide);
-    intptr_t handle = Set::GetHandle(h);
-    std::shared_ptr<Book> book;
-    {
-        std::lock_guard<std::mutex> guard(g_snapshotLock);
-        for (const Snapshot& snap : g_snapshots)
-            if (*cursor != kCursorStart && snap.header == h && snap.handle == handle && snap.nextCursor == *cursor &&
-                snap.terms == prepared)
-                book = snap.book;
-    }
-    if (!book) {
-        book = std::make_shared<Book>();
-        Session s(pf, handle, false);
-        rc = s.Load(*book, false);
+    std::lock_guard<std::mutex> guard(g_lock);
+    Kept* k = FindKept(StateOf<Set>(h)->openId, Set::GetHandle(h));
+    // Only the first call of an enumeration looks at the file; the others continue on
+    // the image (looked at again only when it was dropped meanwhile).
+    if (*cursor == kCursorStart || !k || !k->book || !k->book->Loaded()) {
+        rc = WithBook<Set>(pf, h, false, [&](Kept& kept, FileIo&) {
+            k = &kept;
+            return code::kOk;
+        });
         if (rc != code::kOk) {
             Report(rc, code);
             return 0;
         }
     }
+    if (!SameTerms<Set>(k->rawTerms, terms)) {
+        k->rawTerms = ReadTerms<Set>(terms);
+        k->terms = PrepareTerms(k->rawTerms, !Set::kWide);
+    }
+    const Book& book = *k->book;
     bool finished = true;
     int slot = -1;
-    bool delivered = book->FindNext(prepared, *cursor, finished, slot);
-    if (delivered) FillPbe<Set>(*book, slot, r);
+    bool delivered = book.FindNext(k->terms, *cursor, finished, slot);
+    if (delivered) FillPbe<Set>(book, slot, r);
     *done = finished ? 1 : 0;
-    {
-        std::lock_guard<std::mutex> guard(g_snapshotLock);
-        std::erase_if(g_snapshots, [&](const Snapshot& s) { return s.header == h; });
-        if (!finished) {
-            if (g_snapshots.size() >= kMaxSnapshots) g_snapshots.erase(g_snapshots.begin());
-            g_snapshots.push_back({h, handle, *cursor, std::move(prepared), book});
-        }
-    }
     Report(delivered ? code::kOk : code::kNoMore, code);
     return delivered ? reinterpret_cast<intptr_t>(r) : 0;
 }
@@ -330,16 +427,62 @@ intptr_t Find2(Platform& pf, typename Set::Header* h, typename Set::Rec* r, cons
 template <class Set>
 int Get(Platform& pf, typename Set::Header* h, typename Set::Rec* r, const typename Set::Char* name,
         const typename Set::Char* fax, uint16_t id, int* code) {
+    if (!r && CheckHeader<Set>(pf, h, false) == code::kOk) return Report(code::kBadArgument, code);
+    std::lock_guard<std::mutex> guard(g_lock);
+    return Report(WithBook<Set>(pf, h, false,
+                                [&](Kept& k, FileIo&) {
+                                    int slot = -1;
+                                    int rc = k.book->Find(ReadText(name, kNameWidth - 1),
+                                                          ReadText(fax, kFaxWidth - 1), id, slot);
+                                    if (rc == code::kOk) FillPbe<Set>(*k.book, slot, r);
+                                    return rc;
+                                }),
+                  code);
+}
+
+template <class Set>
+int BeginChanges(Platform& pf, typename Set::Header* h, int* code) {
+    std::lock_guard<std::mutex> guard(g_lock);
+    return Report(WithBook<Set>(pf, h, true,
+                                [&](Kept& k, FileIo&) {
+                                    // Refresh has finished any dead writer's change.
+                                    if (k.batchDepth++ == 0) k.book->BeginBatch();
+                                    return code::kOk;
+                                }),
+                  code);
+}
+
+template <class Set>
+int EndChanges(Platform& pf, typename Set::Header* h, int* code) {
+    int rc = CheckHeader<Set>(pf, h, true);
+    if (rc != code::kOk) return Report(rc, code);
+    std::lock_guard<std::mutex> guard(g_lock);
+    const intptr_t handle = Set::GetHandle(h);
+    Kept* k = FindKept(StateOf<Set>(h)->openId, handle);
+    if (!k || k->batchDepth == 0) return Report(code::kBadArgument, code);
+    if (--k->batchDepth > 0) return Report(code::kOk, code);
+    Session s(pf, handle, true);
+    uint64_t counter = 0;
+    if (!s.Attached() || !s.Locked()) rc = s.Attached() ? code::kBusy : code::kFailed;
+    // Only this header writes the file; should it have changed all the same, the batch
+    // was made against another book and must not land.
+    else if (!k->book || !Book::ReadCounter(s.Io(), &counter) || counter != k->book->StoredCounter())
+        rc = code::kFailed;
+    else
+        rc = k->book->EndBatch(s.Io());
+    if (rc != code::kOk) k->book.reset();
+    return Report(rc, code);
+}
+
+template <class Set>
+int ChangeCount(Platform& pf, typename Set::Header* h, uint64_t* count, int* code) {
     int rc = CheckHeader<Set>(pf, h, false);
     if (rc != code::kOk) return Report(rc, code);
-    if (!r) return Report(code::kBadArgument, code);
+    if (!count) return Report(code::kBadArgument, code);
     Session s(pf, Set::GetHandle(h), false);
-    Book book;
-    rc = s.Load(book, false);
-    int slot = -1;
-    if (rc == code::kOk) rc = book.Find(ReadText(name, kNameWidth - 1), ReadText(fax, kFaxWidth - 1), id, slot);
-    if (rc == code::kOk) FillPbe<Set>(book, slot, r);
-    return Report(rc, code);
+    if (!s.Attached()) return Report(code::kFailed, code);
+    if (!s.Locked()) return Report(code::kBusy, code);
+    return Report(Book::ReadCounter(s.Io(), count) ? code::kOk : code::kBadFile, code);
 }
 
 template <class Set>
@@ -380,9 +523,20 @@ int FreePbe(typename Set::Header*, typename Set::Rec* r, int* code) {
 
 }  // namespace
 
-void ForgetSnapshots() {
-    std::lock_guard<std::mutex> guard(g_snapshotLock);
-    g_snapshots.clear();
+void ForgetKeptImages() {
+    std::lock_guard<std::mutex> guard(g_lock);
+    g_kept.clear();
+}
+
+int BeginChangesW(Platform& pf, PbHeaderW* h, int* code) { return BeginChanges<WideSet>(pf, h, code); }
+int EndChangesW(Platform& pf, PbHeaderW* h, int* code) { return EndChanges<WideSet>(pf, h, code); }
+int ChangeCountW(Platform& pf, PbHeaderW* h, uint64_t* count, int* code) {
+    return ChangeCount<WideSet>(pf, h, count, code);
+}
+int BeginChangesA(Platform& pf, PbHeaderA* h, int* code) { return BeginChanges<AnsiSet>(pf, h, code); }
+int EndChangesA(Platform& pf, PbHeaderA* h, int* code) { return EndChanges<AnsiSet>(pf, h, code); }
+int ChangeCountA(Platform& pf, PbHeaderA* h, uint64_t* count, int* code) {
+    return ChangeCount<AnsiSet>(pf, h, count, code);
 }
 
 int CreateW(Platform& pf, PbHeaderW* h, const WChar* path, int* code) {

@@ -59,8 +59,16 @@ int ModifyA(Platform& pf, PbHeaderA* h, uint16_t id, PBEA* r, int* code);
 int RemoveA(Platform& pf, PbHeaderA* h, uint16_t id, int* code);
 int RemoveFromGroupA(Platform& pf, PbHeaderA* h, uint16_t group, uint16_t entry, int* code);
 
-// Drops every enumeration snapshot (a test that edits files behind the engine's back).
-void ForgetSnapshots();
+// Batches and the change counter (exports beyond the fixed eleven of each set).
+int BeginChangesW(Platform& pf, PbHeaderW* h, int* code);
+int EndChangesW(Platform& pf, PbHeaderW* h, int* code);
+int ChangeCountW(Platform& pf, PbHeaderW* h, uint64_t* count, int* code);
+int BeginChangesA(Platform& pf, PbHeaderA* h, int* code);
+int EndChangesA(Platform& pf, PbHeaderA* h, int* code);
+int ChangeCountA(Platform& pf, PbHeaderA* h, uint64_t* count, int* code);
+
+// Drops every kept image and open batch (a fresh start for each fuzz input).
+void ForgetKeptImages();
 
 }  // namespace api
 }  // namespace pbcore

@@ -1,7 +1,8 @@
 #include "Book.h"
 
 #include <algorithm>
-#include <bitset>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <memory>
 
@@ -11,6 +12,7 @@ namespace {
 
 constexpr uint8_t kMagic[8] = {'M', 'P', 'B', 'O', 'O', 'K', 0x1A, 0x00};
 constexpr uint32_t kJournalMagic = 0x314A4250;  // "PBJ1"
+constexpr uint32_t kCounterAt = 24;
 constexpr uint32_t kJournalHeader = 32;
 constexpr uint32_t kJournalRecord = 8 + Book::kSlotSize;
 constexpr uint32_t kSlotHeader = 8;
@@ -51,6 +53,16 @@ uint64_t Mix(uint64_t h) {
     return h;
 }
 
+uint64_t SuperblockChecksum(const uint8_t* sb);
+
+// Where a new book's counter starts: never a value an earlier file at the same path
+// had, so a reader's kept image of that file cannot pass for the new one.
+uint64_t FirstCounter() {
+    static std::atomic<uint64_t> made{0};
+    uint64_t now = static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+    return (Mix(now ^ (++made << 40)) & 0x0000FFFFFFFFFFFFULL) + 1;
+}
+
 }  // namespace
 
 uint64_t Checksum(const uint8_t* data, size_t size, uint64_t seed) {
@@ -66,6 +78,16 @@ uint64_t Checksum(const uint8_t* data, size_t size, uint64_t seed) {
     h ^= tail * 0x4cf5ad432745937fULL;
     return Mix(h);
 }
+
+namespace {
+// The counter changes with every commit, so the superblock's checksum leaves it out.
+uint64_t SuperblockChecksum(const uint8_t* sb) {
+    uint8_t copy[kChecksumAt];
+    std::memcpy(copy, sb, kChecksumAt);
+    std::memset(copy + kCounterAt, 0, 8);
+    return Checksum(copy, kChecksumAt, 0);
+}
+}  // namespace
 
 KindTraits TraitsOf(Kind kind) {
     switch (kind) {
@@ -118,7 +140,8 @@ int Book::Create(FileIo& io, Kind kind) {
     Put16(sb + 14, kSlotSize);
     Put32(sb + 16, kSuperblockSize);
     Put32(sb + 20, kSuperblockSize + static_cast<uint32_t>(tr.capacity) * kSlotSize);
-    Put64(sb + kChecksumAt, Checksum(sb, kChecksumAt, 0));
+    Put64(sb + kCounterAt, FirstCounter());
+    Put64(sb + kChecksumAt, SuperblockChecksum(sb));
     // Slots past the end of the file are free, so the superblock is the whole new book.
     if (!io.Truncate(0) || !io.Write(0, sb, sizeof sb) || !io.Flush()) return code::kIoError;
     return code::kOk;
@@ -142,95 +165,138 @@ Book::~Book() {
     if (m_data.capacity() > SpareBuffer().capacity()) m_data.swap(SpareBuffer());
 }
 
+namespace {
+// The superblock's checks; the kind it names, or false.
+bool CheckSuperblock(const uint8_t* sb, Kind* out) {
+    if (std::memcmp(sb, kMagic, sizeof kMagic) != 0 || Get64(sb + kChecksumAt) != SuperblockChecksum(sb))
+        return false;
+    if (sb[8] < 1 || sb[8] > 3) return false;
+    Kind kind = static_cast<Kind>(sb[8]);
+    KindTraits tr = TraitsOf(kind);
+    if (sb[9] != tr.versionMajor || sb[10] != tr.versionMinor || sb[11] != (tr.wide ? 1 : 0) ||
+        Get16(sb + 12) != tr.capacity || Get16(sb + 14) != Book::kSlotSize || Get32(sb + 16) != Book::kSuperblockSize ||
+        Get32(sb + 20) != Book::kSuperblockSize + static_cast<uint32_t>(tr.capacity) * Book::kSlotSize ||
+        !IsAllZero(sb + kCounterAt + 8, kChecksumAt - kCounterAt - 8))
+        return false;
+    *out = kind;
+    return true;
+}
+}  // namespace
+
+bool Book::ReadCounter(FileIo& io, uint64_t* counter) {
+    uint8_t head[kCounterAt + 8];
+    size_t got = 0;
+    if (!io.Read(0, head, sizeof head, &got) || got != sizeof head) return false;
+    if (std::memcmp(head, kMagic, sizeof kMagic) != 0) return false;
+    *counter = Get64(head + kCounterAt);
+    return true;
+}
+
 int Book::Load(FileIo& io) {
     m_loaded = false;
+    m_batch = false;
+    m_dirty.clear();
     m_pending.clear();
     m_hadPending = false;
     uint64_t size = 0;
     if (!io.Size(&size)) return code::kIoError;
     m_fileSize = size;
     if (size < kSuperblockSize) return code::kBadFile;
-    // Nothing valid lies beyond the largest journal of the largest book.
-    constexpr uint64_t kMaxUseful = kSuperblockSize + 2500ull * kSlotSize + kJournalHeader + 2500ull * kJournalRecord;
-    size_t want = static_cast<size_t>(std::min<uint64_t>(size, kMaxUseful));
-    // One buffer per thread is reused from call to call: a fresh megabyte each time
-    // costs more in page faults than the read itself.
-    m_data.swap(SpareBuffer());
-    m_data.resize(want);
+    uint8_t sb[kSuperblockSize];
     size_t got = 0;
-    if (!io.Read(0, m_data.data(), want, &got)) return code::kIoError;
-    if (got < kSuperblockSize) return code::kBadFile;
-
-    const uint8_t* sb = m_data.data();
-    if (std::memcmp(sb, kMagic, sizeof kMagic) != 0 || Get64(sb + kChecksumAt) != Checksum(sb, kChecksumAt, 0))
-        return code::kBadFile;
-    if (sb[8] < 1 || sb[8] > 3) return code::kBadFile;
-    Kind kind = static_cast<Kind>(sb[8]);
+    if (!io.Read(0, sb, sizeof sb, &got)) return code::kIoError;
+    Kind kind;
+    if (got < kSuperblockSize || !CheckSuperblock(sb, &kind)) return code::kBadFile;
     KindTraits tr = TraitsOf(kind);
-    if (sb[9] != tr.versionMajor || sb[10] != tr.versionMinor || sb[11] != (tr.wide ? 1 : 0) ||
-        Get16(sb + 12) != tr.capacity || Get16(sb + 14) != kSlotSize || Get32(sb + 16) != kSuperblockSize ||
-        Get32(sb + 20) != kSuperblockSize + static_cast<uint32_t>(tr.capacity) * kSlotSize ||
-        !IsAllZero(sb + 24, kChecksumAt - 24))
-        return code::kBadFile;
     m_kind = kind;
     m_wide = tr.wide;
     m_capacity = tr.capacity;
+    m_storedCounter = m_counter = Get64(sb + kCounterAt);
 
-    // Slots past the end of a short file are free.
-    size_t area = kSuperblockSize + static_cast<size_t>(m_capacity) * kSlotSize;
-    if (got < area) std::memset(m_data.data() + got, 0, std::min(area, want) - got);
-    m_data.resize(std::max(area, got), 0);
-    const uint8_t* const raw = m_data.data();
-    const size_t rawSize = got;
+    // Only the slots the file holds are read; those past the end of a short file are
+    // free and get bytes when first written. One buffer per thread is reused: a fresh
+    // megabyte each time costs more in page faults than the read itself.
+    const uint64_t j = JournalOffset();
+    const size_t slotBytes = static_cast<size_t>(std::min<uint64_t>(size, j) - kSuperblockSize);
+    const size_t covered = (slotBytes + kSlotSize - 1) / kSlotSize;
+    if (m_data.capacity() == 0) m_data.swap(SpareBuffer());
+    m_data.resize(kSuperblockSize + covered * kSlotSize);
+    std::memcpy(m_data.data(), sb, kSuperblockSize);
+    got = 0;
+    if (slotBytes && !io.Read(kSuperblockSize, m_data.data() + kSuperblockSize, slotBytes, &got)) return code::kIoError;
+    std::memset(m_data.data() + kSuperblockSize + got, 0, m_data.size() - kSuperblockSize - got);
 
     // A complete journal is the change in flight: it counts as written.
-    uint64_t j = JournalOffset();
-    if (rawSize >= j + kJournalHeader) {
-        const uint8_t* jh = raw + j;
+    uint8_t jh[kJournalHeader];
+    got = 0;
+    if (size >= j + kJournalHeader && io.Read(j, jh, sizeof jh, &got) && got == sizeof jh &&
+        Get32(jh) == kJournalMagic) {
         uint32_t count = Get32(jh + 4);
-        if (Get32(jh) == kJournalMagic && count >= 1 && count <= static_cast<uint32_t>(m_capacity) &&
-            rawSize >= j + kJournalHeader + static_cast<uint64_t>(count) * kJournalRecord) {
-            const uint8_t* recs = jh + kJournalHeader;
-            size_t recBytes = static_cast<size_t>(count) * kJournalRecord;
-            if (Get64(jh + 16) == Checksum(recs, recBytes, Checksum(jh, 16, 1))) {
-                bool sound = true;
-                std::vector<Change> pending;
-                for (uint32_t i = 0; i < count && sound; ++i) {
-                    const uint8_t* r = recs + static_cast<size_t>(i) * kJournalRecord;
-                    uint32_t slot = Get32(r);
-                    sound = slot < static_cast<uint32_t>(m_capacity);
-                    if (!sound) break;
-                    Change c{static_cast<int>(slot), {}};
-                    std::memcpy(c.image.data(), r + 8, kSlotSize);
-                    pending.push_back(c);
+        uint64_t recBytes = static_cast<uint64_t>(count) * kJournalRecord;
+        std::vector<uint8_t> recs;
+        if (count >= 1 && count <= static_cast<uint32_t>(m_capacity) && size >= j + kJournalHeader + recBytes) {
+            recs.resize(static_cast<size_t>(recBytes));
+            if (!io.Read(j + kJournalHeader, recs.data(), recs.size(), &got)) return code::kIoError;
+            if (got != recs.size()) recs.clear();
+        }
+        if (!recs.empty() && Get64(jh + 16) == Checksum(recs.data(), recs.size(), Checksum(jh, 16, 1))) {
+            bool sound = true;
+            std::vector<Change> pending;
+            for (uint32_t i = 0; i < count && sound; ++i) {
+                const uint8_t* r = recs.data() + static_cast<size_t>(i) * kJournalRecord;
+                uint32_t slot = Get32(r);
+                sound = slot < static_cast<uint32_t>(m_capacity);
+                if (!sound) break;
+                Change c{static_cast<int>(slot), {}};
+                std::memcpy(c.image.data(), r + 8, kSlotSize);
+                pending.push_back(c);
+            }
+            if (sound) {
+                for (const Change& c : pending) {
+                    Cover(c.slot);
+                    std::memcpy(SlotBytes(c.slot), c.image.data(), kSlotSize);
                 }
-                if (sound) {
-                    for (const Change& c : pending) std::memcpy(SlotBytes(c.slot), c.image.data(), kSlotSize);
-                    m_data.resize(area);
-                    m_pending = std::move(pending);
-                    m_hadPending = true;
-                }
+                m_pending = std::move(pending);
+                m_hadPending = true;
+                // A journal of an engine without counters brings none: it moves by one.
+                uint64_t brought = Get64(jh + 8);
+                m_pendingCounter = brought ? brought : m_storedCounter + 1;
+                m_counter = m_pendingCounter;
             }
         }
     }
 
-    m_data.resize(area);
     m_slots.assign(static_cast<size_t>(m_capacity), SlotInfo{});
-    for (int s = 0; s < m_capacity; ++s) Parse(s);
+    for (int s = 0; s < m_capacity; ++s)
+        if (Covered(s)) Parse(s);
     // An id held twice (only a damaged file does that): the later copy does not count.
-    std::vector<uint8_t> seen(65536, 0);
-    m_live = m_damaged = 0;
+    m_slotOfId.assign(65536, -1);
+    m_live = m_damaged = m_groups = 0;
+    m_highestId = 0;
+    m_freeHint = m_capacity;
     for (int s = 0; s < m_capacity; ++s) {
         SlotInfo& info = m_slots[s];
         if (info.state == kEntry || info.state == kGroup) {
-            if (seen[info.id]) info = SlotInfo{kDamaged};
-            else seen[info.id] = 1;
+            if (m_slotOfId[info.id] >= 0) info = SlotInfo{kDamaged};
+            else m_slotOfId[info.id] = static_cast<int16_t>(s);
         }
-        if (info.state == kEntry || info.state == kGroup) ++m_live;
+        if (info.state == kEntry || info.state == kGroup) {
+            ++m_live;
+            m_highestId = std::max<unsigned>(m_highestId, info.id);
+        }
+        if (info.state == kGroup) ++m_groups;
         if (info.state == kDamaged) ++m_damaged;
+        if (info.state == kFree && m_freeHint == m_capacity) m_freeHint = s;
     }
+    m_byName.clear();
+    m_indexed = false;
     m_loaded = true;
     return code::kOk;
+}
+
+void Book::Cover(int slot) {
+    // All at once: a batch that writes one slot past the end usually writes many.
+    if (!Covered(slot)) m_data.resize(kSuperblockSize + static_cast<size_t>(m_capacity) * kSlotSize, 0);
 }
 
 void Book::Parse(int slot) {
@@ -289,50 +355,156 @@ void Book::Parse(int slot) {
 int Book::Recover(FileIo& io) {
     if (!m_loaded) return code::kFailed;
     if (m_pending.empty()) return code::kOk;
-    int rc = WritePending(io, m_pending);
+    std::vector<int> slots;
+    for (const Change& c : m_pending) slots.push_back(c.slot);
+    // The image already holds the journal's slots, so they go in place from there.
+    int rc = WriteInPlace(io, slots, m_pendingCounter);
     if (rc == code::kOk) m_pending.clear();
     return rc;
 }
 
-int Book::WritePending(FileIo& io, const std::vector<Change>& changes) {
-    for (const Change& c : changes)
-        if (!io.Write(kSuperblockSize + static_cast<uint64_t>(c.slot) * kSlotSize, c.image.data(), kSlotSize))
+int Book::WriteInPlace(FileIo& io, const std::vector<int>& slots, uint64_t counter) {
+    // Neighbouring slots in one write each: a batch that filled a book is one write.
+    for (size_t i = 0; i < slots.size();) {
+        size_t k = i + 1;
+        while (k < slots.size() && slots[k] == slots[k - 1] + 1) ++k;
+        if (!io.Write(kSuperblockSize + static_cast<uint64_t>(slots[i]) * kSlotSize, SlotBytes(slots[i]),
+                      (k - i) * kSlotSize))
             return code::kIoError;
+        i = k;
+    }
+    Put64(m_data.data() + kCounterAt, counter);
+    if (!io.Write(kCounterAt, m_data.data() + kCounterAt, 8) || !io.Flush()) return code::kIoError;
+    m_storedCounter = counter;
+    // Left unflushed: should the clearing be lost, the journal is replayed once more onto
+    // the very images it holds.
     uint8_t zero[kJournalHeader] = {};
-    if (!io.Flush() || !io.Write(JournalOffset(), zero, sizeof zero) || !io.Flush()) return code::kIoError;
+    return io.Write(JournalOffset(), zero, sizeof zero) ? code::kOk : code::kIoError;
+}
+
+int Book::WriteSlots(FileIo& io, std::vector<int> slots) {
+    std::sort(slots.begin(), slots.end());
+    slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
+    if (slots.empty()) return code::kOk;
+    const uint64_t counter = m_counter + 1 ? m_counter + 1 : 1;
+    std::vector<uint8_t> journal(kJournalHeader + slots.size() * kJournalRecord, 0);
+    Put32(journal.data(), kJournalMagic);
+    Put32(journal.data() + 4, static_cast<uint32_t>(slots.size()));
+    Put64(journal.data() + 8, counter);
+    for (size_t i = 0; i < slots.size(); ++i) {
+        uint8_t* r = journal.data() + kJournalHeader + i * kJournalRecord;
+        Put32(r, static_cast<uint32_t>(slots[i]));
+        std::memcpy(r + 8, SlotBytes(slots[i]), kSlotSize);
+    }
+    Put64(journal.data() + 16, Checksum(journal.data() + kJournalHeader, journal.size() - kJournalHeader,
+                                        Checksum(journal.data(), 16, 1)));
+    // Until the journal is on disk this image is ahead of the file.
+    m_loaded = false;
+    if (!io.Write(JournalOffset(), journal.data(), journal.size()) || !io.Flush()) return code::kIoError;
+    // Committed: from here on every open sees the change, replaying the journal if need be.
+    m_counter = counter;
+    if (WriteInPlace(io, slots, counter) != code::kOk) return code::kOk;  // image stays unloaded: a reload finishes it
+    m_loaded = true;
     return code::kOk;
 }
 
 int Book::Commit(FileIo& io, const std::vector<Change>& changes) {
     if (changes.empty()) return code::kOk;
+    if (m_batch) {
+        for (const Change& c : changes) Apply(c.slot, c.image.data());
+        return code::kOk;
+    }
     // A dead writer's change goes in place first, or the new journal would overwrite it.
     int rc = Recover(io);
     if (rc != code::kOk) return rc;
-    std::vector<uint8_t> journal(kJournalHeader + changes.size() * kJournalRecord, 0);
-    Put32(journal.data(), kJournalMagic);
-    Put32(journal.data() + 4, static_cast<uint32_t>(changes.size()));
-    for (size_t i = 0; i < changes.size(); ++i) {
-        uint8_t* r = journal.data() + kJournalHeader + i * kJournalRecord;
-        Put32(r, static_cast<uint32_t>(changes[i].slot));
-        std::memcpy(r + 8, changes[i].image.data(), kSlotSize);
-    }
-    Put64(journal.data() + 16, Checksum(journal.data() + kJournalHeader, journal.size() - kJournalHeader,
-                                        Checksum(journal.data(), 16, 1)));
-    m_loaded = false;  // until the change is on disk, this image is no longer the file's
-    if (!io.Write(JournalOffset(), journal.data(), journal.size()) || !io.Flush()) return code::kIoError;
-    rc = WritePending(io, changes);
-    if (rc != code::kOk) return rc;
+    std::vector<int> slots;
     for (const Change& c : changes) {
-        bool wasLive = m_slots[c.slot].state == kEntry || m_slots[c.slot].state == kGroup;
-        bool wasDamaged = m_slots[c.slot].state == kDamaged;
-        std::memcpy(SlotBytes(c.slot), c.image.data(), kSlotSize);
-        Parse(c.slot);
-        bool isLive = m_slots[c.slot].state == kEntry || m_slots[c.slot].state == kGroup;
-        m_live += static_cast<int>(isLive) - static_cast<int>(wasLive);
-        m_damaged -= static_cast<int>(wasDamaged);
+        Apply(c.slot, c.image.data());
+        slots.push_back(c.slot);
     }
-    m_loaded = true;
-    return code::kOk;
+    return WriteSlots(io, std::move(slots));
+}
+
+int Book::EndBatch(FileIo& io) {
+    if (!m_batch) return code::kOk;
+    m_batch = false;
+    std::vector<int> slots;
+    for (int s = 0; s < static_cast<int>(m_dirty.size()); ++s)
+        if (m_dirty[s]) slots.push_back(s);
+    m_dirty.clear();
+    if (!m_loaded) return code::kFailed;
+    // A dead writer's change is finished by the load that precedes a batch; one still
+    // here would be overwritten half-applied.
+    if (!m_pending.empty()) {
+        m_loaded = false;
+        return code::kFailed;
+    }
+    return WriteSlots(io, std::move(slots));
+}
+
+void Book::Apply(int slot, const uint8_t* image) {
+    SlotInfo& old = m_slots[slot];
+    const bool wasLive = old.state == kEntry || old.state == kGroup;
+    if (wasLive) {
+        Index(slot, false);
+        if (m_slotOfId[old.id] == slot) m_slotOfId[old.id] = -1;
+        --m_live;
+        if (old.state == kGroup) --m_groups;
+    } else if (old.state == kDamaged) {
+        --m_damaged;
+    }
+    Cover(slot);
+    std::memcpy(SlotBytes(slot), image, kSlotSize);
+    const uint16_t oldId = old.id;
+    Parse(slot);
+    const SlotInfo& now = m_slots[slot];
+    if (now.state == kEntry || now.state == kGroup) {
+        m_slotOfId[now.id] = static_cast<int16_t>(slot);
+        m_highestId = std::max<unsigned>(m_highestId, now.id);
+        Index(slot, true);
+        ++m_live;
+        if (now.state == kGroup) ++m_groups;
+    } else if (now.state == kDamaged) {
+        ++m_damaged;
+    }
+    if (wasLive && oldId == m_highestId && m_slotOfId[oldId] < 0)
+        while (m_highestId > 0 && m_slotOfId[m_highestId] < 0) --m_highestId;
+    if (now.state == kFree && slot < m_freeHint) m_freeHint = slot;
+    while (m_freeHint < m_capacity && m_slots[m_freeHint].state != kFree) ++m_freeHint;
+    if (m_batch) {
+        if (m_dirty.empty()) m_dirty.assign(static_cast<size_t>(m_capacity), 0);
+        m_dirty[slot] = 1;
+    }
+}
+
+uint64_t Book::ClashKey(uint8_t kind, const char32_t* name, size_t nameLength, const char16_t* fax,
+                        size_t faxLength) const {
+    uint64_t h = Checksum(reinterpret_cast<const uint8_t*>(name), nameLength * sizeof(char32_t), kind);
+    if (kind == kEntry) h = Checksum(reinterpret_cast<const uint8_t*>(fax), faxLength * sizeof(char16_t), h);
+    return h;
+}
+
+uint64_t Book::ClashKeyOf(int slot) const {
+    char16_t units[64], fax[64];
+    char32_t folded[128];
+    size_t n = FoldInto(units, CopyText(slot, kName, units, 64), !Wide(), folded, 128);
+    size_t f = m_slots[slot].state == kEntry ? CopyText(slot, kFax, fax, 64) : 0;
+    return ClashKey(m_slots[slot].state, folded, n, fax, f);
+}
+
+void Book::Index(int slot, bool add) const {
+    if (!m_indexed) return;
+    const uint64_t key = ClashKeyOf(slot);
+    if (add) {
+        m_byName.emplace(key, slot);
+        return;
+    }
+    auto [from, to] = m_byName.equal_range(key);
+    for (auto it = from; it != to; ++it)
+        if (it->second == slot) {
+            m_byName.erase(it);
+            return;
+        }
 }
 
 Units Book::Text(int slot, int field) const {
@@ -388,9 +560,7 @@ bool Book::FindNext(const std::vector<std::u32string>& terms, uint16_t& cursor, 
 
 int Book::SlotOfId(uint16_t id) const {
     if (!m_loaded || ReservedId(id)) return -1;
-    for (int s = 0; s < m_capacity; ++s)
-        if ((m_slots[s].state == kEntry || m_slots[s].state == kGroup) && m_slots[s].id == id) return s;
-    return -1;
+    return m_slotOfId[id];
 }
 
 bool Book::NameMatches(int slot, const Units& name) const {
@@ -484,12 +654,21 @@ bool Book::FaxIs(int slot, const Units& fax) const {
 }
 
 int Book::FindClash(const Record& record, int except) const {
+    if (!m_indexed) {
+        m_indexed = true;
+        m_byName.reserve(static_cast<size_t>(m_live) * 2);
+        for (int s = 0; s < m_capacity; ++s)
+            if (m_slots[s].state == kEntry || m_slots[s].state == kGroup) Index(s, true);
+    }
     std::u32string name = Folded(record.fields[kName], !Wide());
+    const Units& fax = record.fields[kFax];
+    auto [from, to] = m_byName.equal_range(ClashKey(record.kind, name.data(), name.size(), fax.data(), fax.size()));
     char16_t units[64];
     char32_t other[128];
-    for (int s = 0; s < m_capacity; ++s) {
+    for (auto it = from; it != to; ++it) {
+        const int s = it->second;
         if (s == except || m_slots[s].state != record.kind) continue;
-        if (record.kind == kEntry && !FaxIs(s, record.fields[kFax])) continue;
+        if (record.kind == kEntry && !FaxIs(s, fax)) continue;
         size_t n = FoldInto(units, CopyText(s, kName, units, 64), !Wide(), other, 128);
         if (n == name.size() && std::equal(name.begin(), name.end(), other)) return s;
     }
@@ -499,22 +678,16 @@ int Book::FindClash(const Record& record, int except) const {
 uint16_t Book::NextId() const {
     // Past the highest id in use, so ids of removed records come back only when the
     // range is used up.
-    std::bitset<65536> used;
-    unsigned highest = 0;
-    for (const SlotInfo& info : m_slots)
-        if (info.state == kEntry || info.state == kGroup) {
-            used.set(info.id);
-            highest = std::max<unsigned>(highest, info.id);
-        }
-    for (unsigned id = highest + 1; id < 0xFFFF; ++id)
-        if (!ReservedId(static_cast<uint16_t>(id)) && !used.test(id)) return static_cast<uint16_t>(id);
+    for (unsigned id = m_highestId + 1; id < 0xFFFF; ++id)
+        if (!ReservedId(static_cast<uint16_t>(id)) && m_slotOfId[id] < 0) return static_cast<uint16_t>(id);
     for (unsigned id = 1; id < 0xFFFF; ++id)
-        if (!ReservedId(static_cast<uint16_t>(id)) && !used.test(id)) return static_cast<uint16_t>(id);
+        if (!ReservedId(static_cast<uint16_t>(id)) && m_slotOfId[id] < 0) return static_cast<uint16_t>(id);
     return 0;
 }
 
 int Book::FirstFreeSlot() const {
-    for (int s = 0; s < m_capacity; ++s)
+    // Every slot below the hint is taken.
+    for (int s = m_freeHint; s < m_capacity; ++s)
         if (m_slots[s].state == kFree) return s;
     // Damaged slots are reused only when no clean one is left.
     for (int s = 0; s < m_capacity; ++s)
@@ -582,7 +755,7 @@ int Book::Add(FileIo& io, Record record, uint16_t* newId) {
         }
     changes.push_back({slot, Encode(slot, record, bitmap.data())});
     // A reused slot may still be named in a group (damage): the newcomer joins none.
-    if (record.kind == kEntry)
+    if (record.kind == kEntry && m_groups)
         for (int g = 0; g < m_capacity; ++g)
             if (m_slots[g].state == kGroup && IsMember(g, slot)) changes.push_back({g, WithMember(g, slot, false)});
     int rc = Commit(io, changes);
@@ -614,7 +787,7 @@ int Book::Remove(FileIo& io, uint16_t id) {
     if (slot < 0) return code::kNotFound;
     std::vector<Change> changes{{slot, Image{}}};
     // The entry leaves every group in the same change.
-    if (m_slots[slot].state == kEntry)
+    if (m_slots[slot].state == kEntry && m_groups)
         for (int g = 0; g < m_capacity; ++g)
             if (m_slots[g].state == kGroup && IsMember(g, slot)) changes.push_back({g, WithMember(g, slot, false)});
     return Commit(io, changes);

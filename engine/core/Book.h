@@ -2,18 +2,26 @@
 // One phone book file: its format, validation, search and crash-safe changes.
 //
 // Layout (little-endian):
-//   [0, 512)            superblock: magic, kind, version, capacity, geometry; checksum.
+//   [0, 512)            superblock: magic, kind, version, capacity, geometry, the change
+//                       counter at 24 (8 bytes, left out of the checksum); checksum.
 //   [512, 512 + C*512)  C fixed slots of 512 bytes, one record each (C = capacity).
-//   [J, ...)            journal, J = 512 + C*512: the slot images of the change in flight.
+//   [J, ...)            journal, J = 512 + C*512: the slot images of the change in flight
+//                       and the counter value it brings.
 // A slot holds id, kind, payload length, the payload (length-prefixed texts; for a
 // group its name and a bitmap of member slots) and a checksum seeded with the slot's
-// index. A change writes its slot images to the journal in one write, then in place,
-// then clears the journal; whoever reads a file with a complete journal sees its images
-// (a writer also writes them in place first). So a change is whole or absent at any
-// instant, and a damaged slot is skipped on its own.
+// index. A change writes its slot images to the journal in one write and flushes (the
+// commit point), writes them and the counter in place and flushes, then clears the
+// journal. Replaying a journal again is harmless, so the clearing needs no flush of its
+// own. Whoever reads a file with a complete journal sees its images (a writer also
+// writes them in place first). So a change is whole or absent at any instant, and a
+// damaged slot is skipped on its own.
+//
+// A batch keeps changes in the image only; ending it commits every slot it touched as
+// one such change.
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "FileIo.h"
@@ -80,8 +88,11 @@ public:
     // that was being created, which a writer may create again.
     static bool IsUnfinishedCreation(FileIo& io);
 
-    // Reads and checks the whole file in one read. Fails for a file that is not a book.
+    // Reads and checks the whole file. Fails for a file that is not a book.
     int Load(FileIo& io);
+    // The change counter as stored, with one small read; false for a file that is not
+    // a book of the kind. Any commit by anyone moves it.
+    static bool ReadCounter(FileIo& io, uint64_t* counter);
     // Writes a change left by a dead writer in place (a reader only sees it in memory).
     int Recover(FileIo& io);
 
@@ -92,6 +103,18 @@ public:
     int DamagedCount() const { return m_damaged; }
     bool HadPendingChange() const { return m_hadPending; }
     uint64_t FileSize() const { return m_fileSize; }
+    // False once a change failed before it was committed: the image is then ahead of
+    // the file and must be loaded again.
+    bool Loaded() const { return m_loaded; }
+    // The counter as the file stores it now (what ReadCounter would give).
+    uint64_t StoredCounter() const { return m_storedCounter; }
+
+    // Between these, changes work on the image only and return their codes at once;
+    // EndBatch writes every slot they touched as one commit. Dropping the Book (or
+    // loading it again) discards an open batch.
+    void BeginBatch() { m_batch = true; }
+    bool InBatch() const { return m_batch; }
+    int EndBatch(FileIo& io);
 
     // Enumeration: every entry, then every group, that matches all terms (prepared
     // with PrepareTerms). Cursor 0xFFFF starts; done is set when nothing follows.
@@ -131,6 +154,8 @@ private:
     };
 
     uint8_t* SlotBytes(int slot) { return m_data.data() + kSuperblockSize + static_cast<size_t>(slot) * kSlotSize; }
+    // Slots past the end of a short file have no bytes in the image until written.
+    bool Covered(int slot) const { return kSuperblockSize + (static_cast<size_t>(slot) + 1) * kSlotSize <= m_data.size(); }
     const uint8_t* SlotBytes(int slot) const {
         return m_data.data() + kSuperblockSize + static_cast<size_t>(slot) * kSlotSize;
     }
@@ -150,7 +175,15 @@ private:
     Image Encode(int slot, const Record& record, const uint8_t* bitmap) const;
     Image WithMember(int group, int entrySlot, bool member) const;
     int Commit(FileIo& io, const std::vector<Change>& changes);
-    int WritePending(FileIo& io, const std::vector<Change>& changes);
+    // Journal, flush, in place, counter, flush, clear: the slots' images from m_data.
+    int WriteSlots(FileIo& io, std::vector<int> slots);
+    void Apply(int slot, const uint8_t* image);
+    void Cover(int slot);
+    void Index(int slot, bool add) const;
+    int WriteInPlace(FileIo& io, const std::vector<int>& slots, uint64_t counter);
+    uint64_t ClashKey(uint8_t kind, const char32_t* name, size_t nameLength, const char16_t* fax,
+                      size_t faxLength) const;
+    uint64_t ClashKeyOf(int slot) const;
 
     bool m_loaded = false;
     Kind m_kind = Kind::Current;
@@ -163,6 +196,20 @@ private:
     std::vector<uint8_t> m_data;  // superblock and slot area, journal images applied
     std::vector<SlotInfo> m_slots;
     std::vector<Change> m_pending;  // a complete journal found on disk
+    uint64_t m_pendingCounter = 0;  // the counter that journal brings
+    uint64_t m_storedCounter = 0;
+    uint64_t m_counter = 0;  // the counter of the image's state
+    // Lookups that every change makes, kept as the image changes: slot of each id,
+    // entries and groups by folded name (and fax number), the lowest slot that may be
+    // free, the number of groups.
+    std::vector<int16_t> m_slotOfId;
+    mutable std::unordered_multimap<uint64_t, int> m_byName;
+    mutable bool m_indexed = false;  // m_byName is built by the first lookup that needs it
+    int m_freeHint = 0;
+    int m_groups = 0;
+    unsigned m_highestId = 0;
+    bool m_batch = false;
+    std::vector<uint8_t> m_dirty;  // per slot: touched by the open batch
 };
 
 uint64_t Checksum(const uint8_t* data, size_t size, uint64_t seed);

@@ -1,4 +1,5 @@
-// The 22 exports of m2fpd02.dll (names fixed by m2fpd02.def): thin calls into the
+// The exports of m2fpd02.dll (names fixed by m2fpd02.def): the 22 of the fixed
+// boundary and the optional batch and change-counter calls, thin calls into the
 // platform-neutral core with the Win32 platform.
 #include <windows.h>
 
@@ -78,6 +79,16 @@ int WPbRemoveFromGroup(PbHeaderW* h, uint16_t group, uint16_t entry, int* code) 
     return Guard(code, [&] { return api::RemoveFromGroupW(Files(), h, group, entry, code); });
 }
 
+int WPbBeginChanges(PbHeaderW* h, int* code) {
+    return Guard(code, [&] { return api::BeginChangesW(Files(), h, code); });
+}
+int WPbEndChanges(PbHeaderW* h, int* code) {
+    return Guard(code, [&] { return api::EndChangesW(Files(), h, code); });
+}
+int WPbChangeCount(PbHeaderW* h, uint64_t* count, int* code) {
+    return Guard(code, [&] { return api::ChangeCountW(Files(), h, count, code); });
+}
+
 int PbCreatePhonebook(PbHeaderA* h, const char* path, int* code) {
     return Guard(code, [&] { return api::CreateA(Files(), h, path, code); });
 }
@@ -110,6 +121,16 @@ int PbRemoveEntry(PbHeaderA* h, uint16_t id, int* code) {
 }
 int PbRemoveFromGroup(PbHeaderA* h, uint16_t group, uint16_t entry, int* code) {
     return Guard(code, [&] { return api::RemoveFromGroupA(Files(), h, group, entry, code); });
+}
+
+int PbBeginChanges(PbHeaderA* h, int* code) {
+    return Guard(code, [&] { return api::BeginChangesA(Files(), h, code); });
+}
+int PbEndChanges(PbHeaderA* h, int* code) {
+    return Guard(code, [&] { return api::EndChangesA(Files(), h, code); });
+}
+int PbChangeCount(PbHeaderA* h, uint64_t* count, int* code) {
+    return Guard(code, [&] { return api::ChangeCountA(Files(), h, count, code); });
 }
 
 }  // extern "C"

@@ -360,13 +360,15 @@ void CPhonebook::CopySelectedTo(const CMString& sourcePath, const CMString& targ
                                CMString::Formatted(app::Text(IDS_OPEN_FAILED).c_str(), targetPath.c_str()),
                                app::Text(IDS_CLOSE));
         } else {
-            // In the target's own form, which may be the other set's.
+            // In the target's own form, which may be the other set's; all in one commit.
+            ChangeBatch batch(m_database);
             EngineRecord record = m_database.NewEngineRecord();
             for (const auto& entry : entries) {
                 m_database.ToEngineRecord(*entry, record);
                 // A full book stays full: one message is enough.
                 if (m_database.AddRecord(record, true) == kFull) break;
             }
+            batch.End();
         }
     }
     m_database.SetWideMode(true);

@@ -60,6 +60,8 @@ bool PhonebookDB::ConvertToCurrentFormat() {
         created = Create(target);
         result = created;
         if (created) {
+            // Every record in one commit: a conversion pays for the disk once.
+            ChangeBatch batch(*this);
             EngineRecord scratch = NewEngineRecord();
             RecordList members;
             for (const auto& record : records) {
@@ -76,6 +78,7 @@ bool PhonebookDB::ConvertToCurrentFormat() {
                 }
                 if (!result) break;
             }
+            if (!batch.End()) result = false;
         }
         source->Close();
     }

@@ -227,6 +227,24 @@ inline constexpr const char* kAnsiExports[kExportsPerSet] = {
     "PbFindFirstOrNext2", "PbAddEntry",     "PbGetEntry",    "PbAddToGroup",
     "PbModifyEntry",     "PbRemoveEntry",   "PbRemoveFromGroup"};
 
+// Optional exports, resolved at run time (an engine without them works as before).
+// Between BeginChanges and EndChanges the changing calls on that header work on the
+// engine's image and return their codes at once; EndChanges writes them all as one
+// commit, whole or absent. Begin and End nest. A header closed inside a batch
+// discards it. ChangeCount gives the file's change counter, which moves with every
+// commit by any process.
+using PfnWBeginChanges = int (*)(PbHeaderW* header, int* code);
+using PfnWEndChanges = int (*)(PbHeaderW* header, int* code);
+using PfnWChangeCount = int (*)(PbHeaderW* header, uint64_t* count, int* code);
+using PfnABeginChanges = int (*)(PbHeaderA* header, int* code);
+using PfnAEndChanges = int (*)(PbHeaderA* header, int* code);
+using PfnAChangeCount = int (*)(PbHeaderA* header, uint64_t* count, int* code);
+inline constexpr int kOptionalExportsPerSet = 3;
+inline constexpr const char* kWideOptionalExports[kOptionalExportsPerSet] = {"WPbBeginChanges", "WPbEndChanges",
+                                                                              "WPbChangeCount"};
+inline constexpr const char* kAnsiOptionalExports[kOptionalExportsPerSet] = {"PbBeginChanges", "PbEndChanges",
+                                                                             "PbChangeCount"};
+
 inline constexpr const char* kEngineFileName = "m2fpd02.dll";
 
 }  // namespace pbabi

@@ -41,6 +41,16 @@ struct PhonebookDB::AnsiSet {
     PfnARemoveFromGroup removeFromGroup;
 };
 
+// The optional exports of both sets; any of them may be missing.
+struct PhonebookDB::BatchCalls {
+    PfnWBeginChanges beginW = nullptr;
+    PfnWEndChanges endW = nullptr;
+    PfnWChangeCount countW = nullptr;
+    PfnABeginChanges beginA = nullptr;
+    PfnAEndChanges endA = nullptr;
+    PfnAChangeCount countA = nullptr;
+};
+
 // Terms the engine reads: shared blocks each pointing at a 32-unit text, and the slot
 // array handed over, whose last block has a null text.
 template <class Char>
@@ -89,6 +99,11 @@ bool Resolve(HMODULE module, const char* const (&names)[kExportsPerSet], T& tabl
     static_assert(sizeof(T) == sizeof(entries));
     std::memcpy(&table, entries, sizeof entries);
     return true;
+}
+
+template <class Fn>
+void ResolveOptional(HMODULE module, const char* name, Fn& fn) {
+    fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
 std::string ToMultiByte(const CMString& text) { return text.ToAnsi(); }
@@ -198,6 +213,13 @@ bool PhonebookDB::LoadEngine() {
     m_engineLoaded = m_wide || m_ansi;
     if (m_engineLoaded) {
         m_module = module;
+        m_batch = std::make_unique<BatchCalls>();
+        ResolveOptional(module, kWideOptionalExports[0], m_batch->beginW);
+        ResolveOptional(module, kWideOptionalExports[1], m_batch->endW);
+        ResolveOptional(module, kWideOptionalExports[2], m_batch->countW);
+        ResolveOptional(module, kAnsiOptionalExports[0], m_batch->beginA);
+        ResolveOptional(module, kAnsiOptionalExports[1], m_batch->endA);
+        ResolveOptional(module, kAnsiOptionalExports[2], m_batch->countA);
     } else {
         OperatingSystem::UnloadModule(module);
     }
@@ -225,6 +247,8 @@ void PhonebookDB::CloseWide() {
 }
 
 void PhonebookDB::Close() {
+    // Closing the handle discards an open batch in the engine.
+    m_batchDepth = 0;
     CloseAnsi();
     CloseWide();
     if (m_current.ansi) m_current.ansi->Clear();
@@ -245,6 +269,7 @@ bool PhonebookDB::Fail(const CMString& path) {
 
 bool PhonebookDB::Open(const CMString& path, int depth, int mode) {
     if (path.IsEmpty() || !LoadEngine() || depth > kMaxOpenDepth) return Fail(path);
+    m_batchDepth = 0;
     CloseAnsi();
     CloseWide();
     m_path = path;
@@ -298,6 +323,7 @@ bool PhonebookDB::Open(const CMString& path, int depth, int mode) {
 
 bool PhonebookDB::Create(const CMString& path) {
     if (path.IsEmpty() || !LoadEngine() || !m_wide) return false;
+    m_batchDepth = 0;
     CloseAnsi();
     CloseWide();
     m_path = path;
@@ -466,6 +492,8 @@ void PhonebookDB::RemoveRecords(RecordList& records, std::vector<RemoveResult>& 
         }
         if (go) {
             WaitCursor wait;
+            // Many records go in one commit; a single one is stored at once anyway.
+            ChangeBatch batch(*this, records.size() > 1);
             EngineRecord found = NewEngineRecord();
             for (size_t i = 0; i < records.size(); ++i) {
                 const PhonebookRecord& r = *records[i];
@@ -480,9 +508,49 @@ void PhonebookDB::RemoveRecords(RecordList& records, std::vector<RemoveResult>& 
                 }
                 results[i].removed = RemoveRecord(found.Id()) == 0;
             }
+            // Not written: every row stays, as every record does.
+            if (!batch.End())
+                for (auto& result : results) result.removed = false;
         }
     }
     records.clear();
+}
+
+bool PhonebookDB::BeginChanges() {
+    if (!LoadEngine() || !m_batch || !IsOpen() || m_readOnly) return false;
+    int code = -1;
+    if (m_wideMode && m_batch->beginW && m_batch->endW)
+        m_batch->beginW(&m_headerW, &code);
+    else if (!m_wideMode && m_batch->beginA && m_batch->endA)
+        m_batch->beginA(&m_headerA, &code);
+    if (code != 0) return false;
+    ++m_batchDepth;
+    return true;
+}
+
+bool PhonebookDB::EndChanges(bool showErrors) {
+    if (m_batchDepth == 0 || !m_batch) return true;
+    --m_batchDepth;
+    int code = -1;
+    if (m_wideMode && m_batch->endW)
+        m_batch->endW(&m_headerW, &code);
+    else if (!m_wideMode && m_batch->endA)
+        m_batch->endA(&m_headerA, &code);
+    if (code == 0) return true;
+    if (showErrors)
+        ShowMessage(app::Text(IDS_SAVE_FAILED_CAPTION),
+                    CMString::Formatted(app::Text(IDS_SAVE_FAILED).c_str(), m_path.c_str()));
+    return false;
+}
+
+bool PhonebookDB::GetChangeCount(uint64_t& count) {
+    if (!LoadEngine() || !m_batch || !IsOpen()) return false;
+    int code = -1;
+    if (m_wideMode && m_batch->countW)
+        m_batch->countW(&m_headerW, &count, &code);
+    else if (!m_wideMode && m_batch->countA)
+        m_batch->countA(&m_headerA, &count, &code);
+    return code == 0;
 }
 
 bool PhonebookDB::IsFull(int count, bool showMessage) {

@@ -18,6 +18,28 @@ struct RemoveResult {
     bool removed = false;
 };
 
+// One bulk job's batch on a wrapper: ended by End, which tells whether it landed, or
+// else when it goes out of scope.
+class ChangeBatch {
+public:
+    explicit ChangeBatch(PhonebookDB& db, bool wanted = true) : m_db(db), m_open(wanted && db.BeginChanges()) {}
+    ~ChangeBatch() { End(); }
+    ChangeBatch(const ChangeBatch&) = delete;
+    ChangeBatch& operator=(const ChangeBatch&) = delete;
+    bool End(bool showErrors = true) {
+        if (m_open) {
+            m_open = false;
+            m_landed = m_db.EndChanges(showErrors);
+        }
+        return m_landed;
+    }
+
+private:
+    PhonebookDB& m_db;
+    bool m_open;
+    bool m_landed = true;
+};
+
 // The current-format name of a file: "mpb2" after the path's last ".".
 CMString CurrentFormatName(const CMString& path);
 
@@ -56,6 +78,17 @@ public:
     void RemoveRecords(RecordList& records, std::vector<RemoveResult>& results);
     bool IsFull(int count, bool showMessage);
 
+    // Bulk jobs. With an engine that has batches, the changes between BeginChanges and
+    // EndChanges land in the file as one commit; without, each is stored at once as
+    // before. Begin is true when a batch was opened (they nest). End is false when the
+    // batch could not be written: nothing of it is stored, and with showErrors the
+    // failure has been reported.
+    bool BeginChanges();
+    bool EndChanges(bool showErrors = true);
+    // The file's change counter, which any writer's commit moves; false with an engine
+    // that has none.
+    bool GetChangeCount(uint64_t& count);
+
     void ToMemoryRecord(const EngineRecord& record, RecordList& out) const;
     void ToEngineRecord(const PhonebookRecord& record, EngineRecord& out) const;
 
@@ -91,6 +124,7 @@ public:
 private:
     struct WideSet;
     struct AnsiSet;
+    struct BatchCalls;
     template <class Char>
     struct TermList;
 
@@ -112,6 +146,8 @@ private:
     HMODULE m_module = nullptr;
     std::unique_ptr<WideSet> m_wide;
     std::unique_ptr<AnsiSet> m_ansi;
+    std::unique_ptr<BatchCalls> m_batch;
+    int m_batchDepth = 0;
     bool m_wideMode = true;
     bool m_currentFormat = true;
     int m_capacity = 0;

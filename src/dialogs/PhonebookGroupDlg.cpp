@@ -167,6 +167,8 @@ void CPhonebookGroupDlg::OnOK() {
     // The storage wrapper's messages (name in use, phone book full) belong over this
     // dialog, which stays open after them; its usual owner is the disabled main window.
     OwnerScope owner(db, m_hwnd);
+    // The name, the members taken out and those added land in one commit.
+    ChangeBatch batch(db);
     if (m_newGroup) {
         uint16_t id = 0;
         bool created = db.CreateGroup(name, &id, true);
@@ -191,6 +193,12 @@ void CPhonebookGroupDlg::OnOK() {
             if (m_shownAtOpen.Contains(id)) db.RemoveMemberById(m_groupId, id);
     }
     StoreMembers();
+    if (!batch.End()) {
+        // Nothing was stored; the dialog keeps what the user made, to try again or cancel.
+        if (m_newGroup) m_groupId = 0;
+        StayOnName();
+        return;
+    }
     EndDialog(m_hwnd, IDOK);
 }
 

@@ -205,6 +205,8 @@ bool DelimitedTextFile::ImportFromFile(const CMString& path) {
     {
         WaitCursor wait;
         RedrawOff redraw(m_model.ActiveList());
+        // The whole import lands in one commit, or none of it does.
+        ChangeBatch batch(m_model.Database());
         FileSource source(file.Get());
         RecordReader reader(source, m_settings.layout, m_settings.utf8, DecodeAnsi);
         CMString record;
@@ -218,6 +220,7 @@ bool DelimitedTextFile::ImportFromFile(const CMString& path) {
             }
             if (!ImportRecord(record)) break;
         }
+        if (!batch.End()) m_counters.imported = 0;
     }
     file.Reset();
     if (m_counters.imported != m_counters.read) {

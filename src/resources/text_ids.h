@@ -43,6 +43,8 @@
 // Storage messages
 #define IDS_OPEN_FAILED_CAPTION             2155
 #define IDS_OPEN_FAILED                     2462
+#define IDS_SAVE_FAILED_CAPTION             5200
+#define IDS_SAVE_FAILED                     5201
 #define IDS_GROUP_EXISTS_CAPTION            3457
 #define IDS_GROUP_EXISTS                    1798
 #define IDS_ENTRY_EXISTS_CAPTION            3148

@@ -44,7 +44,7 @@ struct Fixture : testing::Test {
     MemoryPlatform files;
     PbHeaderW h{};
     int code = -1;
-    void SetUp() override { api::ForgetSnapshots(); }
+    void SetUp() override { api::ForgetKeptImages(); }
     int OpenW(const char* path, uint8_t mode) {
         auto p = Path(path);
         return api::OpenW(files, &h, reinterpret_cast<const WChar*>(p.c_str()), mode, &code);
