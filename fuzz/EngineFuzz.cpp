@@ -1,7 +1,10 @@
 // libFuzzer target: arbitrary bytes as a phone book file, driven through the export
-// logic (open in both sets and modes, enumerate with terms, get, add, modify, remove,
-// group changes). The first byte picks the shape: the bytes as the whole file, or the
-// bytes as the journal of an otherwise sound book.
+// logic (open, enumerate with terms, get, add, modify, remove, group changes, batches).
+// The first byte picks the shape: bit 0 the bytes as the whole file or as the journal
+// of an otherwise sound book (bits 1-2 its kind); bit 3 the ANSI set instead of the
+// wide one; bit 4 a read-only open; bit 5 the changes in a batch, with many more
+// additions; bit 6 that batch left open (discarded) instead of ended. One open per
+// input keeps an input to a couple of loads of the book.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -34,12 +37,14 @@ struct Scratch {
 };
 
 template <class Header, class Rec, class Char, class Slot, class Ops>
-void Drive(MemoryPlatform& files, const Ops& ops, const Char* path, const uint8_t* data, size_t size) {
-    for (uint8_t mode : {kModeReadOnly, kModeReadWrite}) {
+void Drive(MemoryPlatform& files, const Ops& ops, const Char* path, uint8_t shape, const uint8_t* data, size_t size) {
+    {
+        const uint8_t mode = shape & 16 ? kModeReadOnly : kModeReadWrite;
+        const bool batch = shape & 32, discard = shape & 64;
         Header h{};
         int code = -1;
         ops.open(files, &h, path, mode, &code);
-        if (code != 0) continue;
+        if (code != 0) return;
         Scratch<Rec, Char> s;
         s.Clear();
         // Terms from the input's first bytes.
@@ -49,21 +54,47 @@ void Drive(MemoryPlatform& files, const Ops& ops, const Char* path, const uint8_
         PbTermBlock<Char> blocks[2] = {{term, nullptr}, {nullptr, nullptr}};
         Slot slots[2] = {{&blocks[0], nullptr}, {&blocks[1], nullptr}};
         std::vector<uint16_t> ids;
-        for (const Slot* terms : {static_cast<const Slot*>(nullptr), static_cast<const Slot*>(slots)}) {
-            uint16_t cursor = kCursorStart;
-            int done = 0;
-            for (int calls = 0; !done; ++calls) {
-                if (calls > 6000) __builtin_trap();  // an enumeration must end
-                s.Clear();
-                if (ops.find(files, &h, &s.rec, terms, &cursor, &done)) {
-                    if (s.rec.memberCount > kCapacityCurrent) __builtin_trap();
-                    ids.push_back(s.rec.id);
+        auto enumerate = [&] {
+            for (const Slot* terms : {static_cast<const Slot*>(nullptr), static_cast<const Slot*>(slots)}) {
+                uint16_t cursor = kCursorStart;
+                int done = 0;
+                for (int calls = 0; !done; ++calls) {
+                    if (calls > 6000) __builtin_trap();  // an enumeration must end
+                    s.Clear();
+                    if (ops.find(files, &h, &s.rec, terms, &cursor, &done)) {
+                        if (s.rec.memberCount > kCapacityCurrent) __builtin_trap();
+                        ids.push_back(s.rec.id);
+                    }
                 }
             }
-        }
-        for (uint16_t id : ids) {
+        };
+        enumerate();
+        // A spread of lookups by id and by name: every one of thousands repeats one path.
+        const size_t step = ids.size() / 32 + 1;
+        for (size_t i = 0; i < ids.size(); i += step) {
             s.Clear();
-            ops.get(files, &h, &s.rec, nullptr, nullptr, id, &code);
+            ops.get(files, &h, &s.rec, nullptr, nullptr, ids[i], &code);
+            if (code == 0) {
+                Char name[kNameWidth], fax[kFaxWidth];
+                std::memcpy(name, s.rec.name, sizeof name);
+                std::memcpy(fax, s.rec.fax, sizeof fax);
+                s.Clear();
+                ops.get(files, &h, &s.rec, name, fax, kNoId, &code);
+            }
+        }
+        if (batch) {
+            ops.begin(files, &h, &code);
+            // Names from the input, so that some clash with each other and the book.
+            const size_t extra = size > 4 ? data[3] % 200 : 0;
+            for (size_t i = 0; i < extra; ++i) {
+                s.Clear();
+                s.rec.name[0] = static_cast<Char>('A' + data[(4 + i) % size] % 26);
+                s.rec.name[1] = static_cast<Char>('a' + i % 26);
+                s.rec.fax[0] = static_cast<Char>('0' + data[(5 + i) % size] % 4);
+                s.rec.kind = data[(6 + i) % size] % 16 == 0 ? kKindGroup : kKindEntry;
+                if (s.rec.kind == kKindGroup) s.rec.fax[0] = 0;
+                ops.add(files, &h, &s.rec, &code);
+            }
         }
         s.Clear();
         const Char name[] = {'F', 'u', 'z', 'z', 0};
@@ -85,6 +116,11 @@ void Drive(MemoryPlatform& files, const Ops& ops, const Char* path, const uint8_
             ops.remove(files, &h, ids.back(), &code);
         }
         if (added) ops.remove(files, &h, added, &code);
+        if (batch) {
+            ids.clear();
+            enumerate();  // the batch's own state
+            if (!discard) ops.end(files, &h, &code);
+        }
         files.Close(ops.handle(h));
     }
 }
@@ -98,6 +134,8 @@ struct WideOps {
     decltype(&api::RemoveW) remove = &api::RemoveW;
     decltype(&api::AddToGroupW) addToGroup = &api::AddToGroupW;
     decltype(&api::RemoveFromGroupW) removeFromGroup = &api::RemoveFromGroupW;
+    decltype(&api::BeginChangesW) begin = &api::BeginChangesW;
+    decltype(&api::EndChangesW) end = &api::EndChangesW;
     intptr_t handle(const PbHeaderW& h) const { return reinterpret_cast<intptr_t>(h.file); }
 };
 struct AnsiOps {
@@ -109,6 +147,8 @@ struct AnsiOps {
     decltype(&api::RemoveA) remove = &api::RemoveA;
     decltype(&api::AddToGroupA) addToGroup = &api::AddToGroupA;
     decltype(&api::RemoveFromGroupA) removeFromGroup = &api::RemoveFromGroupA;
+    decltype(&api::BeginChangesA) begin = &api::BeginChangesA;
+    decltype(&api::EndChangesA) end = &api::EndChangesA;
     intptr_t handle(const PbHeaderA& h) const { return h.file; }
 };
 
@@ -120,7 +160,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ++data, --size;
     MemoryPlatform files;
     auto& bytes = files.FileAt("f.mpb2");
-    bytes = std::make_shared<std::vector<uint8_t>>();
+    // One buffer for every input: a fresh megabyte per input is mostly page faults.
+    static auto reused = std::make_shared<std::vector<uint8_t>>();
+    reused->clear();
+    bytes = reused;
     if (shape & 1) {
         // A sound empty book with the input where its journal goes.
         MemoryFile file(bytes);
@@ -133,9 +176,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     api::ForgetKeptImages();
     const char16_t wpath[] = u"f.mpb2";
-    Drive<PbHeaderW, PBEW, WChar, PbTermSlotW>(files, WideOps{}, reinterpret_cast<const WChar*>(wpath), data, size);
-    Drive<PbHeaderA, PBEA, char, PbTermSlotA>(files, AnsiOps{}, "f.mpb2", data, size);
-    Book book;
+    if (shape & 8)
+        Drive<PbHeaderA, PBEA, char, PbTermSlotA>(files, AnsiOps{}, "f.mpb2", shape, data, size);
+    else
+        Drive<PbHeaderW, PBEW, WChar, PbTermSlotW>(files, WideOps{}, reinterpret_cast<const WChar*>(wpath), shape,
+                                                   data, size);
+    static Book book;
     MemoryFile again(files.FileAt("f.mpb2"));
     if (book.Load(again) == 0) book.All();
     return 0;

@@ -1,5 +1,6 @@
 #include "Api.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -209,6 +210,26 @@ std::vector<Kept> g_kept;
 constexpr size_t kMaxKept = 8;
 uint32_t g_lastOpenId = 0;
 uint64_t g_useClock = 0;
+// Books of dropped images, kept for the next open: their buffers are a megabyte and more,
+// and allocating that afresh costs more in page faults than reading the book.
+std::vector<std::unique_ptr<Book>> g_spareBooks;
+constexpr size_t kMaxSpareBooks = 2;
+
+std::unique_ptr<Book> TakeBook() {
+    if (g_spareBooks.empty()) return std::make_unique<Book>();
+    std::unique_ptr<Book> book = std::move(g_spareBooks.back());
+    g_spareBooks.pop_back();
+    return book;
+}
+
+void GiveBack(std::unique_ptr<Book> book) {
+    if (book && g_spareBooks.size() < kMaxSpareBooks) g_spareBooks.push_back(std::move(book));
+}
+
+void Drop(std::vector<Kept>::iterator from, std::vector<Kept>::iterator to) {
+    for (auto it = from; it != to; ++it) GiveBack(std::move(it->book));
+    g_kept.erase(from, to);
+}
 
 // Stands in for the file while a batch is open: a batch writes nothing before its end.
 class NoFile : public FileIo {
@@ -240,7 +261,7 @@ Kept& MakeKept(uint32_t openId, intptr_t handle) {
             if ((it->batchDepth == 0) > (victim->batchDepth == 0) ||
                 ((it->batchDepth == 0) == (victim->batchDepth == 0) && it->lastUse < victim->lastUse))
                 victim = it;
-        g_kept.erase(victim);
+        Drop(victim, victim + 1);
     }
     Kept& k = g_kept.emplace_back();
     k.openId = openId;
@@ -250,7 +271,8 @@ Kept& MakeKept(uint32_t openId, intptr_t handle) {
 }
 
 void ForgetOpen(uint32_t openId) {
-    std::erase_if(g_kept, [&](const Kept& k) { return k.openId == openId; });
+    auto gone = std::partition(g_kept.begin(), g_kept.end(), [&](const Kept& k) { return k.openId != openId; });
+    Drop(gone, g_kept.end());
 }
 
 // Brings a kept image up to date with the file: reloaded when the counter moved (or was
@@ -265,11 +287,11 @@ int Refresh(Kept& k, Session& s, bool change) {
     int rc = code::kOk;
     if (!k.book || !k.book->Loaded() || !Book::ReadCounter(s.Io(), &counter) || counter != k.book->StoredCounter()) {
         if (!s.Lock(change)) return code::kBusy;
-        if (!k.book) k.book = std::make_unique<Book>();
+        if (!k.book) k.book = TakeBook();
         rc = k.book->Load(s.Io());
     }
     if (rc == code::kOk && change) rc = k.book->Recover(s.Io());
-    if (rc != code::kOk) k.book.reset();
+    if (rc != code::kOk) GiveBack(std::move(k.book));
     return rc;
 }
 
@@ -307,7 +329,7 @@ int OpenOrCreate(Platform& pf, typename Set::Header* h, const Char* path, bool w
     intptr_t handle = pf.InvalidHandle();
     int rc = pf.Open(PathOf(path), writable, writable, replace, &created, &handle);
     if (rc != code::kOk) return Report(rc, code);
-    auto book = std::make_unique<Book>();
+    std::unique_ptr<Book> book = TakeBook();
     {
         Session s(pf, handle, writable);
         if (!s.Attached()) rc = code::kFailed;
@@ -322,6 +344,7 @@ int OpenOrCreate(Platform& pf, typename Set::Header* h, const Char* path, bool w
         if (rc == code::kOk) rc = s.Load(*book, writable);
     }
     if (rc != code::kOk) {
+        GiveBack(std::move(book));
         pf.Close(handle);
         return Report(rc, code);
     }
@@ -340,6 +363,7 @@ int OpenOrCreate(Platform& pf, typename Set::Header* h, const Char* path, bool w
     st->openId = ++g_lastOpenId ? g_lastOpenId : ++g_lastOpenId;
     // The image the open has just read serves the first listing too.
     if (st->setMatches) MakeKept(st->openId, handle).book = std::move(book);
+    else GiveBack(std::move(book));
     return Report(code::kOk, code);
 }
 
@@ -470,7 +494,7 @@ int EndChanges(Platform& pf, typename Set::Header* h, int* code) {
         rc = code::kFailed;
     else
         rc = k->book->EndBatch(s.Io());
-    if (rc != code::kOk) k->book.reset();
+    if (rc != code::kOk) GiveBack(std::move(k->book));
     return Report(rc, code);
 }
 
@@ -525,7 +549,7 @@ int FreePbe(typename Set::Header*, typename Set::Rec* r, int* code) {
 
 void ForgetKeptImages() {
     std::lock_guard<std::mutex> guard(g_lock);
-    g_kept.clear();
+    Drop(g_kept.begin(), g_kept.end());
 }
 
 int BeginChangesW(Platform& pf, PbHeaderW* h, int* code) { return BeginChanges<WideSet>(pf, h, code); }

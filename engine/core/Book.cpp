@@ -156,14 +156,7 @@ bool Book::IsUnfinishedCreation(FileIo& io) {
     return std::memcmp(head, kMagic, std::min(got, sizeof kMagic)) == 0;
 }
 
-std::vector<uint8_t>& Book::SpareBuffer() {
-    thread_local std::vector<uint8_t> spare;
-    return spare;
-}
-
-Book::~Book() {
-    if (m_data.capacity() > SpareBuffer().capacity()) m_data.swap(SpareBuffer());
-}
+Book::~Book() = default;
 
 namespace {
 // The superblock's checks; the kind it names, or false.
@@ -214,12 +207,10 @@ int Book::Load(FileIo& io) {
     m_storedCounter = m_counter = Get64(sb + kCounterAt);
 
     // Only the slots the file holds are read; those past the end of a short file are
-    // free and get bytes when first written. One buffer per thread is reused: a fresh
-    // megabyte each time costs more in page faults than the read itself.
+    // free and get bytes when first written. A reload reuses the image's buffer.
     const uint64_t j = JournalOffset();
     const size_t slotBytes = static_cast<size_t>(std::min<uint64_t>(size, j) - kSuperblockSize);
     const size_t covered = (slotBytes + kSlotSize - 1) / kSlotSize;
-    if (m_data.capacity() == 0) m_data.swap(SpareBuffer());
     m_data.resize(kSuperblockSize + covered * kSlotSize);
     std::memcpy(m_data.data(), sb, kSuperblockSize);
     got = 0;
@@ -266,15 +257,21 @@ int Book::Load(FileIo& io) {
         }
     }
 
+    // The id map is cleared through the ids it holds: cheaper than 64 Ki entries anew.
+    if (m_slotOfId.size() == 65536)
+        for (const SlotInfo& info : m_slots)
+            if (info.state == kEntry || info.state == kGroup) m_slotOfId[info.id] = -1;
+    if (m_slotOfId.size() != 65536) m_slotOfId.assign(65536, -1);
     m_slots.assign(static_cast<size_t>(m_capacity), SlotInfo{});
-    for (int s = 0; s < m_capacity; ++s)
-        if (Covered(s)) Parse(s);
+    // Slots the image has no bytes for are free; the loops over slots stop before them.
+    m_usedEnd = static_cast<int>(std::min<size_t>((m_data.size() - kSuperblockSize) / kSlotSize, m_capacity));
+    for (int s = 0; s < m_usedEnd; ++s) Parse(s);
     // An id held twice (only a damaged file does that): the later copy does not count.
-    m_slotOfId.assign(65536, -1);
-    m_live = m_damaged = m_groups = 0;
+    m_live = m_damaged = 0;
+    m_groups.clear();
     m_highestId = 0;
-    m_freeHint = m_capacity;
-    for (int s = 0; s < m_capacity; ++s) {
+    m_freeHint = m_usedEnd;
+    for (int s = 0; s < m_usedEnd; ++s) {
         SlotInfo& info = m_slots[s];
         if (info.state == kEntry || info.state == kGroup) {
             if (m_slotOfId[info.id] >= 0) info = SlotInfo{kDamaged};
@@ -284,10 +281,11 @@ int Book::Load(FileIo& io) {
             ++m_live;
             m_highestId = std::max<unsigned>(m_highestId, info.id);
         }
-        if (info.state == kGroup) ++m_groups;
+        if (info.state == kGroup) m_groups.push_back(s);
         if (info.state == kDamaged) ++m_damaged;
-        if (info.state == kFree && m_freeHint == m_capacity) m_freeHint = s;
+        if (info.state == kFree && m_freeHint == m_usedEnd) m_freeHint = s;
     }
+    while (m_usedEnd > 0 && m_slots[m_usedEnd - 1].state == kFree) --m_usedEnd;
     m_byName.clear();
     m_indexed = false;
     m_loaded = true;
@@ -303,7 +301,10 @@ void Book::Parse(int slot) {
     SlotInfo info;
     const uint8_t* p = SlotBytes(slot);
     uint16_t len = Get16(p + 4);
-    if (IsAllZero(p, kSlotHeader) && Get64(p + kChecksumAt) == 0) {
+    uint64_t head = 0, sum = 0;
+    std::memcpy(&head, p, sizeof head);
+    std::memcpy(&sum, p + kChecksumAt, sizeof sum);
+    if ((head | sum) == 0) {
         m_slots[slot] = info;
         return;
     }
@@ -449,7 +450,7 @@ void Book::Apply(int slot, const uint8_t* image) {
         Index(slot, false);
         if (m_slotOfId[old.id] == slot) m_slotOfId[old.id] = -1;
         --m_live;
-        if (old.state == kGroup) --m_groups;
+        if (old.state == kGroup) m_groups.erase(std::find(m_groups.begin(), m_groups.end(), slot));
     } else if (old.state == kDamaged) {
         --m_damaged;
     }
@@ -463,12 +464,13 @@ void Book::Apply(int slot, const uint8_t* image) {
         m_highestId = std::max<unsigned>(m_highestId, now.id);
         Index(slot, true);
         ++m_live;
-        if (now.state == kGroup) ++m_groups;
+        if (now.state == kGroup) m_groups.insert(std::lower_bound(m_groups.begin(), m_groups.end(), slot), slot);
     } else if (now.state == kDamaged) {
         ++m_damaged;
     }
     if (wasLive && oldId == m_highestId && m_slotOfId[oldId] < 0)
         while (m_highestId > 0 && m_slotOfId[m_highestId] < 0) --m_highestId;
+    if (now.state != kFree) m_usedEnd = std::max(m_usedEnd, slot + 1);
     if (now.state == kFree && slot < m_freeHint) m_freeHint = slot;
     while (m_freeHint < m_capacity && m_slots[m_freeHint].state != kFree) ++m_freeHint;
     if (m_batch) {
@@ -542,14 +544,23 @@ bool Book::Matches(int slot, const std::vector<std::u32string>& terms) const {
 bool Book::FindNext(const std::vector<std::u32string>& terms, uint16_t& cursor, bool& done, int& slot) const {
     done = true;
     if (!m_loaded) return false;
-    const uint32_t end = 2u * static_cast<uint32_t>(m_capacity);
+    const uint32_t capacity = static_cast<uint32_t>(m_capacity), end = 2u * capacity;
     uint32_t p = cursor == 0xFFFF ? 0 : cursor;
     // Every entry first, then every group: a group's members are known before it.
-    for (; p < end; ++p) {
-        int s = static_cast<int>(p % static_cast<uint32_t>(m_capacity));
-        uint8_t want = p < static_cast<uint32_t>(m_capacity) ? kEntry : kGroup;
-        if (m_slots[s].state != want || !Matches(s, terms)) continue;
+    for (; p < static_cast<uint32_t>(m_usedEnd); ++p) {
+        const int s = static_cast<int>(p);
+        if (m_slots[s].state != kEntry || !Matches(s, terms)) continue;
         slot = s;
+        cursor = static_cast<uint16_t>(p + 1);
+        done = p + 1 == end;
+        return true;
+    }
+    if (p < capacity) p = capacity;
+    for (auto g = std::lower_bound(m_groups.begin(), m_groups.end(), static_cast<int>(p - capacity));
+         g != m_groups.end(); ++g) {
+        if (!Matches(*g, terms)) continue;
+        p = capacity + static_cast<uint32_t>(*g);
+        slot = *g;
         cursor = static_cast<uint16_t>(p + 1);
         done = p + 1 == end;
         return true;
@@ -584,18 +595,27 @@ int Book::Find(const Units& name, const Units& fax, uint16_t id, int& slot) cons
         return code::kOk;
     }
     if (name.empty()) return code::kNotFound;
-    if (fax.empty())
-        for (int s = 0; s < m_capacity; ++s)
-            if (m_slots[s].state == kGroup && NameMatches(s, name)) {
-                slot = s;
-                return code::kOk;
-            }
-    for (int s = 0; s < m_capacity; ++s)
-        if (m_slots[s].state == kEntry && FaxIs(s, fax) && NameMatches(s, name)) {
-            slot = s;
-            return code::kOk;
-        }
-    return code::kNotFound;
+    // Through the name index; of several matches (only a foreign writer makes them) the
+    // first slot, as a scan would find it.
+    auto lowest = [&](uint8_t kind, const std::u32string& folded, const Units& withFax) {
+        int best = -1;
+        auto [from, to] = Indexed().equal_range(ClashKey(kind, folded.data(), folded.size(), withFax.data(), withFax.size()));
+        for (auto it = from; it != to; ++it)
+            if (m_slots[it->second].state == kind && (kind == kGroup || FaxIs(it->second, withFax)) &&
+                NameMatches(it->second, name) && (best < 0 || it->second < best))
+                best = it->second;
+        return best;
+    };
+    const std::u32string folded = Folded(name, !Wide());
+    if (fax.empty()) {
+        slot = lowest(kGroup, folded, fax);
+        // Lists show a group as "[name]" and hand that form back.
+        if (slot < 0 && folded.size() > 2 && folded.front() == U'[' && folded.back() == U']')
+            slot = lowest(kGroup, folded.substr(1, folded.size() - 2), fax);
+        if (slot >= 0) return code::kOk;
+    }
+    slot = lowest(kEntry, folded, fax);
+    return slot >= 0 ? code::kOk : code::kNotFound;
 }
 
 bool Book::IsMember(int group, int entrySlot) const {
@@ -622,8 +642,15 @@ size_t Book::CopyText(int slot, int field, char16_t* out, size_t max) const {
 void Book::MembersOf(int slot, std::vector<uint16_t>& out) const {
     out.clear();
     if (slot < 0 || slot >= m_capacity || m_slots[slot].state != kGroup) return;
-    for (int s = 0; s < m_capacity; ++s)
-        if (m_slots[s].state == kEntry && IsMember(slot, s)) out.push_back(m_slots[s].id);
+    // A byte at a time: most of a bitmap is empty.
+    const uint8_t* bm = SlotBytes(slot) + m_slots[slot].bitmap;
+    for (size_t byte = 0; byte < BitmapBytes(); ++byte) {
+        if (!bm[byte]) continue;
+        for (int bit = 0; bit < 8; ++bit) {
+            const int s = static_cast<int>(byte * 8) + bit;
+            if ((bm[byte] >> bit & 1) && s < m_capacity && m_slots[s].state == kEntry) out.push_back(m_slots[s].id);
+        }
+    }
 }
 
 Record Book::Read(int slot) const {
@@ -653,13 +680,18 @@ bool Book::FaxIs(int slot, const Units& fax) const {
     return n == fax.size() && std::equal(fax.begin(), fax.end(), buf);
 }
 
-int Book::FindClash(const Record& record, int except) const {
+const std::unordered_multimap<uint64_t, int>& Book::Indexed() const {
     if (!m_indexed) {
         m_indexed = true;
         m_byName.reserve(static_cast<size_t>(m_live) * 2);
-        for (int s = 0; s < m_capacity; ++s)
+        for (int s = 0; s < m_usedEnd; ++s)
             if (m_slots[s].state == kEntry || m_slots[s].state == kGroup) Index(s, true);
     }
+    return m_byName;
+}
+
+int Book::FindClash(const Record& record, int except) const {
+    Indexed();
     std::u32string name = Folded(record.fields[kName], !Wide());
     const Units& fax = record.fields[kFax];
     auto [from, to] = m_byName.equal_range(ClashKey(record.kind, name.data(), name.size(), fax.data(), fax.size()));
@@ -690,7 +722,7 @@ int Book::FirstFreeSlot() const {
     for (int s = m_freeHint; s < m_capacity; ++s)
         if (m_slots[s].state == kFree) return s;
     // Damaged slots are reused only when no clean one is left.
-    for (int s = 0; s < m_capacity; ++s)
+    for (int s = 0; s < m_usedEnd; ++s)
         if (m_slots[s].state == kDamaged) return s;
     return -1;
 }
@@ -755,9 +787,9 @@ int Book::Add(FileIo& io, Record record, uint16_t* newId) {
         }
     changes.push_back({slot, Encode(slot, record, bitmap.data())});
     // A reused slot may still be named in a group (damage): the newcomer joins none.
-    if (record.kind == kEntry && m_groups)
-        for (int g = 0; g < m_capacity; ++g)
-            if (m_slots[g].state == kGroup && IsMember(g, slot)) changes.push_back({g, WithMember(g, slot, false)});
+    if (record.kind == kEntry)
+        for (int g : m_groups)
+            if (IsMember(g, slot)) changes.push_back({g, WithMember(g, slot, false)});
     int rc = Commit(io, changes);
     if (rc == code::kOk && newId) *newId = record.id;
     return rc;
@@ -787,9 +819,9 @@ int Book::Remove(FileIo& io, uint16_t id) {
     if (slot < 0) return code::kNotFound;
     std::vector<Change> changes{{slot, Image{}}};
     // The entry leaves every group in the same change.
-    if (m_slots[slot].state == kEntry && m_groups)
-        for (int g = 0; g < m_capacity; ++g)
-            if (m_slots[g].state == kGroup && IsMember(g, slot)) changes.push_back({g, WithMember(g, slot, false)});
+    if (m_slots[slot].state == kEntry)
+        for (int g : m_groups)
+            if (IsMember(g, slot)) changes.push_back({g, WithMember(g, slot, false)});
     return Commit(io, changes);
 }
 

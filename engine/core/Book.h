@@ -161,7 +161,6 @@ private:
     }
     uint64_t JournalOffset() const { return kSuperblockSize + static_cast<uint64_t>(m_capacity) * kSlotSize; }
     size_t BitmapBytes() const { return static_cast<size_t>(m_capacity + 7) / 8; }
-    static std::vector<uint8_t>& SpareBuffer();
     void Parse(int slot);
     Units Text(int slot, int field) const;
     void FoldField(int slot, int field, std::u32string& out) const;
@@ -180,6 +179,7 @@ private:
     void Apply(int slot, const uint8_t* image);
     void Cover(int slot);
     void Index(int slot, bool add) const;
+    const std::unordered_multimap<uint64_t, int>& Indexed() const;
     int WriteInPlace(FileIo& io, const std::vector<int>& slots, uint64_t counter);
     uint64_t ClashKey(uint8_t kind, const char32_t* name, size_t nameLength, const char16_t* fax,
                       size_t faxLength) const;
@@ -201,12 +201,13 @@ private:
     uint64_t m_counter = 0;  // the counter of the image's state
     // Lookups that every change makes, kept as the image changes: slot of each id,
     // entries and groups by folded name (and fax number), the lowest slot that may be
-    // free, the number of groups.
+    // free, the groups.
     std::vector<int16_t> m_slotOfId;
     mutable std::unordered_multimap<uint64_t, int> m_byName;
     mutable bool m_indexed = false;  // m_byName is built by the first lookup that needs it
     int m_freeHint = 0;
-    int m_groups = 0;
+    int m_usedEnd = 0;  // every slot from here on is free
+    std::vector<int> m_groups;  // slots of groups, in order
     unsigned m_highestId = 0;
     bool m_batch = false;
     std::vector<uint8_t> m_dirty;  // per slot: touched by the open batch

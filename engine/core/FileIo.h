@@ -45,10 +45,14 @@ public:
     FaultyFile(FileIo& inner, uint64_t stopAfter, bool tear) : m_inner(inner), m_stopAfter(stopAfter), m_tear(tear) {}
     bool Read(uint64_t offset, void* data, size_t size, size_t* got) override { return m_inner.Read(offset, data, size, got); }
     bool Write(uint64_t offset, const void* data, size_t size) override;
-    bool Flush() override { return !m_dead && m_inner.Flush(); }
+    bool Flush() override {
+        ++m_flushes;
+        return !m_dead && m_inner.Flush();
+    }
     bool Size(uint64_t* size) override { return m_inner.Size(size); }
     bool Truncate(uint64_t size) override;
     uint64_t Writes() const { return m_writes; }
+    uint64_t Flushes() const { return m_flushes; }
     bool Died() const { return m_dead; }
 
 private:
@@ -57,6 +61,7 @@ private:
     uint64_t m_stopAfter;
     bool m_tear;
     uint64_t m_writes = 0;
+    uint64_t m_flushes = 0;
     bool m_dead = false;
 };
 

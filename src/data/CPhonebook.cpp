@@ -139,8 +139,46 @@ void CPhonebook::Refresh(bool includeGroups) {
     if (!HasOpenFile() || !m_mainList) return;
     WaitCursor wait;
     m_database.SetSearchText(m_searchText);
+    // Read before the records: a change that lands in between is caught next time.
+    m_filledCountKnown = m_database.GetChangeCount(m_filledCount);
     m_database.Enumerate(m_records, includeGroups);
     FillList(true);
+}
+
+bool CPhonebook::FollowOtherWriters() {
+    uint64_t now = 0;
+    if (!m_mainList || !m_mainActive || !HasOpenFile() || !m_filledCountKnown || !m_database.GetChangeCount(now) ||
+        now == m_filledCount)
+        return false;
+    ListViewUIControl& list = *m_mainList;
+    HWND window = list.ListWindow();
+    std::vector<int> selected;
+    for (int row = list.GetNextSelected(0); row >= 0; row = list.GetNextSelected(row + 1))
+        selected.push_back(list.GetItemData(row));
+    const int focusedRow = window ? ListView_GetNextItem(window, -1, LVNI_FOCUSED) : -1;
+    const int focused = focusedRow >= 0 ? list.GetItemData(focusedRow) : -1;
+    const int top = window ? ListView_GetTopIndex(window) : 0;
+    const int topId = top >= 0 && top < list.GetItemCount() ? list.GetItemData(top) : -1;
+
+    Refresh(true);
+
+    // The rows come back by record; one that went keeps its place by number.
+    list.ClearSelection();
+    for (int id : selected) {
+        int row = list.FindItemByData(id);
+        if (row >= 0) list.SetItemSelected(row, true);
+    }
+    if (!window || list.GetItemCount() == 0) return true;
+    if (focused >= 0) {
+        int row = list.FindItemByData(focused);
+        if (row >= 0) ListView_SetItemState(window, row, LVIS_FOCUSED, LVIS_FOCUSED);
+    }
+    int wantTop = topId >= 0 ? list.FindItemByData(topId) : -1;
+    if (wantTop < 0) wantTop = std::min(top, list.GetItemCount() - 1);
+    RECT item = {};
+    if (wantTop != ListView_GetTopIndex(window) && ListView_GetItemRect(window, 0, &item, LVIR_BOUNDS))
+        ListView_Scroll(window, 0, (wantTop - ListView_GetTopIndex(window)) * (item.bottom - item.top));
+    return true;
 }
 
 void CPhonebook::AttachMainList(ListViewUIControl* list) {

@@ -27,6 +27,10 @@ public:
     void CloseFile();
     // Refills the main list from the file for the search text.
     void Refresh(bool includeGroups);
+    // When another writer has changed the file since the main list was filled: refills
+    // it, keeping the search, the selected records and the scroll position. True when
+    // it refilled.
+    bool FollowOtherWriters();
 
     // The main list becomes the active list; its rows are deleted, and it gets the two
     // columns unless it has them. Null forgets the main list.
@@ -129,6 +133,9 @@ private:
     bool* SortDirection(int column);
 
     PhonebookDB m_database;
+    // The file's change counter when the main list was last filled.
+    bool m_filledCountKnown = false;
+    uint64_t m_filledCount = 0;
     ListViewUIControl* m_mainList = nullptr;
     ListViewUIControl* m_otherList = nullptr;
     bool m_mainActive = true;

@@ -18,28 +18,6 @@ struct RemoveResult {
     bool removed = false;
 };
 
-// One bulk job's batch on a wrapper: ended by End, which tells whether it landed, or
-// else when it goes out of scope.
-class ChangeBatch {
-public:
-    explicit ChangeBatch(PhonebookDB& db, bool wanted = true) : m_db(db), m_open(wanted && db.BeginChanges()) {}
-    ~ChangeBatch() { End(); }
-    ChangeBatch(const ChangeBatch&) = delete;
-    ChangeBatch& operator=(const ChangeBatch&) = delete;
-    bool End(bool showErrors = true) {
-        if (m_open) {
-            m_open = false;
-            m_landed = m_db.EndChanges(showErrors);
-        }
-        return m_landed;
-    }
-
-private:
-    PhonebookDB& m_db;
-    bool m_open;
-    bool m_landed = true;
-};
-
 // The current-format name of a file: "mpb2" after the path's last ".".
 CMString CurrentFormatName(const CMString& path);
 
@@ -156,4 +134,26 @@ private:
     EngineRecord m_current;
     std::unique_ptr<TermList<pbabi::WChar>> m_termsW;
     std::unique_ptr<TermList<char>> m_termsA;
+};
+
+// One bulk job's batch on a wrapper: ended by End, which tells whether it landed, or
+// else when it goes out of scope.
+class ChangeBatch {
+public:
+    explicit ChangeBatch(PhonebookDB& db, bool wanted = true) : m_db(db), m_open(wanted && db.BeginChanges()) {}
+    ~ChangeBatch() { End(); }
+    ChangeBatch(const ChangeBatch&) = delete;
+    ChangeBatch& operator=(const ChangeBatch&) = delete;
+    bool End(bool showErrors = true) {
+        if (m_open) {
+            m_open = false;
+            m_landed = m_db.EndChanges(showErrors);
+        }
+        return m_landed;
+    }
+
+private:
+    PhonebookDB& m_db;
+    bool m_open;
+    bool m_landed = true;
 };

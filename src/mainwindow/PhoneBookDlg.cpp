@@ -24,6 +24,9 @@ constexpr int kMinTrackWidth = 580;
 constexpr int kMinTrackHeight = 362;
 // Groups with this id are never opened for editing from here.
 constexpr int kUneditableGroupId = 255;
+// A book this window only reads may be changed by others: it looks this often.
+constexpr UINT_PTR kFollowTimer = 0x5042;
+constexpr UINT kFollowMilliseconds = 3000;
 
 // Owner-drawn buttons with their window and tooltip texts, in tooltip order.
 struct ButtonText {
@@ -168,7 +171,18 @@ BOOL CPhoneBookDlg::OnInitDialog() {
         EnableWindow(GetDlgItem(m_hwnd, IDC_NEW_GROUP), FALSE);
     }
     UpdateTitle();
+    SetTimer(m_hwnd, kFollowTimer, kFollowMilliseconds, nullptr);
     return TRUE;
+}
+
+void CPhoneBookDlg::FollowOtherWriters() {
+    // Only a book this window cannot change has writers elsewhere worth following. While
+    // a dialog of its own is open over it (the window is disabled), that dialog works on
+    // the list: the refill waits for the window's activation.
+    if (!m_model || !m_model->HasOpenFile() || !IsReadOnlyBook() || !IsWindowVisible(m_hwnd) || IsIconic(m_hwnd) ||
+        !IsWindowEnabled(m_hwnd))
+        return;
+    m_model->FollowOtherWriters();
 }
 
 void CPhoneBookDlg::Update(int subjectId) {
@@ -339,6 +353,7 @@ void CPhoneBookDlg::StoreSize(const wchar_t* name, DWORD value) {
 }
 
 void CPhoneBookDlg::OnClose() {
+    KillTimer(m_hwnd, kFollowTimer);
     ReleaseModel();
     RECT rect = {};
     GetWindowRect(m_hwnd, &rect);
@@ -374,6 +389,13 @@ INT_PTR CPhoneBookDlg::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
             return FALSE;
         }
         case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
+        case WM_TIMER:
+            if (wParam != kFollowTimer) return FALSE;
+            FollowOtherWriters();
+            return TRUE;
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) != WA_INACTIVE) FollowOtherWriters();
+            return FALSE;
         case WM_CLOSE: OnClose(); return TRUE;
         case WM_DESTROY: m_model.reset(); return FALSE;
         default: return FALSE;

@@ -95,6 +95,7 @@ private:
     void Delete();
     void CopyToPersonal();
     void ReopenCurrent();
+    void FollowOtherWriters();
     void UpdateEditing();
     BitmapButton* ButtonFor(int id);
     struct ButtonState {
