@@ -437,6 +437,45 @@ TEST_F(ImportExport, ImportIntoAFullBook) {
     EXPECT_FALSE(file.ImportRecord(L"Later,778"));
 }
 
+// The small disk tests/wine-prefix mounts beside the prefix, or empty where it could not.
+CMString SmallDisk() {
+    wchar_t prefix[1024] = {};
+    if (!GetEnvironmentVariableW(L"WINEPREFIX", prefix, 1024)) return {};
+    CMString path = CMString(L"Z:") + prefix + L".small-disk";
+    path.Replace(L"/", L"\\");
+    ULARGE_INTEGER total = {};
+    if (!GetDiskFreeSpaceExW(path.c_str(), nullptr, &total, nullptr) || total.QuadPart > (4u << 20)) return {};
+    return path;
+}
+
+TEST_F(ImportExport, ADiskThatFillsUpStoresNothingAndSaysSo) {
+    const CMString disk = SmallDisk();
+    if (disk.IsEmpty()) GTEST_SKIP() << "no small disk to fill (mounting one needs root)";
+    const CMString target = disk + L"\\full.mpb2";
+    DeleteFileW(target.c_str());
+    Book book(target);
+    std::string lines;
+    for (int i = 0; i < 2000; ++i) lines += "Entry " + std::to_string(i) + ",555" + std::to_string(i) + "\r\n";
+    const CMString path = folder.File(L"in.txt");
+    WriteBytes(path, lines);
+    DelimitedTextFile file(book.Model(), book.Window());
+    Apply(file, Settings(), book.Capacity());
+    harness::ModalDriver driver;
+    driver.ThenPress(IDC_MESSAGE_BUTTON);
+    driver.ThenPress(IDC_MESSAGE_BUTTON);
+    ASSERT_TRUE(file.ImportFromFile(path));
+    const auto seen = Shown(driver, book.Window());
+    EXPECT_EQ(file.Counters().read, 2000u);
+    EXPECT_EQ(file.Counters().imported, 0u);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].text, CMString::Formatted(app::Text(IDS_SAVE_FAILED).c_str(), target.c_str()));
+    EXPECT_EQ(seen[1].text, CMString::Formatted(app::Text(IDS_IMPORT_SUMMARY).c_str(), 2000u, 2000u));
+    EXPECT_TRUE(book.Entries().empty());
+    // The book still takes a change that fits.
+    book.Add(L"Small", L"1");
+    EXPECT_EQ(book.Entries().size(), 1u);
+}
+
 TEST_F(ImportExport, ImportOfAFileThatCannotBeOpened) {
     Book book(folder.File(L"book.mpb2"));
     DelimitedTextFile file(book.Model(), book.Window());

@@ -215,6 +215,29 @@ TEST_F(MainWindow, SearchRefillsAtEveryChange) {
     EXPECT_EQ(Rows(), 4);
 }
 
+TEST_F(MainWindow, AReadOnlyListFollowsAnotherWriter) {
+    OpenBook(sample, false, true);
+    SetDlgItemTextW(hwnd, IDC_SEARCH, L"");
+    Type(L"smith");
+    ASSERT_EQ(Rows(), 2);
+    Select({1});
+    const int chosen = dialog->List()->GetItemData(1);
+    // Activation looks at once; the timer within its period.
+    struct { std::pair<const wchar_t*, const wchar_t*> added; bool activate; int rows; } steps[] = {
+        {{L"Bea Smith", L"0305"}, true, 3},
+        {{L"Eve Smith", L"0306"}, false, 4},
+    };
+    for (const auto& s : steps) {
+        AddEntries(sample, {s.added, {L"Not Matching", s.added.second}});
+        if (s.activate) SendMessageW(hwnd, WM_ACTIVATE, WA_ACTIVE, 0);
+        EXPECT_TRUE(harness::PumpUntil([&] { return Rows() == s.rows; }, 6000)) << Rows();
+        EXPECT_EQ(harness::WindowText(GetDlgItem(hwnd, IDC_SEARCH)), L"smith");
+        EXPECT_EQ(dialog->List()->GetSelectedCount(), 1);
+        int row = dialog->List()->GetNextSelected(0);
+        EXPECT_EQ(row >= 0 ? dialog->List()->GetItemData(row) : -1, chosen);
+    }
+}
+
 TEST_F(MainWindow, PromptTextTakesPartInTheSearch) {
     OpenBook(sample);
     SendDlgItemMessageW(hwnd, IDC_SEARCH, EM_SETSEL, -1, -1);

@@ -35,6 +35,9 @@ bool EngineLibrary::Load(const std::wstring& path, std::wstring* error) {
               Resolve(module, a[5], aAdd, error) & Resolve(module, a[6], aGet, error) &
               Resolve(module, a[7], aAddToGroup, error) & Resolve(module, a[8], aModify, error) &
               Resolve(module, a[9], aRemove, error) & Resolve(module, a[10], aRemoveFromGroup, error);
+    Resolve(module, kWideOptionalExports[0], wBegin, nullptr);
+    Resolve(module, kWideOptionalExports[1], wEnd, nullptr);
+    Resolve(module, kWideOptionalExports[2], wChangeCount, nullptr);
     return ok;
 }
 

@@ -30,6 +30,10 @@ struct EngineLibrary {
     pbabi::PfnAModifyEntry aModify = nullptr;
     pbabi::PfnARemoveEntry aRemove = nullptr;
     pbabi::PfnARemoveFromGroup aRemoveFromGroup = nullptr;
+    // Optional: null with an engine that has no batches.
+    pbabi::PfnWBeginChanges wBegin = nullptr;
+    pbabi::PfnWEndChanges wEnd = nullptr;
+    pbabi::PfnWChangeCount wChangeCount = nullptr;
 
     EngineLibrary() = default;
     EngineLibrary(const EngineLibrary&) = delete;

@@ -461,6 +461,26 @@ TEST(EngineDll, AReaderNeverSeesATornRecordWhileAnotherProcessWrites) {
     RecordProperty("enumerations", rounds);
 }
 
+TEST(EngineDll, AReadersImageFollowsAnotherProcesssBatch) {
+    Scratch tmp;
+    const std::wstring path = tmp.File(L"followed.mpb2");
+    int code = -1;
+    PbHeaderW h{};
+    ASSERT_EQ(Engine().wCreate(&h, path.c_str(), &code), 0);
+    ASSERT_GT(AddW(h, L"Anna", L"1"), 0);
+    CloseW(h);
+    ASSERT_EQ(Engine().wOpen(&h, path.c_str(), kModeReadOnly, &code), 0);
+    ASSERT_NE(Engine().wChangeCount, nullptr);
+    EXPECT_EQ(EnumerateW(h).size(), 1u);
+    uint64_t before = 0, after = 0;
+    ASSERT_EQ(Engine().wChangeCount(&h, &before, &code), 0);
+    EXPECT_EQ(RunChild(SelfPath(), L"--batch \"" + path + L"\" 300"), 0u);
+    ASSERT_EQ(Engine().wChangeCount(&h, &after, &code), 0);
+    EXPECT_NE(after, before);
+    EXPECT_EQ(EnumerateW(h).size(), 301u);
+    CloseW(h);
+}
+
 TEST(EngineDll, PbtoolRoundTripsEveryFormat) {
     Scratch tmp;
     const std::wstring tool = DistDir() + L"pbtool.exe";

@@ -2,6 +2,7 @@
 //   --open <path> <mode>       exit 0 when the open succeeds, 1 when it fails
 //   --writer <path> <rounds>   rewrites every record that many times, name, fax and
 //                              organization always agreeing on one version
+//   --batch <path> <count>     adds that many entries in one batch
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -52,6 +53,25 @@ int ChildWriter(EngineLibrary& e, const wchar_t* path, int rounds) {
     return 0;
 }
 
+// Adds that many entries in one batch.
+int ChildBatch(EngineLibrary& e, const wchar_t* path, int count) {
+    PbHeaderW h{};
+    int code = -1;
+    if (e.wOpen(&h, path, kModeReadWrite, &code) != kOk) return 2;
+    if (!e.wBegin || e.wBegin(&h, &code) != kOk) return 3;
+    OwnedRecordW r;
+    for (int i = 0; i < count; ++i) {
+        r.Clear();
+        std::wstring name = L"From afar " + std::to_wstring(i);
+        wcsncpy(r.rec.name, name.c_str(), kNameWidth - 1);
+        wcsncpy(r.rec.fax, L"42", kFaxWidth - 1);
+        if (e.wAdd(&h, &r.rec, &code) != kOk) return 3;
+    }
+    int rc = e.wEnd(&h, &code);
+    CloseHandle(h.file);
+    return rc == kOk ? 0 : 3;
+}
+
 std::wstring DistDirOf() {
     const char* dist = std::getenv("PBE_DIST");
     std::wstring path;
@@ -63,11 +83,13 @@ std::wstring DistDirOf() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc == 4 && (std::wcscmp(argv[1], L"--open") == 0 || std::wcscmp(argv[1], L"--writer") == 0)) {
+    if (argc == 4 && argv[1][0] == L'-' && argv[1][1] == L'-') {
         EngineLibrary e;
         if (!e.Load(DistDirOf() + L"m2fpd02.dll", nullptr)) return 4;
         int n = _wtoi(argv[3]);
-        return std::wcscmp(argv[1], L"--open") == 0 ? ChildOpen(e, argv[2], n) : ChildWriter(e, argv[2], n);
+        if (std::wcscmp(argv[1], L"--open") == 0) return ChildOpen(e, argv[2], n);
+        if (std::wcscmp(argv[1], L"--writer") == 0) return ChildWriter(e, argv[2], n);
+        if (std::wcscmp(argv[1], L"--batch") == 0) return ChildBatch(e, argv[2], n);
     }
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
