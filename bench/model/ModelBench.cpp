@@ -1,6 +1,8 @@
 // Prints one line per figure: the main list refilled for one search keystroke in a full
 // current-format book (2500 entries), for a search that keeps every row and for one
-// that leaves 50, and the sort of a header click on the full list. Each figure runs
+// that leaves 50 (each with its split: engine, wrapper, list delete, inserts, paint),
+// the sort of a header click on the full list, and the main window's start on the full
+// book until its list is painted. Each figure runs
 // from the search text to the painted list, through the real model, engine, language
 // library and main dialog template, with a parent that does the main dialog's work for
 // every list notification.
@@ -14,6 +16,7 @@
 
 #include "app/AppGlobals.h"
 #include "data/CPhonebook.h"
+#include "mainwindow/PhoneBookDlg.h"
 #include "mainwindow/ListViewUIControl.h"
 #include "resources/resource.h"
 #include "util/Handles.h"
@@ -141,14 +144,79 @@ int wmain() {
         model.Refresh(true);
         RedrawWindow(list.ListWindow(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     };
-    Report("main list refill for one keystroke, 2500 rows", 100, [&] { search(L""); }, [&] { search(L"c"); });
+    // Where a keystroke's time goes: the engine alone (its own header on the same file),
+    // the wrapper's records, deleting the old rows, inserting the new, painting.
+    using Find2 = intptr_t (*)(pbabi::PbHeaderW*, pbabi::PBEW*, const pbabi::PbTermSlotW*, uint16_t*, int*);
+    using Open = int (*)(pbabi::PbHeaderW*, const wchar_t*, uint8_t, int*);
+    HMODULE engine = GetModuleHandleW(L"m2fpd02.dll");
+    auto find2 = reinterpret_cast<Find2>(reinterpret_cast<void*>(GetProcAddress(engine, "WPbFindFirstOrNext2")));
+    auto open = reinterpret_cast<Open>(reinterpret_cast<void*>(GetProcAddress(engine, "WPbOpenPhonebook")));
+    pbabi::PbHeaderW own{};
+    int code = -1;
+    if (open) open(&own, path.c_str(), pbabi::kModeReadOnly, &code);
+    auto split = [&](const wchar_t* figure, const wchar_t* from, const wchar_t* to) {
+        double parts[5] = {};
+        for (int run = 0; run < kRuns; ++run) {
+            search(from);
+            Pump();
+            PhonebookDB probe;
+            probe.SetWideMode(true);
+            probe.SetSearchText(to);
+            EngineRecord record = model.Database().NewEngineRecord();
+            double t0 = Now();
+            uint16_t cursor = pbabi::kCursorStart;
+            int done = 0;
+            while (!done && find2 && code == 0) find2(&own, &record.wide->Get(), probe.WideTerms(), &cursor, &done);
+            double t1 = Now();
+            RecordList records;
+            model.Database().SetSearchText(to);
+            model.Database().Enumerate(records, true);
+            double t2 = Now();
+            list.SetRedraw(false);
+            list.DeleteAllItems();
+            list.SetRedraw(true);
+            double t3 = Now();
+            search(from);  // the rows back for the full refill
+            Pump();
+            double t4 = Now();
+            model.SetSearchText(to);
+            model.Refresh(true);
+            double t5 = Now();
+            RedrawWindow(list.ListWindow(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            double t6 = Now();
+            const double delta[5] = {t1 - t0, (t2 - t1) - (t1 - t0), t3 - t2, (t5 - t4) - (t2 - t1) - (t3 - t2), t6 - t5};
+            for (int i = 0; i < 5; ++i) parts[i] += delta[i] / kRuns;
+        }
+        printf("  split of \"%ls\" (mean): engine %.1f ms, wrapper %.1f ms, list delete %.1f ms, inserts %.1f ms, paint %.1f ms\n",
+               figure, parts[0], parts[1], parts[2], parts[3], parts[4]);
+    };
+    Report("main list refill for one keystroke, 2500 rows", 20, [&] { search(L""); }, [&] { search(L"c"); });
+    split(L"2500 rows", L"", L"c");
     if (model.GetItemCount() != kEntries) fprintf(stderr, "model_bench: %d rows, not %d\n", model.GetItemCount(), kEntries);
-    Report("main list refill for one keystroke, 50 rows", 16, [&] { search(L"zephy"); }, [&] { search(L"zephyr"); });
+    Report("main list refill for one keystroke, 2500 rows to 50", 8, [&] { search(L""); }, [&] { search(L"zephyr"); });
+    split(L"2500 to 50 rows", L"", L"zephyr");
+    Report("main list refill for one keystroke, 50 rows", 8, [&] { search(L"zephy"); }, [&] { search(L"zephyr"); });
+    split(L"50 rows", L"zephy", L"zephyr");
     if (model.GetItemCount() != kFew) fprintf(stderr, "model_bench: %d rows, not %d\n", model.GetItemCount(), kFew);
     search(L"");
     Report("header click sort, 2500 rows", 100, [] {}, [&] {
         model.ToggleSort(0);
         RedrawWindow(list.ListWindow(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    });
+
+    if (own.file && own.file != INVALID_HANDLE_VALUE) CloseHandle(own.file);
+
+    // The main window on the full book, from its creation to its painted list.
+    Report("start-up: main window listing the full book", 150, [] {}, [&] {
+        MainDialogStart start;
+        start.currentPath = path;
+        start.forceReadOnly = true;
+        CPhoneBookDlg main(start);
+        HWND window = main.CreateModeless(nullptr, IDD_MAIN, IDD_MAIN_RTL);
+        ShowWindow(window, SW_SHOWNA);
+        RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        if (!main.List() || main.List()->GetItemCount() != kEntries) fprintf(stderr, "model_bench: start-up listed too few\n");
+        DestroyWindow(window);
     });
 
     g_list = nullptr;
