@@ -139,8 +139,9 @@ void CPhonebook::Refresh(bool includeGroups) {
     if (!HasOpenFile() || !m_mainList) return;
     WaitCursor wait;
     m_database.SetSearchText(m_searchText);
-    // Read before the records: a change that lands in between is caught next time.
-    m_filledCountKnown = m_database.GetChangeCount(m_filledCount);
+    // Only a book open for reading has writers elsewhere to follow. Read before the
+    // records: a change that lands in between is caught next time.
+    m_filledCountKnown = m_database.IsReadOnly() && m_database.GetChangeCount(m_filledCount);
     m_database.Enumerate(m_records, includeGroups);
     FillList(true);
 }
