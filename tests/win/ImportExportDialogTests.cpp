@@ -224,7 +224,7 @@ TEST_F(ImportExportDialog, ShowsTheTextsAndDefaultsOfItsMode) {
         {L"de-DE", kExport, false}, {L"he-IL", kImport, true}, {L"he-IL", kExport, true},
     };
     const struct { int control; unsigned text; } texts[] = {
-        {IDC_IE_FILE_LABEL, IDS_LABEL_FILE},   {IDC_IE_RECORD_LABEL, IDS_LABEL_RECORD_DELIMITER},
+        {IDC_IE_FILE_LABEL, IDS_LABEL_FILE_NAME}, {IDC_IE_RECORD_LABEL, IDS_LABEL_RECORD_DELIMITER},
         {IDC_IE_FIELD_LABEL, IDS_LABEL_FIELD_DELIMITER}, {IDC_IE_COLUMNS_LABEL, IDS_LABEL_COLUMNS},
         {IDC_IE_UTF8, IDS_USE_UTF8},           {IDOK, IDS_OK},
         {IDCANCEL, IDS_CANCEL},                {IDC_IE_BROWSE, IDS_BROWSE},

@@ -1,0 +1,303 @@
+// Every dialog worked from the keyboard, in every language: access keys on labels and
+// text buttons, and the texts that must never carry one.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "PrintCMString.h"
+#include "app/AppGlobals.h"
+#include "conversion/ConvertPhonebookDlg.h"
+#include "data/CPhonebook.h"
+#include "dialogs/NoticeDialog.h"
+#include "dialogs/PhonebookEntryDlg.h"
+#include "dialogs/PhonebookGroupDlg.h"
+#include "harness/GuiHarness.h"
+#include "harness/TestEnvironment.h"
+#include "importexport/ImportExportDlg.h"
+#include "ListDialog.h"
+#include "mainwindow/ListViewUIControl.h"
+#include "resources/resource.h"
+#include "util/ResourceLoader.h"
+
+namespace {
+
+const wchar_t* const kLanguages[] = {L"en-US", L"de-DE", L"he-IL"};
+
+enum class Kind { Entry, Notice, Group, Picker, Import, Export, Conversion };
+struct DialogKind {
+    Kind kind;
+    const char* name;
+    int pictureButtons;
+};
+const DialogKind kKinds[] = {
+    {Kind::Entry, "entry", 3},   {Kind::Notice, "notice", 0}, {Kind::Group, "group", 3},
+    {Kind::Picker, "picker", 3}, {Kind::Import, "import", 4}, {Kind::Export, "export", 4},
+    {Kind::Conversion, "conversion", 1},
+};
+
+// Runs body inside the modal loop of the dialog that has just become active (a timer
+// fires once that loop runs), then ends the dialog with endId.
+std::map<UINT_PTR, std::function<void(HWND)>> g_bodies;
+
+void CALLBACK RunBody(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+    KillTimer(hwnd, id);
+    auto it = g_bodies.find(id);
+    if (it == g_bodies.end()) return;
+    auto body = std::move(it->second);
+    g_bodies.erase(it);
+    body(hwnd);
+}
+
+harness::ModalDriver::Step Inside(std::function<void(HWND)> body, int endId = IDCANCEL) {
+    return [body, endId](const harness::SeenWindow& seen) {
+        static UINT_PTR next = 0x7100;
+        const UINT_PTR id = ++next;
+        g_bodies[id] = [body, endId](HWND dialog) {
+            body(dialog);
+            if (IsWindow(dialog)) PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(endId, BN_CLICKED), 0);
+        };
+        SetTimer(seen.window, id, 0, RunBody);
+    };
+}
+
+void Press(HWND dialog, int id) {
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// A key as the keyboard delivers it to the focused control, through the dialog manager.
+void Key(HWND dialog, UINT message, WPARAM key) {
+    MSG msg = {GetFocus(), message, key, message == WM_SYSCHAR ? (1 << 29) : 0};
+    if (!IsDialogMessageW(dialog, &msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+CMString ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+std::vector<HWND> Children(HWND dialog) {
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) children.push_back(child);
+    return children;
+}
+
+bool IsField(HWND window) {
+    if (!window) return false;
+    const CMString cls = ClassOf(window);
+    return cls.EqualsNoCase(L"Edit") || cls.EqualsNoCase(L"ComboBox") || cls.EqualsNoCase(L"ListBox") ||
+           cls.EqualsNoCase(L"SysListView32");
+}
+
+bool IsTextStatic(HWND window) {
+    if (!ClassOf(window).EqualsNoCase(L"Static")) return false;
+    const LONG_PTR type = GetWindowLongPtrW(window, GWL_STYLE) & SS_TYPEMASK;
+    return type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT || type == SS_SIMPLE || type == SS_LEFTNOWORDWRAP;
+}
+
+LONG_PTR ButtonType(HWND window) {
+    return ClassOf(window).EqualsNoCase(L"Button") ? GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK : -1;
+}
+
+bool IsTextButton(HWND window) {
+    switch (ButtonType(window)) {
+        case BS_PUSHBUTTON: case BS_DEFPUSHBUTTON: case BS_CHECKBOX: case BS_AUTOCHECKBOX:
+        case BS_RADIOBUTTON: case BS_AUTORADIOBUTTON: case BS_3STATE: case BS_AUTO3STATE:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The access key of a text: the character after a single "&" ("&&" is a plain "&");
+// 0 for none, and every key it holds in *count.
+wchar_t AccessKey(const CMString& text, int* count = nullptr) {
+    wchar_t key = 0;
+    int n = 0;
+    const std::wstring& s = text.str();
+    for (size_t i = 0; i + 1 < s.size(); ++i) {
+        if (s[i] != L'&') continue;
+        if (s[i + 1] == L'&') {
+            ++i;
+            continue;
+        }
+        if (n++ == 0) key = s[i + 1];
+    }
+    if (count) *count = n;
+    return key;
+}
+
+// The dialogs over a book with two entries and a group, each opened as its opener
+// opens it; the body runs inside the dialog's own modal loop.
+class EveryDialog : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(testenv::MakeBook(path, L"mpb2"));
+        {
+            CPhonebook filler(nullptr);
+            ASSERT_TRUE(filler.Database().Open(path, 0, 0));
+            filler.AddFromFields(L"Anna Smith", L"0301", L"", L"", L"", L"", false, false);
+            filler.AddFromFields(L"Bob Jones", L"0302", L"", L"", L"", L"", false, false);
+            filler.CloseFile();
+        }
+        host.Route(&list);
+        list.AttachToDialog(host.Window());
+        model.AttachMainList(&list);
+        ASSERT_TRUE(model.Database().Open(path, 0, 0));
+    }
+    void TearDown() override { testenv::UseLanguage(L"en-US"); }
+
+    void Open(Kind kind, const std::function<void(HWND)>& body) {
+        model.Refresh(true);
+        harness::ModalDriver driver;
+        switch (kind) {
+            case Kind::Entry: {
+                model.SelectRow(0);
+                driver.Then(Inside(body));
+                CPhonebookEntryDlg(model, false, false, nullptr).DoModal(host.Window());
+                break;
+            }
+            case Kind::Notice:
+                driver.Then(Inside(body));
+                ShowNotice(host.Window(), IDS_MISSING_CAPTION, IDS_NAME_MISSING, IDS_CLOSE,
+                           LoadIconW(nullptr, IDI_WARNING));
+                break;
+            case Kind::Group:
+            case Kind::Picker: {
+                CPhonebookGroupDlg group(0);
+                ASSERT_TRUE(group.Prepare(model, true));
+                if (kind == Kind::Group) {
+                    driver.Then(Inside(body));
+                } else {
+                    driver.Then(Inside([](HWND d) { Press(d, IDC_MEMBER_ADD); })).Then(Inside(body));
+                }
+                group.DoModal(host.Window());
+                break;
+            }
+            case Kind::Import:
+            case Kind::Export: {
+                CImportExportDlg dialog;
+                const int mode = kind == Kind::Import ? CImportExportDlg::kImport : CImportExportDlg::kExport;
+                dialog.SetModel(&model);
+                dialog.SetUtf8Available(true);
+                dialog.SetCapacity(model.Database().Capacity());
+                dialog.SetMode(mode);
+                dialog.SetModeBitmap(kind == Kind::Import ? IDB_IMPORT : IDB_EXPORT);
+                driver.Then(Inside(body));
+                dialog.Run(host.Window());
+                break;
+            }
+            case Kind::Conversion:
+                // Only an answer ends the question.
+                driver.Then(Inside(body, IDNO));
+                CConvertPhonebookDlg(nullptr, &model).DoModal(host.Window());
+                break;
+        }
+        EXPECT_EQ(driver.PendingSteps(), 0u) << "a dialog never came up";
+    }
+
+    testenv::TempFolder folder;
+    CMString path = folder.File(L"book.mpb2");
+    ListDialog host;
+    ListViewUIControl list{static_cast<uint16_t>(IDC_LIST)};
+    CPhonebook model{host.Window()};
+};
+
+// Labels, check boxes and text buttons, in every dialog and language: each label just
+// before a field and each text button but OK and Cancel has one key of its script, no
+// key repeats within a dialog, and a label's key takes the focus to its field.
+TEST_F(EveryDialog, LabelsAndTextButtonsHaveTheirOwnAccessKeys) {
+    for (const wchar_t* language : kLanguages) {
+        ASSERT_TRUE(testenv::UseLanguage(language));
+        const bool hebrew = CMString(language) == L"he-IL";
+        for (const auto& [kind, name, pictures] : kKinds) {
+            SCOPED_TRACE(CMString(language).ToUtf8() + " " + name);
+            bool ran = false;
+            Open(kind, [&](HWND d) {
+                ran = true;
+                std::map<wchar_t, CMString> keys;
+                std::vector<std::pair<HWND, wchar_t>> labels;
+                for (HWND child : Children(d)) {
+                    const CMString text = harness::WindowText(child);
+                    const int id = GetDlgCtrlID(child);
+                    int count = 0;
+                    const wchar_t key = AccessKey(text, &count);
+                    bool wanted = false;
+                    if (IsTextStatic(child) && !text.IsEmpty()) {
+                        HWND next = GetWindow(child, GW_HWNDNEXT);
+                        wanted = IsField(next);
+                        // A key on a text that precedes no field would lead nowhere.
+                        if (!wanted) {
+                            EXPECT_EQ(count, 0) << "static " << id << ": " << text.ToUtf8();
+                        }
+                        if (wanted && key) labels.emplace_back(next, key);
+                    } else if (IsTextButton(child)) {
+                        wanted = id != IDOK && id != IDCANCEL;
+                    } else if (ButtonType(child) == BS_OWNERDRAW) {
+                        // A picture button's text is its spoken name, not a hidden shortcut.
+                        EXPECT_EQ(count, 0) << "picture button " << id << ": " << text.ToUtf8();
+                    }
+                    if (!wanted) continue;
+                    EXPECT_EQ(count, 1) << id << ": " << text.ToUtf8();
+                    if (!key) continue;
+                    EXPECT_TRUE(IsCharAlphaW(key)) << id << ": " << text.ToUtf8();
+                    EXPECT_EQ(key >= 0x05D0 && key <= 0x05EA, hebrew) << id << ": " << text.ToUtf8();
+                    wchar_t upper[2] = {key, 0};
+                    CharUpperW(upper);
+                    auto [it, added] = keys.emplace(upper[0], text);
+                    EXPECT_TRUE(added) << text.ToUtf8() << " shares its key with " << it->second.ToUtf8();
+                }
+                // Alt and the key, from a button far from the field.
+                HWND away = GetDlgItem(d, IDCANCEL) ? GetDlgItem(d, IDCANCEL) : GetDlgItem(d, IDNO);
+                for (const auto& [field, key] : labels) {
+                    SetFocus(away);
+                    Key(d, WM_SYSCHAR, key);
+                    EXPECT_EQ(GetFocus(), field) << "Alt+" << CMString(std::wstring(1, key)).ToUtf8();
+                }
+            });
+            EXPECT_TRUE(ran);
+        }
+    }
+}
+
+// What the import compares, what a message or summary formats and what goes into a
+// file is never a control's text: only the texts below may carry an access key.
+TEST(AccessKeys, OnlyControlTextsCarryThem) {
+    const std::set<unsigned> controlTexts = {
+        IDS_LABEL_NAME, IDS_LABEL_FAX, IDS_LABEL_ORGANIZATION, IDS_LABEL_PHONE, IDS_LABEL_EMAIL, IDS_LABEL_MAILBOX,
+        IDS_PERSONAL_COPY_BOX, IDS_LABEL_GROUP_NAME, IDS_LABEL_FILE_NAME, IDS_LABEL_RECORD_DELIMITER,
+        IDS_LABEL_FIELD_DELIMITER, IDS_LABEL_COLUMNS, IDS_USE_UTF8, IDS_YES, IDS_NO,
+        // menu items
+        IDS_MENU_NEW, IDS_MENU_OPEN, IDS_MENU_SAVE_AS, IDS_MENU_IMPORT, IDS_MENU_EXPORT, IDS_ABOUT_MENU,
+    };
+    struct Text {
+        unsigned id;
+        const char* name;
+    };
+#define TEXT_ARGS(id, kinds) {id, #id},
+    const Text texts[] = {
+#include "text_args.inc"
+    };
+#undef TEXT_ARGS
+    for (const wchar_t* language : kLanguages) {
+        ResourceLoader library;
+        ASSERT_TRUE(library.LoadDll(testenv::LanguageLibrary(language)));
+        for (const auto& t : texts) {
+            if (controlTexts.count(t.id)) continue;
+            const CMString text = library.LoadStringW(t.id);
+            EXPECT_EQ(text.Find(L'&'), -1) << CMString(language).ToUtf8() << " " << t.name << ": " << text.ToUtf8();
+        }
+    }
+}
+
+}  // namespace
