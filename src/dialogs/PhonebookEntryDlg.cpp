@@ -112,9 +112,11 @@ BOOL CPhonebookEntryDlg::OnInitDialog() {
         if (row != -1) FillFromRow(row);
     }
 
+    // Each picture button's tooltip is its window text too, which readers announce.
     struct { int control; unsigned text; } tips[] = {
         {IDC_ENTRY_NEXT, IDS_NEXT_ENTRY},
         {IDC_ENTRY_PREVIOUS, IDS_PREVIOUS_ENTRY},
+        {IDC_HELP_BUTTON, IDS_TIP_HELP},
     };
     for (const auto& tip : tips) {
         HWND control = GetDlgItem(m_hwnd, tip.control);

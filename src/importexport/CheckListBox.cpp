@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "importexport/CheckListBoxAccessible.h"
 #include "resources/image_ids.h"
 #include "util/OperatingSystem.h"
 
@@ -55,6 +56,12 @@ void CheckListBox::Attach(HWND list) {
     m_previousProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CheckListBox::ListProc)));
     MeasureText();
+}
+
+CheckListBox* CheckListBox::Of(HWND list) {
+    if (!list || GetWindowLongPtrW(list, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&CheckListBox::ListProc)) return nullptr;
+    auto* self = reinterpret_cast<CheckListBox*>(GetWindowLongPtrW(list, GWLP_USERDATA));
+    return self && self->m_list == list ? self : nullptr;
 }
 
 void CheckListBox::Detach() {
@@ -195,6 +202,11 @@ LRESULT CheckListBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             MeasureText();
             return result;
         }
+        case WM_GETOBJECT:
+            if (static_cast<LONG>(lParam) == OBJID_CLIENT) {
+                if (LRESULT answer = CheckListBoxAccessible::Answer(m_list, wParam)) return answer;
+            }
+            break;
         case WM_THEMECHANGED:
             if (m_style == Style::System) UseTheme(OperatingSystem::IsUiThemeEnabled());
             InvalidateRect(m_list, nullptr, TRUE);

@@ -27,6 +27,8 @@ public:
 
     void Attach(HWND list);
     HWND Window() const { return m_list; }
+    // The object serving this list window, or none.
+    static CheckListBox* Of(HWND list);
 
     // Appends an item; its index, or LB_ERR.
     int AddItem(const CMString& text, bool checked);

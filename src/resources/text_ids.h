@@ -106,7 +106,7 @@
 // Group member picker
 #define IDS_PICKER_TITLE                    24
 #define IDS_PICKER_SEARCH_PROMPT            312
-#define IDS_PICKER_ADD                      2107
+#define IDS_PICKER_ADD                      2107  // not shown: Add is named by its tooltip
 #define IDS_TIP_PICKER_ADD                  3567
 
 // Import and export dialog

@@ -1,6 +1,8 @@
-// Every dialog worked from the keyboard, in every language: access keys on labels and
-// text buttons, and the texts that must never carry one.
+// Every dialog worked from the keyboard and read by a screen reader, in every language:
+// access keys on labels and text buttons, the texts that must never carry one, and the
+// names of picture buttons.
 #include <windows.h>
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
@@ -296,6 +298,67 @@ TEST(AccessKeys, OnlyControlTextsCarryThem) {
             if (controlTexts.count(t.id)) continue;
             const CMString text = library.LoadStringW(t.id);
             EXPECT_EQ(text.Find(L'&'), -1) << CMString(language).ToUtf8() << " " << t.name << ": " << text.ToUtf8();
+        }
+    }
+}
+
+VARIANT Child(long id) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = id;
+    return v;
+}
+
+// What a screen reader asks of a window's client object; false when there is none.
+bool Accessible(HWND window, CMString* name, long* state) {
+    IAccessible* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&object))) ||
+        !object)
+        return false;
+    BSTR text = nullptr;
+    if (name && object->get_accName(Child(CHILDID_SELF), &text) == S_OK && text) *name = text;
+    SysFreeString(text);
+    VARIANT bits;
+    VariantInit(&bits);
+    if (state && SUCCEEDED(object->get_accState(Child(CHILDID_SELF), &bits)) && bits.vt == VT_I4) *state = bits.lVal;
+    object->Release();
+    return true;
+}
+
+// Every picture button has a tooltip and is read by the same words; the pictures the
+// dialogs paint for their mode are hidden from readers.
+TEST_F(EveryDialog, PictureButtonsAreReadAsTheirTooltips) {
+    for (const wchar_t* language : {L"en-US", L"he-IL"}) {
+        ASSERT_TRUE(testenv::UseLanguage(language));
+        for (const auto& [kind, name, pictures] : kKinds) {
+            SCOPED_TRACE(CMString(language).ToUtf8() + " " + name);
+            int pictureButtons = 0;
+            Open(kind, [&](HWND d) {
+                for (HWND child : Children(d)) {
+                    if (ButtonType(child) != BS_OWNERDRAW) continue;
+                    ++pictureButtons;
+                    const int id = GetDlgCtrlID(child);
+                    CMString spoken;
+                    // Without the system's accessibility, the window text it would read.
+                    if (!Accessible(child, &spoken, nullptr)) spoken = harness::WindowText(child);
+                    const CMString tip = harness::ToolTipOf(child);
+                    EXPECT_FALSE(tip.IsEmpty()) << "picture button " << id << " has no tooltip";
+                    EXPECT_EQ(spoken, tip) << "picture button " << id;
+                }
+                for (int picture : {IDC_IE_PICTURE, IDC_CONVERT_PICTURE}) {
+                    HWND place = GetDlgItem(d, picture);
+                    if (!place) continue;
+                    CMString spoken;
+                    long state = 0;
+                    if (Accessible(place, &spoken, &state)) {
+                        EXPECT_TRUE((state & STATE_SYSTEM_INVISIBLE) || !spoken.IsEmpty()) << picture;
+                    } else {
+                        EXPECT_FALSE(IsWindowVisible(place)) << picture;
+                    }
+                }
+            });
+            EXPECT_EQ(pictureButtons, pictures);
         }
     }
 }
