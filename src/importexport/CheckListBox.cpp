@@ -56,6 +56,7 @@ void CheckListBox::Attach(HWND list) {
     m_previousProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CheckListBox::ListProc)));
     MeasureText();
+    m_focusCues.Attach(list);
 }
 
 CheckListBox* CheckListBox::Of(HWND list) {
@@ -202,6 +203,11 @@ LRESULT CheckListBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             MeasureText();
             return result;
         }
+        case WM_UPDATEUISTATE: {
+            LRESULT result = CallPrevious(message, wParam, lParam);
+            if (m_focusCues.Update(wParam)) InvalidateRect(m_list, nullptr, FALSE);
+            return result;
+        }
         case WM_GETOBJECT:
             if (static_cast<LONG>(lParam) == OBJID_CLIENT) {
                 if (LRESULT answer = CheckListBoxAccessible::Answer(m_list, wParam)) return answer;
@@ -315,8 +321,8 @@ void CheckListBox::DrawItem(const DRAWITEMSTRUCT& item) {
                     static_cast<UINT>(label.GetLength()), nullptr);
         SetBkColor(item.hDC, oldBack);
         SetTextColor(item.hDC, oldText);
-        if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &text);
-    } else if (item.itemAction & ODA_FOCUS) {
+        if ((item.itemState & ODS_FOCUS) && !m_focusCues.Hidden()) DrawFocusRect(item.hDC, &text);
+    } else if ((item.itemAction & ODA_FOCUS) && !m_focusCues.Hidden()) {
         DrawFocusRect(item.hDC, &text);
     }
 }

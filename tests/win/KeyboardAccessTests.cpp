@@ -1,6 +1,6 @@
 // Every dialog worked from the keyboard and read by a screen reader, in every language:
-// access keys on labels and text buttons, the texts that must never carry one, and the
-// names of picture buttons.
+// access keys on labels and text buttons, the texts that must never carry one, the
+// names of picture buttons, and focus rectangles that wait for the keyboard.
 #include <windows.h>
 #include <oleacc.h>
 
@@ -26,6 +26,7 @@
 #include "ListDialog.h"
 #include "mainwindow/ListViewUIControl.h"
 #include "resources/resource.h"
+#include "util/Handles.h"
 #include "util/ResourceLoader.h"
 
 namespace {
@@ -360,6 +361,101 @@ TEST_F(EveryDialog, PictureButtonsAreReadAsTheirTooltips) {
             });
             EXPECT_EQ(pictureButtons, pictures);
         }
+    }
+}
+
+// A control's client area as it paints it now.
+class Snapshot {
+public:
+    explicit Snapshot(HWND control) {
+        RECT client = {};
+        GetClientRect(control, &client);
+        m_width = client.right;
+        m_height = client.bottom;
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = m_width;
+        info.bmiHeader.biHeight = -m_height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        UniqueGdiObject bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        MemoryDC dc(nullptr);
+        dc.Select(bitmap.Get());
+        SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()), PRF_CLIENT | PRF_ERASEBKGND);
+        GdiFlush();
+        const auto* pixels = static_cast<const DWORD*>(bits);
+        m_pixels.assign(pixels, pixels + static_cast<size_t>(m_width) * m_height);
+    }
+    DWORD At(int x, int y) const { return m_pixels[static_cast<size_t>(y) * m_width + x]; }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+
+private:
+    int m_width = 0, m_height = 0;
+    std::vector<DWORD> m_pixels;
+};
+
+// What the dialog manager tells every control of a dialog about keyboard cues: hidden
+// when a dialog starts from the mouse, shown once Tab is pressed. Windows sends these
+// itself; Wine keeps no such state, so the test sends what Windows would.
+void TellCues(HWND dialog, WORD action) {
+    const WPARAM state = MAKEWPARAM(action, UISF_HIDEFOCUS | UISF_HIDEACCEL);
+    SendMessageW(dialog, WM_UPDATEUISTATE, state, 0);
+    for (HWND child : Children(dialog)) SendMessageW(child, WM_UPDATEUISTATE, state, 0);
+}
+
+// A focused picture button and the column list draw no focus rectangle after a mouse
+// click, and draw one once the keyboard has brought the focus back to them.
+TEST_F(EveryDialog, FocusRectanglesWaitForTheKeyboard) {
+    for (int control : {IDC_IE_DOWN, IDC_IE_COLUMNS}) {
+        SCOPED_TRACE(control);
+        Open(Kind::Export, [&](HWND d) {
+            HWND target = GetDlgItem(d, control);
+            HWND columns = GetDlgItem(d, IDC_IE_COLUMNS);
+            SendMessageW(columns, LB_SETCURSEL, 0, 0);
+            SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_IE_COLUMNS, LBN_SELCHANGE), reinterpret_cast<LPARAM>(columns));
+            ASSERT_TRUE(IsWindowEnabled(target));
+            TellCues(d, UIS_SET);
+
+            // A click on the button, or on a column's name.
+            RECT row = {};
+            SendMessageW(columns, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&row));
+            const LPARAM at = control == IDC_IE_COLUMNS ? MAKELPARAM(row.left + 40, (row.top + row.bottom) / 2)
+                                                        : MAKELPARAM(5, 5);
+            SendMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            SendMessageW(target, WM_LBUTTONUP, 0, at);
+            harness::PumpUntilIdle(10);
+            ASSERT_EQ(GetFocus(), target);
+            const Snapshot clicked(target);
+
+            // Round the dialog with Tab until the focus is back.
+            for (int presses = 0; presses < 40; ++presses) {
+                Key(d, WM_KEYDOWN, VK_TAB);
+                if (presses == 0) TellCues(d, UIS_CLEAR);
+                if (GetFocus() == target) break;
+            }
+            ASSERT_EQ(GetFocus(), target);
+            const Snapshot tabbed(target);
+
+            // The one difference is a rectangle's outline: the focus rectangle.
+            RECT box = {clicked.Width(), clicked.Height(), -1, -1};
+            std::vector<POINT> changed;
+            for (int y = 0; y < clicked.Height(); ++y)
+                for (int x = 0; x < clicked.Width(); ++x)
+                    if (clicked.At(x, y) != tabbed.At(x, y)) {
+                        changed.push_back({x, y});
+                        box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x),
+                               std::max<LONG>(box.bottom, y)};
+                    }
+            ASSERT_FALSE(changed.empty()) << "no focus rectangle after Tab, or one already after the click";
+            EXPECT_GE(box.right - box.left, 4);
+            EXPECT_GE(box.bottom - box.top, 4);
+            for (const POINT& p : changed)
+                EXPECT_TRUE(p.x == box.left || p.x == box.right || p.y == box.top || p.y == box.bottom)
+                    << p.x << "," << p.y << " inside the rectangle";
+        });
     }
 }
 
