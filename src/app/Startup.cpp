@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <memory>
 
@@ -59,6 +60,21 @@ void InitCommonControlClasses() {
     InitCommonControlsEx(&init);
 }
 
+// The UI thread's COM apartment: our own controls hand their accessibility objects to
+// screen readers through COM.
+class ComApartment {
+public:
+    ComApartment() : m_result(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(m_result)) CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    HRESULT m_result;
+};
+
 }  // namespace
 
 CMString ResolveHelpPath(const CommandLineOptions& options) {
@@ -72,6 +88,7 @@ CMString ResolveHelpPath(const CommandLineOptions& options) {
 
 int RunApplication(HINSTANCE instance, const wchar_t* commandLine) {
     app::SetInstance(instance);
+    ComApartment apartment;
     CommandLineOptions options = ParseCommandLine(CMString(commandLine ? commandLine : L""));
     app::SetHelpPath(ResolveHelpPath(options));
 

@@ -67,6 +67,7 @@ void BitmapButton::Attach(HWND parent, HWND button) {
     m_previousProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(button, GWLP_WNDPROC));
     SetPropW(button, kPreviousProcProperty, reinterpret_cast<HANDLE>(reinterpret_cast<ULONG_PTR>(m_previousProc)));
     SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BitmapButton::HoverProc));
+    m_focusCues.Attach(button);
 
     RECT box = {0, 0, m_metrics.imageBoxWidth - 4, m_metrics.imageBoxHeight - 4};
     MapDialogRect(parent, &box);
@@ -123,7 +124,7 @@ void BitmapButton::Draw(const DRAWITEMSTRUCT& item) {
         const int drop = !disabled && selected ? ScalePixels(m_button, 1) : 0;
         image.DrawStretched(dc, rect.left + m_imageX, rect.top + m_imageY + drop, m_imageWidth, m_imageHeight);
 
-        if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
+        if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT) && !m_focusCues.Hidden()) {
             RECT focus = {rect.left + m_imageX, rect.top + m_imageY, rect.right - m_imageX, rect.bottom - m_imageY};
             DrawFocusRect(dc, &focus);
         }
@@ -255,6 +256,11 @@ LRESULT BitmapButton::OnHoverMessage(UINT message, WPARAM wParam, LPARAM lParam)
         case WM_ENABLE:
             Invalidate();
             break;
+        case WM_UPDATEUISTATE: {
+            const LRESULT result = CallPrevious(message, wParam, lParam);
+            if (m_focusCues.Update(wParam)) Invalidate();
+            return result;
+        }
         case WM_LBUTTONDBLCLK:
             // An owner-drawn button answers a double click with BN_DOUBLECLICKED alone, so
             // quick clicks (moving a column up, say) would lose every second one.

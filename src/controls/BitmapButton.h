@@ -12,6 +12,7 @@
 
 #include <initializer_list>
 
+#include "controls/FocusCues.h"
 #include "controls/TransparentPicture.h"
 #include "util/Handles.h"
 
@@ -89,6 +90,8 @@ private:
     int m_imageX = 0;
     int m_imageY = 0;
     bool m_hot = false;
+    // The focus rectangle waits for the keyboard, as on the system's own buttons.
+    FocusCues m_focusCues;
     bool m_themed = false;
     UniqueModule m_themeLibrary;
     WNDPROC m_previousProc = nullptr;

@@ -1,6 +1,7 @@
 #include "conversion/ConvertPhonebookDlg.h"
 
 #include "app/AppGlobals.h"
+#include "controls/ToolTip.h"
 #include "mainwindow/HelpAbout.h"
 #include "resources/resource.h"
 
@@ -21,7 +22,11 @@ BOOL CConvertPhonebookDlg::OnInitDialog() {
     SetDlgItemTextW(m_hwnd, IDNO, app::Text(IDS_NO).c_str());
     m_helpButton.LoadImages(IDB_HELP, 0);
     m_helpButton.SetMetrics(BitmapButton::kDefaultMetrics);
-    m_helpButton.Attach(m_hwnd, GetDlgItem(m_hwnd, IDC_HELP_BUTTON));
+    HWND help = GetDlgItem(m_hwnd, IDC_HELP_BUTTON);
+    m_helpButton.Attach(m_hwnd, help);
+    // A picture alone tells a reader nothing: the button's text names it.
+    SetWindowTextW(help, app::Text(IDS_TIP_HELP).c_str());
+    AddToolTip(CreateToolTipWindow(help), help, app::Text(IDS_TIP_HELP));
     return TRUE;
 }
 

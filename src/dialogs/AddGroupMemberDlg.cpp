@@ -41,7 +41,7 @@ BOOL CAddGroupMemberDlg::OnInitDialog() {
     m_searchReady = true;
     SetWindowTextW(m_hwnd, app::Text(IDS_PICKER_TITLE).c_str());
     struct { int control; unsigned text; } texts[] = {
-        {IDC_MEMBER_REMOVE, IDS_REMOVE_MEMBERS}, {IDC_MEMBER_ADD, IDS_PICKER_ADD}, {IDOK, IDS_OK},
+        {IDC_MEMBER_REMOVE, IDS_REMOVE_MEMBERS}, {IDC_MEMBER_ADD, IDS_TIP_PICKER_ADD}, {IDOK, IDS_OK},
         {IDCANCEL, IDS_CANCEL},                  {IDC_HELP_BUTTON, IDS_TIP_HELP},
     };
     for (const auto& t : texts) SetDlgItemTextW(m_hwnd, t.control, app::Text(t.text).c_str());
@@ -70,8 +70,10 @@ BOOL CAddGroupMemberDlg::OnInitDialog() {
     });
     UpdateAddButton();
     UpdateRemoveButton();
+    // The same texts as the buttons' window texts, which readers announce.
     struct { int control; unsigned text; } tips[] = {{IDC_MEMBER_ADD, IDS_TIP_PICKER_ADD},
-                                                     {IDC_MEMBER_REMOVE, IDS_REMOVE_MEMBERS}};
+                                                     {IDC_MEMBER_REMOVE, IDS_REMOVE_MEMBERS},
+                                                     {IDC_HELP_BUTTON, IDS_TIP_HELP}};
     for (const auto& t : tips) {
         HWND control = GetDlgItem(m_hwnd, t.control);
         AddToolTip(CreateToolTipWindow(control), control, app::Text(t.text));

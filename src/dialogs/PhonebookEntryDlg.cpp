@@ -75,7 +75,7 @@ BOOL CPhonebookEntryDlg::OnInitDialog() {
     for (const auto& field : kFields) SetDlgItemTextW(m_hwnd, field.label, app::Text(field.labelText).c_str());
     SetDlgItemTextW(m_hwnd, IDOK, app::Text(IDS_OK).c_str());
     SetDlgItemTextW(m_hwnd, IDCANCEL, app::Text(IDS_CANCEL).c_str());
-    SetDlgItemTextW(m_hwnd, IDC_ENTRY_PERSONAL_COPY, app::Text(IDS_TIP_COPY_PERSONAL).c_str());
+    SetDlgItemTextW(m_hwnd, IDC_ENTRY_PERSONAL_COPY, app::Text(IDS_PERSONAL_COPY_BOX).c_str());
     SetDlgItemTextW(m_hwnd, IDC_ENTRY_PREVIOUS, app::Text(IDS_PREVIOUS_ENTRY).c_str());
     SetDlgItemTextW(m_hwnd, IDC_ENTRY_NEXT, app::Text(IDS_NEXT_ENTRY).c_str());
     SetItem(IDC_ENTRY_NAME, m_placeholder);
@@ -112,9 +112,11 @@ BOOL CPhonebookEntryDlg::OnInitDialog() {
         if (row != -1) FillFromRow(row);
     }
 
+    // Each picture button's tooltip is its window text too, which readers announce.
     struct { int control; unsigned text; } tips[] = {
         {IDC_ENTRY_NEXT, IDS_NEXT_ENTRY},
         {IDC_ENTRY_PREVIOUS, IDS_PREVIOUS_ENTRY},
+        {IDC_HELP_BUTTON, IDS_TIP_HELP},
     };
     for (const auto& tip : tips) {
         HWND control = GetDlgItem(m_hwnd, tip.control);

@@ -90,8 +90,10 @@ BOOL CPhonebookGroupDlg::OnInitDialog() {
     FillMembers();
     UpdateButtons();
     m_model->SetMainListActive(false);
+    // The same texts as the buttons' window texts, which readers announce.
     struct { int control; unsigned text; } tips[] = {{IDC_MEMBER_ADD, IDS_ADD_MEMBERS},
-                                                     {IDC_MEMBER_REMOVE, IDS_REMOVE_MEMBERS}};
+                                                     {IDC_MEMBER_REMOVE, IDS_REMOVE_MEMBERS},
+                                                     {IDC_HELP_BUTTON, IDS_TIP_HELP}};
     for (const auto& t : tips) {
         HWND control = GetDlgItem(m_hwnd, t.control);
         AddToolTip(CreateToolTipWindow(control), control, app::Text(t.text));

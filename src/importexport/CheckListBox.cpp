@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "importexport/CheckListBoxAccessible.h"
 #include "resources/image_ids.h"
 #include "util/OperatingSystem.h"
 
@@ -55,6 +56,13 @@ void CheckListBox::Attach(HWND list) {
     m_previousProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CheckListBox::ListProc)));
     MeasureText();
+    m_focusCues.Attach(list);
+}
+
+CheckListBox* CheckListBox::Of(HWND list) {
+    if (!list || GetWindowLongPtrW(list, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&CheckListBox::ListProc)) return nullptr;
+    auto* self = reinterpret_cast<CheckListBox*>(GetWindowLongPtrW(list, GWLP_USERDATA));
+    return self && self->m_list == list ? self : nullptr;
 }
 
 void CheckListBox::Detach() {
@@ -195,6 +203,16 @@ LRESULT CheckListBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             MeasureText();
             return result;
         }
+        case WM_UPDATEUISTATE: {
+            LRESULT result = CallPrevious(message, wParam, lParam);
+            if (m_focusCues.Update(wParam)) InvalidateRect(m_list, nullptr, FALSE);
+            return result;
+        }
+        case WM_GETOBJECT:
+            if (static_cast<LONG>(lParam) == OBJID_CLIENT) {
+                if (LRESULT answer = CheckListBoxAccessible::Answer(m_list, wParam)) return answer;
+            }
+            break;
         case WM_THEMECHANGED:
             if (m_style == Style::System) UseTheme(OperatingSystem::IsUiThemeEnabled());
             InvalidateRect(m_list, nullptr, TRUE);
@@ -303,8 +321,8 @@ void CheckListBox::DrawItem(const DRAWITEMSTRUCT& item) {
                     static_cast<UINT>(label.GetLength()), nullptr);
         SetBkColor(item.hDC, oldBack);
         SetTextColor(item.hDC, oldText);
-        if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &text);
-    } else if (item.itemAction & ODA_FOCUS) {
+        if ((item.itemState & ODS_FOCUS) && !m_focusCues.Hidden()) DrawFocusRect(item.hDC, &text);
+    } else if ((item.itemAction & ODA_FOCUS) && !m_focusCues.Hidden()) {
         DrawFocusRect(item.hDC, &text);
     }
 }

@@ -9,6 +9,7 @@
 //   WM_DRAWITEM   DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) for that id
 #include <windows.h>
 
+#include "controls/FocusCues.h"
 #include "controls/TransparentPicture.h"
 #include "util/CMString.h"
 #include "util/Handles.h"
@@ -27,6 +28,8 @@ public:
 
     void Attach(HWND list);
     HWND Window() const { return m_list; }
+    // The object serving this list window, or none.
+    static CheckListBox* Of(HWND list);
 
     // Appends an item; its index, or LB_ERR.
     int AddItem(const CMString& text, bool checked);
@@ -68,6 +71,8 @@ private:
     // Where the text area starts in a row; set by the last drawing.
     int m_textOffset = 0;
     bool m_themed = false;
+    // The focused item's rectangle waits for the keyboard, as in the system's lists.
+    FocusCues m_focusCues;
     UniqueModule m_themeLibrary;
     // Three frames side by side: unchecked, checked, greyed.
     TransparentPicture m_boxes;

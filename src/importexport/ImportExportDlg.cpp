@@ -43,7 +43,7 @@ struct ControlText {
     unsigned text;
 };
 constexpr ControlText kControlTexts[] = {
-    {IDC_IE_FILE_LABEL, IDS_LABEL_FILE},
+    {IDC_IE_FILE_LABEL, IDS_LABEL_FILE_NAME},
     {IDC_IE_BROWSE, IDS_BROWSE},
     {IDC_IE_RECORD_LABEL, IDS_LABEL_RECORD_DELIMITER},
     {IDC_IE_FIELD_LABEL, IDS_LABEL_FIELD_DELIMITER},

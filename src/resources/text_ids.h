@@ -2,6 +2,8 @@
 #define PBE_TEXT_IDS_H
 // Ids of the texts in the language libraries (lang/<language>/m2txt.rc). Plain
 // defines only, so that both the compiler and the resource compiler read this file.
+// A text with an "&" before its access key is only ever a control's text: one that also
+// goes into a message, a file or a comparison never carries one.
 
 // Application
 #define IDS_APP_CLASS                       3182
@@ -22,7 +24,7 @@
 #define IDS_TIP_NEW_GROUP                   582   // also the new group's dialog title and default name
 #define IDS_TIP_EDIT                        391
 #define IDS_TIP_DELETE                      993
-#define IDS_TIP_COPY_PERSONAL               3469  // also the entry dialog's check box
+#define IDS_TIP_COPY_PERSONAL               3469
 #define IDS_TIP_FILE                        3929
 #define IDS_COLUMN_NAME                     3801
 #define IDS_COLUMN_FAX                      3655
@@ -86,6 +88,7 @@
 #define IDS_LABEL_PHONE                     2837
 #define IDS_LABEL_EMAIL                     1231
 #define IDS_LABEL_MAILBOX                   2496
+#define IDS_PERSONAL_COPY_BOX               5101  // the tooltip's words with an access key
 #define IDS_PREVIOUS_ENTRY                  1033
 #define IDS_NEXT_ENTRY                      2788
 #define IDS_REQUIRED                        1785  // placeholder of required fields
@@ -105,13 +108,14 @@
 // Group member picker
 #define IDS_PICKER_TITLE                    24
 #define IDS_PICKER_SEARCH_PROMPT            312
-#define IDS_PICKER_ADD                      2107
+#define IDS_PICKER_ADD                      2107  // not shown: Add is named by its tooltip
 #define IDS_TIP_PICKER_ADD                  3567
 
 // Import and export dialog
 #define IDS_IMPORT_CAPTION                  613
 #define IDS_EXPORT_CAPTION                  1234
-#define IDS_LABEL_FILE                      1207
+#define IDS_LABEL_FILE                      1207  // starts the export's overwrite message: no access key
+#define IDS_LABEL_FILE_NAME                 5100  // the file name label, with its access key
 #define IDS_BROWSE                          2619
 #define IDS_LABEL_RECORD_DELIMITER          1142
 #define IDS_LABEL_FIELD_DELIMITER           2333

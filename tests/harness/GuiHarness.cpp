@@ -1,5 +1,7 @@
 #include "harness/GuiHarness.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 namespace harness {
@@ -49,6 +51,35 @@ CMString WindowText(HWND window) {
 }
 
 CMString ItemText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
+
+// The text of the control's tool in whichever of this thread's tooltip windows has one.
+CMString ToolTipOf(HWND control) {
+    struct Find {
+        HWND control;
+        CMString text;
+    } find{control, {}};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* f = reinterpret_cast<Find*>(data);
+            wchar_t cls[32] = {};
+            GetClassNameW(window, cls, 32);
+            if (!CMString(cls).EqualsNoCase(TOOLTIPS_CLASSW)) return TRUE;
+            wchar_t text[260] = {};
+            TOOLINFOW info = {};
+            info.cbSize = sizeof info;
+            info.hwnd = f->control;
+            info.uId = 1;
+            info.lpszText = text;
+            if (!SendMessageW(window, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&info))) return TRUE;
+            info.lpszText = text;
+            SendMessageW(window, TTM_GETTEXTW, 260, reinterpret_cast<LPARAM>(&info));
+            f->text = text;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.text;
+}
 
 bool IsItemEnabled(HWND dialog, int id) {
     HWND item = GetDlgItem(dialog, id);

@@ -18,6 +18,8 @@ bool PumpUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
 CMString WindowText(HWND window);
 CMString ItemText(HWND dialog, int id);
 bool IsItemEnabled(HWND dialog, int id);
+// The tooltip text a control was given; empty when it has none.
+CMString ToolTipOf(HWND control);
 
 // What a modal window showed when it became active.
 struct SeenWindow {

@@ -1,7 +1,9 @@
 // Windows tests run with the program's own resources linked in, the version 6
-// common controls, and English texts unless a test picks another language.
+// common controls, the program's COM apartment, and English texts unless a test picks
+// another language.
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,7 @@
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     app::SetInstance(GetModuleHandleW(nullptr));
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     INITCOMMONCONTROLSEX init = {sizeof init, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&init);
     testenv::UseLanguage(L"en-US");

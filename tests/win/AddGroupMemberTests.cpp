@@ -51,7 +51,8 @@ TEST_F(AddGroupMember, OpensWithTheEntriesAndTheGroupsMembers) {
     EXPECT_EQ(seen.searchText, CMString());
     EXPECT_EQ(seen.candidates, (Names{L"Anna Smith", L"Bob Jones", L"Carl Smith", L"Dora Brown"}));
     EXPECT_EQ(seen.chosen, (Names{L"Carl Smith", L"Bob Jones", L"Anna Smith"}));
-    EXPECT_EQ(seen.add, app::Text(IDS_PICKER_ADD));
+    // Add's window text is its tooltip, the name a reader announces.
+    EXPECT_EQ(seen.add, app::Text(IDS_TIP_PICKER_ADD));
     EXPECT_EQ(seen.remove, app::Text(IDS_REMOVE_MEMBERS));
     EXPECT_TRUE(seen.listsAreModels);
     EXPECT_TRUE(seen.addEnabled);  // a refill selects its first row

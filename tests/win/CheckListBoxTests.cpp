@@ -1,7 +1,8 @@
 // The check box column list on the import/export dialog's own templates: toggling by
 // the space key and by clicks on the box, what the parent and accessibility clients
-// are told, moving items, and how rows are drawn in both reading directions.
+// are told and can ask, moving items, and how rows are drawn in both reading directions.
 #include <windows.h>
+#include <oleacc.h>
 #include <uxtheme.h>
 #include <vssym32.h>
 
@@ -240,6 +241,78 @@ TEST(CheckListBox, SetCheckStoresTheStateAndMovesKeepIt) {
         EXPECT_EQ(host.list.IsItemEnabled(i), expected[i].enabled) << i;
     }
     EXPECT_EQ(static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0)), 1);
+}
+
+VARIANT Child(long id) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = id;
+    return v;
+}
+
+// What a screen reader learns of each item: its text, that it is a check box, whether it
+// is checked, greyed or unavailable, and whether it is selected; read afresh after a
+// toggle, and nothing dangling once the list has gone.
+TEST(CheckListBox, ReadersHearEachItemsNameAndCheck) {
+    auto host = std::make_unique<Host>(CheckListBox::Style::Classic);
+    HWND list = host->list.Window();
+    host->list.AddItem(L"Name", true);
+    host->list.AddItem(L"Fax number", false);
+    host->list.AddItem(L"Mailbox", false);
+    host->list.SetItemEnabled(2, false);
+    host->list.SetCheck(2, 2);
+    SendMessageW(list, LB_SETCURSEL, 1, 0);
+
+    IAccessible* object = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(list, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&object)),
+              S_OK);
+    ASSERT_NE(object, nullptr);
+    long count = -1;
+    EXPECT_EQ(object->get_accChildCount(&count), S_OK);
+    EXPECT_EQ(count, 3);
+
+    auto read = [&](long child, CMString& name, long& state) {
+        BSTR text = nullptr;
+        ASSERT_EQ(object->get_accName(Child(child), &text), S_OK);
+        name = text;
+        SysFreeString(text);
+        VARIANT role, bits;
+        ASSERT_EQ(object->get_accRole(Child(child), &role), S_OK);
+        EXPECT_EQ(role.lVal, ROLE_SYSTEM_CHECKBUTTON);
+        ASSERT_EQ(object->get_accState(Child(child), &bits), S_OK);
+        state = bits.lVal;
+    };
+    const long kShown = STATE_SYSTEM_CHECKED | STATE_SYSTEM_MIXED | STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_SELECTED;
+    const struct { const wchar_t* name; long state; } expected[] = {
+        {L"Name", STATE_SYSTEM_CHECKED},
+        {L"Fax number", STATE_SYSTEM_SELECTED},
+        {L"Mailbox", STATE_SYSTEM_MIXED | STATE_SYSTEM_UNAVAILABLE},
+    };
+    for (long i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        CMString name;
+        long state = 0;
+        read(i + 1, name, state);
+        EXPECT_EQ(name, CMString(expected[i].name));
+        EXPECT_EQ(state & kShown, expected[i].state);
+    }
+    CMString name;
+    long state = 0;
+    host->list.Toggle(1);
+    read(2, name, state);
+    EXPECT_EQ(state & kShown, STATE_SYSTEM_CHECKED | STATE_SYSTEM_SELECTED);
+    BSTR text = nullptr;
+    EXPECT_NE(object->get_accName(Child(4), &text), S_OK);
+    SysFreeString(text);
+
+    host.reset();
+    EXPECT_EQ(object->get_accChildCount(&count), S_OK);
+    EXPECT_EQ(count, 0);
+    VARIANT bits;
+    VariantInit(&bits);
+    object->get_accState(Child(1), &bits);
+    object->Release();
 }
 
 // A row drawn as the list draws it, into the list's own window (mirrored in a

@@ -71,7 +71,7 @@ TEST_F(EntryDialog, NewEntryStartsWithPlaceholdersAndOkDisabled) {
             {IDC_ENTRY_ORGANIZATION_LABEL, IDS_LABEL_ORGANIZATION}, {IDC_ENTRY_PHONE_LABEL, IDS_LABEL_PHONE},
             {IDC_ENTRY_EMAIL_LABEL, IDS_LABEL_EMAIL}, {IDC_ENTRY_MAILBOX_LABEL, IDS_LABEL_MAILBOX},
             {IDOK, IDS_OK}, {IDCANCEL, IDS_CANCEL}, {IDC_HELP_BUTTON, IDS_TIP_HELP},
-            {IDC_ENTRY_PERSONAL_COPY, IDS_TIP_COPY_PERSONAL},
+            {IDC_ENTRY_PERSONAL_COPY, IDS_PERSONAL_COPY_BOX},
         };
         for (const auto& t : texts) EXPECT_EQ(ItemText(d, t.id), app::Text(t.text)) << t.id;
         EXPECT_EQ(ItemText(d, IDC_ENTRY_NAME), placeholder);

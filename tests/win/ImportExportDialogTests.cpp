@@ -139,35 +139,7 @@ void CheckOnly(CImportExportDlg& dialog, const std::vector<unsigned>& labels) {
     }
 }
 
-// The tooltip text a control was given: the text of its tool in whichever of this
-// thread's tooltip windows has one.
-CMString ToolTipOf(HWND control) {
-    struct Find {
-        HWND control;
-        CMString text;
-    } find{control, {}};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* f = reinterpret_cast<Find*>(data);
-            wchar_t cls[32] = {};
-            GetClassNameW(window, cls, 32);
-            if (!CMString(cls).EqualsNoCase(TOOLTIPS_CLASSW)) return TRUE;
-            wchar_t text[260] = {};
-            TOOLINFOW info = {};
-            info.cbSize = sizeof info;
-            info.hwnd = f->control;
-            info.uId = 1;
-            info.lpszText = text;
-            if (!SendMessageW(window, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&info))) return TRUE;
-            info.lpszText = text;
-            SendMessageW(window, TTM_GETTEXTW, 260, reinterpret_cast<LPARAM>(&info));
-            f->text = text;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&find));
-    return find.text;
-}
+using harness::ToolTipOf;
 
 class ImportExportDialog : public testing::Test {
 protected:
@@ -224,7 +196,7 @@ TEST_F(ImportExportDialog, ShowsTheTextsAndDefaultsOfItsMode) {
         {L"de-DE", kExport, false}, {L"he-IL", kImport, true}, {L"he-IL", kExport, true},
     };
     const struct { int control; unsigned text; } texts[] = {
-        {IDC_IE_FILE_LABEL, IDS_LABEL_FILE},   {IDC_IE_RECORD_LABEL, IDS_LABEL_RECORD_DELIMITER},
+        {IDC_IE_FILE_LABEL, IDS_LABEL_FILE_NAME}, {IDC_IE_RECORD_LABEL, IDS_LABEL_RECORD_DELIMITER},
         {IDC_IE_FIELD_LABEL, IDS_LABEL_FIELD_DELIMITER}, {IDC_IE_COLUMNS_LABEL, IDS_LABEL_COLUMNS},
         {IDC_IE_UTF8, IDS_USE_UTF8},           {IDOK, IDS_OK},
         {IDCANCEL, IDS_CANCEL},                {IDC_IE_BROWSE, IDS_BROWSE},

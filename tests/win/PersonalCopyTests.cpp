@@ -150,7 +150,7 @@ TEST_F(PersonalCopyFromSharedBook, CopyIsOfferedOnlyForASharedBook) {
             HWND box = GetDlgItem(d, IDC_ENTRY_PERSONAL_COPY);
             EXPECT_EQ(IsWindowVisible(box) != FALSE, c.offered);
             EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-            EXPECT_EQ(ItemText(d, IDC_ENTRY_PERSONAL_COPY), app::Text(IDS_TIP_COPY_PERSONAL));
+            EXPECT_EQ(ItemText(d, IDC_ENTRY_PERSONAL_COPY), app::Text(IDS_PERSONAL_COPY_BOX));
             Click(d, IDCANCEL);
         });
         SendMessageW(hwnd, WM_COMMAND, ID_EDIT_ENTRY, 0);
