@@ -241,6 +241,15 @@ void MapRecord(const std::vector<std::wstring>& fields, const Header& header, co
     if (Chosen(chosen, Column::Mailbox)) out.mailbox = take(Column::Mailbox);
 }
 
+std::vector<Column> FieldsTaken(const Header& header, const std::vector<Column>& chosen) {
+    std::vector<Column> taken;
+    for (Column column : chosen) {
+        const bool parts = header.Fills(Column::FirstNamePart) || header.Fills(Column::SecondNamePart);
+        if (header.Fills(column) || (column == Column::Name && parts)) taken.push_back(column);
+    }
+    return taken;
+}
+
 RecordOutcome ImportNamed(const CMString& record, const Header& header, const Layout& chosen,
                           const CharacterRules& rules, const AddEntry& add) {
     // Kept from record to record: the fields' buffers are reused.

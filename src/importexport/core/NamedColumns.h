@@ -98,6 +98,10 @@ Layout ReadingLayout(const Header& header, const Layout& chosen);
 void MapRecord(const std::vector<std::wstring>& fields, const Header& header, const std::vector<Column>& chosen,
                EntryFields& out);
 
+// The chosen columns, in their order, that records of the file can fill: what the
+// import will take (the name also when only its parts are in the file).
+std::vector<Column> FieldsTaken(const Header& header, const std::vector<Column>& chosen);
+
 // Splits, maps and checks one record of a named file, and hands an acceptable one to add.
 RecordOutcome ImportNamed(const CMString& record, const Header& header, const Layout& chosen,
                           const CharacterRules& rules, const AddEntry& add);
