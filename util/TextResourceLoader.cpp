@@ -10,6 +10,7 @@ namespace {
 struct State {
     ResourceLoader library;
     bool rightToLeft = false;
+    CMString path;
 };
 
 State& Loaded() {
@@ -105,10 +106,12 @@ bool TextResourceLoader::Initialize(const CMString& path, bool failIfMissing) {
         if (!failIfMissing) {
             state.library.Unload();
             state.rightToLeft = false;
+            state.path = CMString();
         }
         return false;
     }
     state.library = std::move(next);
+    state.path = path;
     state.rightToLeft = IsRightToLeft(state.library.StringTableLanguage());
     return true;
 }
@@ -120,7 +123,10 @@ bool TextResourceLoader::Initialize(HANDLE printer, bool failIfMissing) {
 void TextResourceLoader::Shutdown() {
     Loaded().library.Unload();
     Loaded().rightToLeft = false;
+    Loaded().path = CMString();
 }
+
+CMString TextResourceLoader::LoadedPath() { return Loaded().path; }
 
 CMString TextResourceLoader::GetCurrentUserUILanguage() {
     return CMString(mrv::MatchLanguageFolder(PreferredUILanguages(), ShippedLanguages()));

@@ -30,6 +30,8 @@ public:
     // "<program folder>Morva\Language Data\V5.0\" with a trailing backslash.
     static CMString LanguageRoot();
     static CMString LibraryPathFor(const CMString& languageFolder);
+    // The library loaded last (empty when none is).
+    static CMString LoadedPath();
     // Language folders present under LanguageRoot().
     static std::vector<std::wstring> ShippedLanguages();
     static bool IsRightToLeft(LANGID language);

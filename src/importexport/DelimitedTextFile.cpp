@@ -6,10 +6,14 @@
 #include "app/AppGlobals.h"
 #include "controls/MessageBoxes.h"
 #include "data/CPhonebook.h"
+#include "importexport/FileByteSource.h"
+#include "importexport/core/NamedColumns.h"
 #include "importexport/core/RecordReader.h"
 #include "mainwindow/ListViewUIControl.h"
 #include "resources/text_ids.h"
 #include "util/Handles.h"
+#include "util/ResourceLoader.h"
+#include "util/TextResourceLoader.h"
 
 using namespace delimited;
 
@@ -33,63 +37,6 @@ public:
 private:
     ListViewUIControl* m_list;
 };
-
-class FileSource : public ByteSource {
-public:
-    explicit FileSource(HANDLE file) : m_file(file) {
-        LARGE_INTEGER size = {};
-        if (GetFileSizeEx(file, &size) && size.QuadPart > 0) m_size = static_cast<uint64_t>(size.QuadPart);
-    }
-    uint64_t Size() const override { return m_size; }
-    size_t ReadAt(uint64_t offset, char* buffer, size_t size) override {
-        OVERLAPPED at = {};
-        at.Offset = static_cast<DWORD>(offset);
-        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-        DWORD read = 0;
-        if (!ReadFile(m_file, buffer, static_cast<DWORD>(size), &read, &at)) return 0;
-        return read;
-    }
-
-private:
-    HANDLE m_file;
-    uint64_t m_size = 0;
-};
-
-// The ANSI code page with where each character ends: one byte per character in a
-// single-byte code page, else one or two by the code page's lead bytes.
-void DecodeAnsi(std::string_view bytes, DecodedText& out) {
-    static const UINT maxCharSize = [] {
-        CPINFO info = {};
-        return GetCPInfo(CP_ACP, &info) ? info.MaxCharSize : 1u;
-    }();
-    out.Clear();
-    if (bytes.empty()) return;
-    const int count = static_cast<int>(bytes.size());
-    if (maxCharSize == 1) {
-        out.text.resize(bytes.size());
-        if (MultiByteToWideChar(CP_ACP, 0, bytes.data(), count, out.text.data(), count) == count) {
-            out.ends.resize(bytes.size());
-            for (size_t i = 0; i < bytes.size(); ++i) out.ends[i] = static_cast<uint32_t>(i + 1);
-            return;
-        }
-        out.Clear();
-    }
-    for (size_t i = 0; i < bytes.size();) {
-        const size_t start = i;
-        const bool lead = IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(bytes[i])) && i + 1 < bytes.size();
-        i += lead ? 2 : 1;
-        wchar_t units[4];
-        int n = MultiByteToWideChar(CP_ACP, 0, bytes.data() + start, static_cast<int>(i - start), units, 4);
-        if (n <= 0) {
-            units[0] = 0xFFFD;
-            n = 1;
-        }
-        for (int k = 0; k < n; ++k) {
-            out.text.push_back(units[k]);
-            out.ends.push_back(static_cast<uint32_t>(k + 1 == n ? i : start + 1));
-        }
-    }
-}
 
 std::string Encode(const CMString& text, bool utf8) { return utf8 ? text.ToUtf8() : text.ToAnsi(); }
 
@@ -142,7 +89,19 @@ bool DelimitedTextFile::ExportToFile(const CMString& typedPath) {
 }
 
 bool DelimitedTextFile::WriteRecords(HANDLE file) {
-    const Layout& layout = m_settings.layout;
+    Layout layout = m_settings.layout;
+    layout.quoted = m_settings.header;
+    auto write = [&](const CMString& line) {
+        const std::string bytes = Encode(line, m_settings.utf8);
+        DWORD written = 0;
+        return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+               written == bytes.size();
+    };
+    if (m_settings.header) {
+        std::vector<CMString> labels;
+        for (Column column : layout.columns) labels.push_back(ColumnLabel(column));
+        if (!write(FormatRecord(labels, layout))) return false;
+    }
     // Reading the file again for every cell of every row costs seconds for a full book
     // under the engine's per-call price: one enumeration gives every entry's fields. A
     // row takes its record by id when name and fax number agree, else it is read as the
@@ -184,17 +143,14 @@ bool DelimitedTextFile::WriteRecords(HANDLE file) {
                 case Column::SecondNamePart: values.emplace_back(); break;
             }
         }
-        const std::string bytes = Encode(FormatRecord(values, layout), m_settings.utf8);
-        DWORD written = 0;
-        if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-            written != bytes.size())
-            return false;
+        if (!write(FormatRecord(values, layout))) return false;
     }
     return true;
 }
 
 bool DelimitedTextFile::ImportFromFile(const CMString& path) {
     m_counters = ImportCounters();
+    m_header = Header();
     m_summary = MessageSource();
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -207,8 +163,11 @@ bool DelimitedTextFile::ImportFromFile(const CMString& path) {
         RedrawOff redraw(m_model.ActiveList());
         // The whole import lands in one commit, or none of it does.
         ChangeBatch batch(m_model.Database());
-        FileSource source(file.Get());
-        RecordReader reader(source, m_settings.layout, m_settings.utf8, DecodeAnsi);
+        FileByteSource source(file.Get());
+        const FileStart encoding = DetectFileEncoding(source, m_settings.utf8);
+        m_header = Recognise(source, encoding);
+        RecordReader reader(source, m_header.named ? ReadingLayout(m_header, m_settings.layout) : m_settings.layout,
+                            encoding, DecodeAnsi, m_header.dataStart);
         CMString record;
         for (;;) {
             RecordReader::Status status = reader.Next(record);
@@ -234,12 +193,28 @@ bool DelimitedTextFile::ImportFromFile(const CMString& path) {
 
 bool DelimitedTextFile::ImportRecord(const CMString& recordText) {
     if (m_model.GetItemCount() >= m_settings.capacity) return false;
-    const CharacterRules rules = {m_model.AllowedFaxChars(), m_model.AllowedMailboxChars()};
-    RecordOutcome outcome = ImportOne(recordText, m_settings.layout, rules, [this](const EntryFields& f) {
+    const CharacterRules rules = Rules();
+    const AddEntry add = [this](const EntryFields& f) {
         return m_model.AddFromFields(f.name, f.fax, f.organization, f.phone, f.email, f.mailbox, false, false);
-    });
+    };
+    RecordOutcome outcome = m_header.named ? ImportNamed(recordText, m_header, m_settings.layout, rules, add)
+                                           : ImportOne(recordText, m_settings.layout, rules, add);
     m_counters.Count(outcome);
     return true;
+}
+
+CharacterRules DelimitedTextFile::Rules() const { return {m_model.AllowedFaxChars(), m_model.AllowedMailboxChars()}; }
+
+Header DelimitedTextFile::Recognise(ByteSource& source, const FileStart& encoding) const {
+    return RecogniseHeader(source, encoding, m_settings.layout, DecodeAnsi, Rules(), ShippedColumnNames());
+}
+
+Header DelimitedTextFile::Examine(const CMString& path) const {
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return Header();
+    FileByteSource source(file.Get());
+    return Recognise(source, DetectFileEncoding(source, m_settings.utf8));
 }
 
 bool ColumnFromLabel(const CMString& label, Column& column) {
@@ -253,3 +228,30 @@ bool ColumnFromLabel(const CMString& label, Column& column) {
 }
 
 CMString ColumnLabel(Column column) { return app::Text(ColumnLabelId(column)); }
+
+const ColumnNames& ShippedColumnNames() {
+    // Every shipped language lies in a folder beside the one in use.
+    CMString root = TextResourceLoader::LoadedPath();
+    for (int up = 0; up < 2 && root.ReverseFind(L'\\') >= 0; ++up) root = root.Left(root.ReverseFind(L'\\'));
+    static CMString builtFor;
+    static ColumnNames names;
+    static bool built = false;
+    if (built && root == builtFor) return names;
+    names = ColumnNames();
+    for (int i = 0; i < kColumnCount; ++i) names.AddLabel(static_cast<Column>(i), ColumnLabel(static_cast<Column>(i)));
+    WIN32_FIND_DATAW found;
+    HANDLE find = root.IsEmpty() ? INVALID_HANDLE_VALUE : FindFirstFileW((root + L"\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || found.cFileName[0] == L'.') continue;
+            ResourceLoader library;
+            if (!library.LoadDll(root + L"\\" + found.cFileName + L"\\m2txtZY.dll")) continue;
+            for (int i = 0; i < kColumnCount; ++i)
+                names.AddLabel(static_cast<Column>(i), library.LoadStringW(ColumnLabelId(static_cast<Column>(i))));
+        } while (FindNextFileW(find, &found));
+        FindClose(find);
+    }
+    builtFor = root;
+    built = true;
+    return names;
+}

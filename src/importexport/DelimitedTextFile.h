@@ -6,6 +6,7 @@
 
 #include "controls/MessageDialog.h"
 #include "importexport/core/DelimitedText.h"
+#include "importexport/core/NamedColumns.h"
 #include "util/CMString.h"
 
 class CPhonebook;
@@ -17,6 +18,9 @@ struct DelimitedTextSettings {
     bool utf8 = true;
     // Of the open phone book, for the import summary.
     int capacity = 1000;
+    // Export: a first line of the column labels, and every field quoted as needed so
+    // that any value reads back (the quoted form). Off: the program's own form.
+    bool header = false;
 };
 
 class DelimitedTextFile {
@@ -34,28 +38,41 @@ public:
     // file, it is read-only, or it cannot be created or written.
     bool ExportToFile(const CMString& path);
     // Adds the file's records to the phone book and, when some were not imported, shows
-    // the summary. False only when the file cannot be opened.
+    // the summary. False only when the file cannot be opened. A file whose first line
+    // names its columns is read by those names (FileHeader tells).
     bool ImportFromFile(const CMString& path);
-    // Parses, checks and adds one record, counting what became of it. False asks the
-    // reader to stop: the list is already at the phone book's capacity.
+    // Parses, checks and adds one record, counting what became of it: by the names of
+    // the file being imported, if its first line gave them, else by position. False asks
+    // the reader to stop: the list is already at the phone book's capacity.
     bool ImportRecord(const CMString& recordText);
+    // How an import with these settings would read the file: named or not named (also
+    // when it cannot be opened).
+    delimited::Header Examine(const CMString& path) const;
     CMString QuoteField(const CMString& value) const;
 
     // Of the last import.
     const delimited::ImportCounters& Counters() const { return m_counters; }
+    const delimited::Header& FileHeader() const { return m_header; }
     // The summary the last import showed (or would have: empty when all were imported).
     const MessageSource& Summary() const { return m_summary; }
 
 private:
     bool WriteRecords(HANDLE file);
+    delimited::CharacterRules Rules() const;
+    delimited::Header Recognise(delimited::ByteSource& source, const delimited::FileStart& encoding) const;
 
     CPhonebook& m_model;
     HWND m_owner;
     DelimitedTextSettings m_settings;
     delimited::ImportCounters m_counters;
+    delimited::Header m_header;
     MessageSource m_summary;
 };
 
 // The column whose label (in the current language) is exactly this text; false for none.
 bool ColumnFromLabel(const CMString& label, delimited::Column& column);
 CMString ColumnLabel(delimited::Column column);
+
+// The names a header line may give its columns: the known names and the column labels
+// of every language library beside the one in use.
+const delimited::ColumnNames& ShippedColumnNames();

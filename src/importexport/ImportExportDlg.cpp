@@ -17,6 +17,10 @@ using delimited::Column;
 namespace {
 
 constexpr int kCustomDelimiterChars = 4;
+// A typed file name is looked at once typing pauses, not at every key (a network path
+// being typed would be looked up at each one).
+constexpr UINT_PTR kNoteTimer = 1;
+constexpr UINT kNoteDelay = 250;
 
 // The combo boxes' items in order, each with the delimiter it stands for; the last
 // item of each is the custom one, which has its own edit.
@@ -51,6 +55,7 @@ constexpr ControlText kControlTexts[] = {
     {IDC_IE_UP, IDS_MOVE_UP},
     {IDC_IE_DOWN, IDS_MOVE_DOWN},
     {IDC_IE_UTF8, IDS_USE_UTF8},
+    {IDC_IE_HEADER, IDS_EXPORT_HEADER},
     {IDOK, IDS_OK},
     {IDCANCEL, IDS_CANCEL},
     {IDC_IE_HELP, IDS_TIP_HELP},
@@ -163,6 +168,11 @@ INT_PTR CImportExportDlg::HandleMessage(HWND, UINT message, WPARAM wParam, LPARA
         }
         case WM_PAINT: Paint(); return TRUE;
         case WM_HELP: ShowHelp(); return TRUE;
+        case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
+        case WM_TIMER:
+            if (wParam != kNoteTimer) return FALSE;
+            UpdateFileNote();
+            return TRUE;
         case WM_CLOSE: EndDialog(m_hwnd, kCancelled); return TRUE;
         default: return FALSE;
     }
@@ -198,6 +208,13 @@ BOOL CImportExportDlg::OnInitDialog() {
     CheckDlgButton(m_hwnd, IDC_IE_UTF8, m_utf8Available && m_utf8On ? BST_CHECKED : BST_UNCHECKED);
     EnableWindow(utf8, m_utf8Available);
     ShowWindow(utf8, m_utf8Available ? SW_SHOW : SW_HIDE);
+
+    CheckDlgButton(m_hwnd, IDC_IE_HEADER, m_headerLine ? BST_CHECKED : BST_UNCHECKED);
+    ShowWindow(GetDlgItem(m_hwnd, IDC_IE_FILE_NOTE), import ? SW_SHOW : SW_HIDE);
+    ShowWindow(GetDlgItem(m_hwnd, IDC_IE_HEADER), import ? SW_HIDE : SW_SHOW);
+    EnableWindow(GetDlgItem(m_hwnd, IDC_IE_HEADER), !import);
+    if (!import) CloseUpBelowHeaderBox();
+    DragAcceptFiles(m_hwnd, TRUE);
     return TRUE;
 }
 
@@ -217,22 +234,45 @@ INT_PTR CImportExportDlg::OnCommand(WORD id, WORD code) {
         case IDC_IE_DOWN: MoveDown(); return TRUE;
         case IDC_IE_HELP: ShowHelp(); return TRUE;
         case IDC_IE_UTF8:
-            if (code == BN_CLICKED) m_utf8On = IsDlgButtonChecked(m_hwnd, IDC_IE_UTF8) == BST_CHECKED;
+            if (code == BN_CLICKED) {
+                m_utf8On = IsDlgButtonChecked(m_hwnd, IDC_IE_UTF8) == BST_CHECKED;
+                UpdateFileNote();
+            }
             return TRUE;
+        case IDC_IE_HEADER:
+            if (code == BN_CLICKED) m_headerLine = IsDlgButtonChecked(m_hwnd, IDC_IE_HEADER) == BST_CHECKED;
+            return TRUE;
+        case IDC_IE_FILE:
+            if (code == EN_CHANGE && m_mode == kImport) SetTimer(m_hwnd, kNoteTimer, kNoteDelay, nullptr);
+            return TRUE;
+        // Delimiters and columns decide whether the first line could be a record.
         case IDC_IE_RECORD_DELIMITER:
-            if (code == CBN_SELENDOK) OnRecordDelimiterChosen();
+            if (code == CBN_SELENDOK) {
+                OnRecordDelimiterChosen();
+                UpdateFileNote();
+            }
             return TRUE;
         case IDC_IE_FIELD_DELIMITER:
-            if (code == CBN_SELENDOK) OnFieldDelimiterChosen();
+            if (code == CBN_SELENDOK) {
+                OnFieldDelimiterChosen();
+                UpdateFileNote();
+            }
             return TRUE;
         case IDC_IE_RECORD_CUSTOM:
-            if (code == EN_KILLFOCUS) TakeCustomRecordDelimiter();
+            if (code == EN_KILLFOCUS) {
+                TakeCustomRecordDelimiter();
+                UpdateFileNote();
+            }
             return TRUE;
         case IDC_IE_FIELD_CUSTOM:
-            if (code == EN_KILLFOCUS) TakeCustomFieldDelimiter();
+            if (code == EN_KILLFOCUS) {
+                TakeCustomFieldDelimiter();
+                UpdateFileNote();
+            }
             return TRUE;
         case IDC_IE_COLUMNS:
             if (code == LBN_SELCHANGE) UpdateMoveButtons();
+            if (code == CheckListBox::kCheckChanged) UpdateFileNote();
             return TRUE;
         default: return FALSE;
     }
@@ -259,6 +299,7 @@ void CImportExportDlg::MoveUp() {
     if (selected == LB_ERR || selected <= 0) return;
     m_columns.MoveItem(selected, selected - 1);
     UpdateMoveButtons();
+    UpdateFileNote();
 }
 
 void CImportExportDlg::MoveDown() {
@@ -268,6 +309,7 @@ void CImportExportDlg::MoveDown() {
     if (selected == LB_ERR || selected >= count - 1) return;
     m_columns.MoveItem(selected, selected + 1);
     UpdateMoveButtons();
+    UpdateFileNote();
 }
 
 void CImportExportDlg::OnRecordDelimiterChosen() {
@@ -299,6 +341,63 @@ void CImportExportDlg::Browse() {
     if (m_utf8Available) CheckDlgButton(m_hwnd, IDC_IE_UTF8, m_utf8On ? BST_CHECKED : BST_UNCHECKED);
     DWORD error = 0;
     if (chooser.Run(error)) SetDlgItemTextW(m_hwnd, IDC_IE_FILE, chooser.GetFileName().c_str());
+    UpdateFileNote();
+}
+
+void CImportExportDlg::OnDropFiles(HDROP drop) {
+    if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
+        const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+        CMString path;
+        DragQueryFileW(drop, 0, path.GetBuffer(static_cast<int>(length) + 1), length + 1);
+        path.ReleaseBuffer();
+        if (!path.IsEmpty()) SetDlgItemTextW(m_hwnd, IDC_IE_FILE, path.c_str());
+    }
+    DragFinish(drop);
+    UpdateFileNote();
+}
+
+void CImportExportDlg::UpdateFileNote() {
+    if (m_mode != kImport || !m_model || !m_hwnd) return;
+    KillTimer(m_hwnd, kNoteTimer);
+    CMString note;
+    const CMString path = ControlTextOf(GetDlgItem(m_hwnd, IDC_IE_FILE));
+    if (!path.IsBlank()) {
+        DelimitedTextFile file(*m_model, m_hwnd);
+        file.Settings().layout = CurrentLayout();
+        file.Settings().utf8 = m_utf8On;
+        const delimited::Header header = file.Examine(path);
+        if (header.named) {
+            const std::vector<Column> taken = delimited::FieldsTaken(header, file.Settings().layout.columns);
+            CMString fields;
+            for (Column column : taken) {
+                if (!fields.IsEmpty()) fields += app::Text(IDS_LIST_SEPARATOR);
+                fields += ColumnLabel(column);
+            }
+            note = CMString::Formatted(app::Text(IDS_IMPORT_NAMED_FILE).c_str(), static_cast<unsigned>(header.columnCount),
+                                       static_cast<unsigned>(taken.size()), fields.c_str());
+        }
+    }
+    SetDlgItemTextW(m_hwnd, IDC_IE_FILE_NOTE, note.c_str());
+}
+
+void CImportExportDlg::CloseUpBelowHeaderBox() {
+    auto clientRect = [&](int id) {
+        RECT rect = {};
+        GetWindowRect(GetDlgItem(m_hwnd, id), &rect);
+        MapWindowPoints(HWND_DESKTOP, m_hwnd, reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    };
+    const int shift = clientRect(IDC_IE_FILE_NOTE).bottom - clientRect(IDC_IE_HEADER).bottom;
+    if (shift <= 0) return;
+    for (int id : {IDC_IE_UTF8, IDC_IE_HELP, IDOK, IDCANCEL}) {
+        const RECT rect = clientRect(id);
+        SetWindowPos(GetDlgItem(m_hwnd, id), nullptr, rect.left, rect.top - shift, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    RECT window = {};
+    GetWindowRect(m_hwnd, &window);
+    SetWindowPos(m_hwnd, nullptr, window.left, window.top + shift / 2, window.right - window.left,
+                 window.bottom - window.top - shift, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CImportExportDlg::ShowHelp() { ShowHelpTopic(m_mode == kImport ? helptopic::kImport : helptopic::kExport); }
@@ -381,6 +480,7 @@ void CImportExportDlg::OnOk() {
     file.Settings().layout = CurrentLayout();
     file.Settings().utf8 = m_utf8On;
     file.Settings().capacity = m_capacity;
+    file.Settings().header = !import && m_headerLine;
     bool done;
     if (import) {
         done = file.ImportFromFile(path);

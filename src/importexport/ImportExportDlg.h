@@ -4,6 +4,7 @@
 // encoding. One class serves both directions; its mode decides the texts, the columns
 // offered, the file chooser's settings, the checks on OK and the help topic.
 #include <windows.h>
+#include <shellapi.h>
 
 #include "controls/BitmapButton.h"
 #include "controls/Dialog.h"
@@ -44,6 +45,8 @@ public:
     const CMString& RecordDelimiter() const { return m_recordDelimiter; }
     const CMString& FieldDelimiter() const { return m_fieldDelimiter; }
     bool Utf8On() const { return m_utf8On; }
+    // Export: whether the first line is to name the columns.
+    bool HeaderLine() const { return m_headerLine; }
     CheckListBox& ColumnList() { return m_columns; }
     // Of the last import the dialog ran.
     const delimited::ImportCounters& Counters() const { return m_counters; }
@@ -62,6 +65,13 @@ private:
     void Browse();
     void ShowHelp();
     void OnOk();
+    // Import: tells under the column list whether the file is read by the names its
+    // first line gives.
+    void UpdateFileNote();
+    void OnDropFiles(HDROP drop);
+    // Export has a one-line check box where import has the note: what lies below it
+    // moves up, and the dialog shrinks.
+    void CloseUpBelowHeaderBox();
     // The column an item's label names; false for none.
     bool ItemColumn(int index, delimited::Column& column);
     // Whether the item naming this column is checked; its index (-1 for none) in index.
@@ -85,4 +95,5 @@ private:
     int m_capacity = 1000;
     bool m_utf8Available = true;
     bool m_utf8On = true;
+    bool m_headerLine = false;
 };

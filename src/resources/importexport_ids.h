@@ -19,5 +19,8 @@
 #define IDC_IE_UTF8                1400
 // Never shown: marks where the dialog paints its import or export picture.
 #define IDC_IE_PICTURE             1405
+// Import: what the file's first line tells. Export: whether to write such a line.
+#define IDC_IE_FILE_NOTE           1406
+#define IDC_IE_HEADER              1407
 
 #endif

@@ -156,4 +156,9 @@
 #define IDS_IMPORT_DUPLICATES               1282
 #define IDS_IMPORT_FULL                     3269
 
+// Files whose first line names the columns
+#define IDS_IMPORT_NAMED_FILE               5000
+#define IDS_EXPORT_HEADER                   5001
+#define IDS_LIST_SEPARATOR                  5002
+
 #endif

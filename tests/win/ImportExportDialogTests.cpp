@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <dlgs.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "PrintCMString.h"
@@ -519,6 +521,145 @@ TEST_F(ImportExportDialog, ExportAndImportThroughTheMainWindow) {
     for (int row = 0; row < Rows(); ++row) names.push_back(main->Model()->GetRowName(row));
     EXPECT_NE(std::find(names.begin(), names.end(), CMString(L"Dora")), names.end());
     EXPECT_NE(std::find(names.begin(), names.end(), CMString(L"Carl")), names.end());
+}
+
+// The entries of the main window's book as "name|fax|organization|phone|e-mail|mailbox", sorted.
+std::vector<CMString> StoredEntries(CPhoneBookDlg& main) {
+    RecordList records;
+    main.Model()->Database().SetSearchText(L"");
+    main.Model()->Database().Enumerate(records, false);
+    std::vector<CMString> entries;
+    for (const auto& r : records)
+        entries.push_back(CMString(r->name) + L"|" + r->fax + L"|" + r->organization + L"|" + r->phone + L"|" +
+                          r->email + L"|" + CMString::Formatted(L"%u", r->mailbox));
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+// A file dropped on the dialog, as the shell hands it over.
+void DropFile(HWND window, const CMString& path) {
+    const size_t bytes = sizeof(DROPFILES) + (static_cast<size_t>(path.GetLength()) + 2) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GHND, bytes);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), path.c_str(), path.GetLength() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+}
+
+CMString NamedNote(unsigned columns, std::initializer_list<unsigned> labels) {
+    CMString fields;
+    for (unsigned id : labels) fields += (fields.IsEmpty() ? CMString() : app::Text(IDS_LIST_SEPARATOR)) + app::Text(id);
+    return CMString::Formatted(app::Text(IDS_IMPORT_NAMED_FILE).c_str(), columns, static_cast<unsigned>(labels.size()),
+                               fields.c_str());
+}
+
+// Exports of other programs, with the dialog's defaults: the note says they are read by
+// their column names, and the stored entries have the right fields.
+TEST_F(ImportExportDialog, ImportsOtherProgramsExportsByTheirColumnNames) {
+    const std::string quoted =
+        "\"Title\",\"First Name\",\"Middle Name\",\"Last Name\",\"Suffix\",\"Company\",\"Department\",\"Job Title\","
+        "\"Business Street\",\"Business City\",\"Business Fax\",\"Business Phone\",\"Home Fax\",\"Home Phone\","
+        "\"Mobile Phone\",\"E-mail Address\",\"E-mail Display Name\",\"Notes\"\r\n"
+        "\"\",\"Anna\",\"\",\"Smith\",\"\",\"Acme, Inc.\",\"\",\"\",\"Main St. 1\r\nSuite 2\",\"Berlin\","
+        "\"+49 30 111-2\",\"030 5\",\"\",\"\",\"\",\"anna@acme.org\",\"Anna\",\"Met at the \"\"fair\"\",\r\nsee notes\"\r\n"
+        "\"Dr.\",\"Bob\",\"\",\"Brown\",\"\",\"Brown \"\"&\"\" Sons\",\"\",\"\",\"\",\"\",\"\",\"\",\"+49 40 999\","
+        "\"040 1\",\"0170 2\",\"bob@brown.de\",\"\",\"line 1\nline 2\"\r\n";
+    const struct Case {
+        const char* what;
+        std::string bytes;
+        bool drop;
+        CMString note;
+        std::vector<CMString> entries;
+    } cases[] = {
+        {"every field quoted, line breaks inside", quoted, false,
+         NamedNote(18, {IDS_FIELD_NAME, IDS_FIELD_FAX, IDS_FIELD_ORGANIZATION, IDS_FIELD_PHONE, IDS_FIELD_EMAIL}),
+         {L"Anna Smith|+49 30 1112|Acme, Inc.|030 5|anna@acme.org|0", L"Bob Brown|+49 40 999|Brown \"&\" Sons|040 1|bob@brown.de|0"}},
+        {"a spreadsheet's export in the ANSI code page, dropped",
+         "Name;Fax;Firma;Telefon;E-Mail\r\nM\xFCller;0211 123;B\xE4""ckerei Sch\xF6n;0211 9;m@x.de\r\n;;;;\r\n", true,
+         NamedNote(5, {IDS_FIELD_NAME, IDS_FIELD_FAX, IDS_FIELD_ORGANIZATION, IDS_FIELD_PHONE, IDS_FIELD_EMAIL}),
+         {L"M\u00fcller|0211 123|B\u00e4ckerei Sch\u00f6n|0211 9|m@x.de|0"}},
+        {"the program's own layout", "Carl,557,,,,12\r\n", false, CMString(), {L"Carl|557||||12"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        OpenBook({});
+        const CMString path = folder.File(L"contacts.csv");
+        WriteBytes(path, c.bytes);
+        CImportExportDlg dialog;
+        harness::ModalDriver driver;
+        driver.Then(Script([&](HWND d) {
+            if (c.drop) DropFile(d, path);
+            else SetDlgItemTextW(d, IDC_IE_FILE, path.c_str());
+            EXPECT_EQ(harness::ItemText(d, IDC_IE_FILE), path);
+            // Typing is looked at once it pauses.
+            harness::PumpUntil([&] { return !harness::ItemText(d, IDC_IE_FILE_NOTE).IsEmpty(); }, c.note.IsEmpty() ? 500 : 5000);
+            EXPECT_EQ(harness::ItemText(d, IDC_IE_FILE_NOTE), c.note);
+            Command(d, IDOK);
+        }));
+        EXPECT_EQ(Run(dialog, kImport), CImportExportDlg::kDone);
+        ASSERT_EQ(driver.Seen().size(), 1u) << "no summary: every record came in";
+        EXPECT_EQ(dialog.Counters().imported, c.entries.size());
+        EXPECT_EQ(StoredEntries(*main), c.entries);
+        DestroyWindow(hwnd);
+        hwnd = nullptr;
+        main.reset();
+    }
+}
+
+// With its box checked an export names its columns in the language of the moment and
+// quotes what needs it; the file comes back whole by those names, in another language.
+TEST_F(ImportExportDialog, ExportWithAHeaderComesBackWhole) {
+    ASSERT_TRUE(testenv::UseLanguage(L"he-IL"));
+    OpenBook({});
+    for (auto [name, fax, organization, phone, email, mailbox] :
+         {std::tuple{L"Smith, \"Jr\"", L"+1 555-0100", L"Acme; Ltd, \"B\"", L"+1 555 0199", L"s@acme.org", L"12"},
+          {L"\u05d3\u05d5\u05d3 \u05db\u05d4\u05df", L"03 555", L"Caf\u00e9\ttab", L"", L"", L""},
+          {L"Plain", L"556", L"", L"", L"", L"7"}})
+        ASSERT_EQ(main->Model()->AddFromFields(name, fax, organization, phone, email, mailbox, false, false), 0);
+    main->Model()->Refresh(true);
+    std::vector<CMString> expected = StoredEntries(*main);
+    for (auto& e : expected) e.Replace(L"-", L"");  // a fax number read from a file has no hyphens
+    const CMString path = folder.File(L"named.csv");
+    {
+        CImportExportDlg dialog;
+        harness::ModalDriver driver;
+        driver.Then(Script([&](HWND d) {
+            HWND box = GetDlgItem(d, IDC_IE_HEADER);
+            EXPECT_TRUE(IsWindowVisible(box));
+            EXPECT_FALSE(IsWindowVisible(GetDlgItem(d, IDC_IE_FILE_NOTE)));
+            EXPECT_EQ(harness::WindowText(box), app::Text(IDS_EXPORT_HEADER));
+            EXPECT_EQ(IsDlgButtonChecked(d, IDC_IE_HEADER), BST_UNCHECKED);
+            SendMessageW(box, BM_CLICK, 0, 0);
+            EXPECT_TRUE(dialog.HeaderLine());
+            SetDlgItemTextW(d, IDC_IE_FILE, path.c_str());
+            Command(d, IDOK);
+        }));
+        EXPECT_EQ(Run(dialog, kExport), CImportExportDlg::kDone);
+    }
+    const std::string bytes = ReadBytes(path);
+    CMString header;
+    for (unsigned id : {IDS_FIELD_NAME, IDS_FIELD_FAX, IDS_FIELD_ORGANIZATION, IDS_FIELD_PHONE, IDS_FIELD_EMAIL,
+                        IDS_FIELD_MAILBOX})
+        header += (header.IsEmpty() ? L"" : L",") + app::Text(id);
+    EXPECT_EQ(bytes.substr(0, bytes.find("\r\n") + 2), (header + L"\r\n").ToUtf8());
+    EXPECT_NE(bytes.find("\"Smith, \"\"Jr\"\"\",+1 555-0100,\"Acme; Ltd, \"\"B\"\"\""), std::string::npos) << bytes;
+    DestroyWindow(hwnd);
+    hwnd = nullptr;
+    main.reset();
+
+    ASSERT_TRUE(testenv::UseLanguage(L"en-US"));
+    OpenBook({});
+    CImportExportDlg dialog;
+    harness::ModalDriver driver;
+    driver.Then(Script([&](HWND d) {
+        SetDlgItemTextW(d, IDC_IE_FILE, path.c_str());
+        Command(d, IDOK);
+    }));
+    EXPECT_EQ(Run(dialog, kImport), CImportExportDlg::kDone);
+    EXPECT_EQ(driver.Seen().size(), 1u);
+    EXPECT_EQ(StoredEntries(*main), expected);
 }
 
 // The file name field of the platform's chooser: an edit, or the edit inside a combo box.

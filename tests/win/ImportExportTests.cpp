@@ -346,6 +346,9 @@ TEST_F(ImportExport, ImportOfUnusualFiles) {
         {"a long record with fields beyond the selected ones", "Anna," + std::string(300, '5') + ",x\r\nBob,556",
          {nameFax}, {L"Anna", L"Bob"}, 2},
         {"ANSI", "M\xFCller,555\r\n", {nameFax, L",", L"\r\n", false}, {L"M\u00fcller"}, 1},
+        // Read as UTF-8, every such letter would be stored as U+FFFD.
+        {"ANSI with the UTF-8 box on", "Bob,556\r\nM\xFCller,555\r\n", {nameFax}, {L"Bob", L"M\u00fcller"}, 2},
+        {"UTF-16BE", std::string("\xFE\xFF\0A\0,\0" "5\0" "5\0" "5", 12), {nameFax}, {L"A"}, 1},
         {"name from its parts, custom delimiter, hyphens",
          ";;Anna;;Smith;;555-12\r\nDr. B;;;;;;556\r\n;;;;;;557\r\n",
          {{Column::Name, Column::FirstNamePart, Column::SecondNamePart, Column::Fax}, L";;"},

@@ -85,11 +85,31 @@ CMString QuoteField(const CMString& value, const CMString& fieldDelimiter) {
     return quoted;
 }
 
+CMString QuoteCsvField(const CMString& value, const Layout& layout) {
+    const std::wstring_view text = value.view();
+    const std::wstring_view field = layout.FieldDelimiter().view();
+    const std::wstring_view record = layout.RecordDelimiter().view();
+    const bool needed = std::any_of(text.begin(), text.end(), [&](wchar_t ch) {
+        return ch == kQuote || ch == L'\r' || ch == L'\n' || field.find(ch) != std::wstring_view::npos ||
+               record.find(ch) != std::wstring_view::npos;
+    });
+    if (!needed) return value;
+    std::wstring quoted;
+    quoted.reserve(text.size() + 2);
+    quoted += kQuote;
+    for (wchar_t ch : text) {
+        if (ch == kQuote) quoted += kQuote;
+        quoted += ch;
+    }
+    quoted += kQuote;
+    return CMString(quoted);
+}
+
 CMString FormatRecord(const std::vector<CMString>& values, const Layout& layout) {
     CMString line;
     for (size_t i = 0; i < values.size(); ++i) {
         if (i > 0) line += layout.FieldDelimiter();
-        line += QuoteField(values[i], layout.FieldDelimiter());
+        line += layout.quoted ? QuoteCsvField(values[i], layout) : QuoteField(values[i], layout.FieldDelimiter());
     }
     line += layout.RecordDelimiter();
     return line;
@@ -101,6 +121,16 @@ CMString WithExportExtension(const CMString& path) {
 }
 
 RecordEnd FindRecordEnd(std::wstring_view text, const Layout& layout, bool complete) {
+    if (layout.quoted) {
+        QuotedScan scan(layout);
+        RecordEnd end;
+        size_t at = scan.Find(text, end.length);
+        // A CR that ends the text may be the first half of a CR LF.
+        if (at == std::wstring_view::npos || (!complete && text[at] == L'\r' && at + 1 == text.size())) return end;
+        end.found = true;
+        end.start = at;
+        return end;
+    }
     std::wstring_view delimiter = layout.RecordDelimiter().view();
     RecordEnd end;
     end.length = delimiter.size();
@@ -131,6 +161,99 @@ RecordEnd FindRecordEnd(std::wstring_view text, const Layout& layout, bool compl
         pos = at + delimiter.size();
     }
     return end;
+}
+
+QuotedScan::QuotedScan(const Layout& layout) : m_field(layout.FieldDelimiter().view()) {
+    std::wstring_view record = layout.RecordDelimiter().view();
+    // Line ends end a record anyway; a delimiter equal to the field delimiter cannot.
+    if (record != L"\r\n" && record != L"\r" && record != L"\n" && record != m_field) m_record = record;
+}
+
+size_t QuotedScan::Find(std::wstring_view text, size_t& endLength) {
+    auto at = [&](size_t i, std::wstring_view delimiter) {
+        return !delimiter.empty() && text.compare(i, delimiter.size(), delimiter) == 0;
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t ch = text[i];
+        if (m_state == State::Quoted) {
+            if (ch == kQuote) m_state = State::AfterQuote;
+            continue;
+        }
+        if (at(i, m_record)) {
+            m_state = State::FieldStart;
+            endLength = m_record.size();
+            return i;
+        }
+        if (at(i, m_field)) {
+            m_state = State::FieldStart;
+            i += m_field.size() - 1;
+            continue;
+        }
+        if (ch == L'\r' || ch == L'\n') {
+            m_state = State::FieldStart;
+            endLength = ch == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n' ? 2 : 1;
+            return i;
+        }
+        if (ch == kQuote && m_state != State::Plain) m_state = State::Quoted;  // opening, or "" inside
+        else m_state = State::Plain;
+    }
+    return std::wstring_view::npos;
+}
+
+void SplitQuotedRecord(std::wstring_view record, std::wstring_view delimiter, std::vector<std::wstring>& fields) {
+    size_t count = 0;
+    auto next = [&]() -> std::wstring& {
+        if (count == fields.size()) fields.emplace_back();
+        std::wstring& field = fields[count++];
+        field.clear();
+        return field;
+    };
+    enum class State { FieldStart, Plain, Quoted, AfterQuote } state = State::FieldStart;
+    std::wstring* field = &next();
+    for (size_t i = 0; i < record.size(); ++i) {
+        const wchar_t ch = record[i];
+        if (state != State::Quoted && !delimiter.empty() && ch == delimiter[0] &&
+            record.compare(i, delimiter.size(), delimiter) == 0) {
+            field = &next();
+            state = State::FieldStart;
+            i += delimiter.size() - 1;
+            continue;
+        }
+        switch (state) {
+            case State::FieldStart:
+                if (ch == kQuote) {
+                    state = State::Quoted;
+                    continue;
+                }
+                state = State::Plain;
+                break;
+            case State::Plain: break;
+            case State::Quoted:
+                if (ch == kQuote) {
+                    state = State::AfterQuote;
+                    continue;
+                }
+                break;
+            case State::AfterQuote:
+                // "" is one mark; anything else after the closing mark is kept as it is.
+                state = ch == kQuote ? State::Quoted : State::Plain;
+                break;
+        }
+        field->push_back(ch);
+    }
+    fields.resize(count);
+}
+
+bool IsBlankRecord(std::wstring_view record, const Layout& layout) {
+    const std::wstring_view delimiter = layout.FieldDelimiter().view();
+    for (size_t i = 0; i < record.size(); ++i) {
+        if (mrv::IsWhiteSpace(record[i])) continue;
+        if (!layout.quoted) return false;
+        if (record[i] == kQuote) continue;
+        if (record.compare(i, delimiter.size(), delimiter) != 0) return false;
+        i += delimiter.size() - 1;
+    }
+    return true;
 }
 
 bool ParseRecord(const CMString& record, const Layout& layout, EntryFields& out) {

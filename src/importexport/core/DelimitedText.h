@@ -1,9 +1,12 @@
 #pragma once
 // Phone book entries as delimited text: one record per entry, one field per selected
-// column. The form has no header line and no escaping, so a file reads back only with
-// the settings it was written with.
+// column. The program's own form has no header line and no escaping, so such a file
+// reads back only with the settings it was written with; the quoted form (a header
+// line, RFC 4180 quoting) is what other programs write and read.
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "util/CMString.h"
@@ -32,6 +35,10 @@ struct Layout {
     CMString fieldDelimiter = L",";
     // The selected columns, in list order.
     std::vector<Column> columns;
+    // Fields quoted as RFC 4180 has it: a quoted field may hold delimiters, line ends
+    // and doubled quotation marks, and a record ends at a line end (CR LF, LF or CR)
+    // or the record delimiter outside quotation marks.
+    bool quoted = false;
 
     // An empty delimiter would find a record end everywhere: the defaults stand in.
     const CMString& RecordDelimiter() const;
@@ -42,6 +49,11 @@ struct Layout {
 // The value as written to the file: between quotation marks when it holds the field
 // delimiter, otherwise unchanged (inner quotation marks are not doubled).
 CMString QuoteField(const CMString& value, const CMString& fieldDelimiter);
+
+// The quoted form's field: between quotation marks, inner ones doubled, when the value
+// holds a quotation mark, CR, LF or a character of either delimiter (for one-character
+// delimiters: the delimiter itself), so no delimiter can be found inside or across it.
+CMString QuoteCsvField(const CMString& value, const Layout& layout);
 
 // One record as written: the values of the selected columns in order, each quoted as
 // needed, separated by the field delimiter and ended by the record delimiter.
@@ -60,7 +72,34 @@ struct RecordEnd {
 // as many fields as columns are selected (quoted fields may hold the delimiter), which
 // is how the writer lays such a record out. complete tells whether more text may follow:
 // until it cannot, a quotation mark left open there means the end is not known yet.
+// In the quoted form, the first line end or record delimiter outside quotation marks;
+// while more may follow, a text that ends inside quotation marks or on a CR has none yet.
 RecordEnd FindRecordEnd(std::wstring_view text, const Layout& layout, bool complete = true);
+
+// Walks text of the quoted form, keeping where it stands (inside quotation marks or
+// not) from one piece of text to the next.
+class QuotedScan {
+public:
+    explicit QuotedScan(const Layout& layout);
+    // Where in text the record ends (npos: not in it), and the length of its end.
+    size_t Find(std::wstring_view text, size_t& endLength);
+
+private:
+    enum class State : uint8_t { FieldStart, Plain, Quoted, AfterQuote };
+    State m_state = State::FieldStart;
+    std::wstring_view m_field;
+    std::wstring_view m_record;
+};
+
+// The fields of one record of the quoted form, unquoted: a field that starts with a
+// quotation mark runs to the mark that closes it ("" inside reads as one mark, and what
+// follows the closing mark up to the delimiter is kept); a missing closing mark takes
+// the rest. Any other field runs to the next field delimiter, marks and all.
+void SplitQuotedRecord(std::wstring_view record, std::wstring_view delimiter, std::vector<std::wstring>& fields);
+
+// A record with nothing in it: white space only, or in the quoted form also nothing but
+// field delimiters and quotation marks (the empty rows a spreadsheet leaves).
+bool IsBlankRecord(std::wstring_view record, const Layout& layout);
 
 // The values one record gives, trimmed.
 struct EntryFields {

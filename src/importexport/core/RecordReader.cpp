@@ -82,13 +82,16 @@ void DecodeUtf8(std::string_view bytes, DecodedText& out) {
     }
 }
 
-void DecodeUtf16LE(std::string_view bytes, DecodedText& out) {
+namespace {
+
+template <bool kBigEndian>
+void DecodeUtf16(std::string_view bytes, DecodedText& out) {
     out.Clear();
     out.text.reserve(bytes.size() / 2 + 1);
     out.ends.reserve(bytes.size() / 2 + 1);
     auto unit = [&](size_t k) {
-        return static_cast<char32_t>(static_cast<unsigned char>(bytes[k]) |
-                                     (static_cast<unsigned char>(bytes[k + 1]) << 8));
+        const auto first = static_cast<unsigned char>(bytes[k]), second = static_cast<unsigned char>(bytes[k + 1]);
+        return static_cast<char32_t>(kBigEndian ? (first << 8) | second : first | (second << 8));
     };
     size_t i = 0;
     while (i + 1 < bytes.size()) {
@@ -108,6 +111,36 @@ void DecodeUtf16LE(std::string_view bytes, DecodedText& out) {
     if (i < bytes.size()) Append(out, kReplacement, static_cast<uint32_t>(bytes.size()));
 }
 
+// Where the UTF-8 of bytes stops being whole: bytes.size() when it is, the start of a
+// sequence the bytes end inside of, or npos for a malformed sequence. multibyte tells
+// whether a whole sequence of more than one byte was seen.
+size_t WholeUtf8(std::string_view bytes, bool& multibyte) {
+    auto at = [&](size_t k) { return static_cast<unsigned char>(bytes[k]); };
+    size_t i = 0;
+    while (i < bytes.size()) {
+        if (at(i) < 0x80) {
+            ++i;
+            continue;
+        }
+        LeadByte lead;
+        if (!ClassifyLead(at(i), lead)) return std::string_view::npos;
+        for (int n = 0; n < lead.extra; ++n) {
+            const size_t k = i + 1 + static_cast<size_t>(n);
+            if (k >= bytes.size()) return i;
+            if (at(k) < (n == 0 ? lead.low : 0x80) || at(k) > (n == 0 ? lead.high : 0xBF))
+                return std::string_view::npos;
+        }
+        i += 1 + static_cast<size_t>(lead.extra);
+        multibyte = true;
+    }
+    return i;
+}
+
+}  // namespace
+
+void DecodeUtf16LE(std::string_view bytes, DecodedText& out) { DecodeUtf16<false>(bytes, out); }
+void DecodeUtf16BE(std::string_view bytes, DecodedText& out) { DecodeUtf16<true>(bytes, out); }
+
 namespace {
 
 void DecodeLatin1(std::string_view bytes, DecodedText& out) {
@@ -121,21 +154,65 @@ void DecodeLatin1(std::string_view bytes, DecodedText& out) {
 FileStart DetectEncoding(std::string_view firstBytes, bool utf8Chosen) {
     if (firstBytes.substr(0, 3) == std::string_view("\xEF\xBB\xBF", 3)) return {Encoding::Utf8, 3};
     if (firstBytes.substr(0, 2) == std::string_view("\xFF\xFE", 2)) return {Encoding::Utf16LE, 2};
+    if (firstBytes.substr(0, 2) == std::string_view("\xFE\xFF", 2)) return {Encoding::Utf16BE, 2};
     if (utf8Chosen && (firstBytes.size() == 1 || (firstBytes.size() >= 2 && firstBytes[1] == 0)))
         return {Encoding::Utf16LE, 0};
     return {utf8Chosen ? Encoding::Utf8 : Encoding::Ansi, 0};
 }
 
-RecordReader::RecordReader(ByteSource& source, const Layout& layout, bool utf8Chosen, Decoder ansi)
-    : m_source(source), m_layout(layout), m_size(source.Size()) {
+namespace {
+
+FileStart DetectFromFirstBytes(ByteSource& source, bool utf8Chosen) {
     char first[3] = {};
-    size_t got = m_source.ReadAt(0, first, static_cast<size_t>(std::min<uint64_t>(sizeof first, m_size)));
-    m_start = DetectEncoding(std::string_view(first, got), utf8Chosen);
-    m_position = std::min<uint64_t>(m_start.byteOrderMarkLength, m_size);
+    const size_t wanted = static_cast<size_t>(std::min<uint64_t>(sizeof first, source.Size()));
+    return DetectEncoding(std::string_view(first, std::min(wanted, source.ReadAt(0, first, wanted))), utf8Chosen);
+}
+
+}  // namespace
+
+bool IsUtf8File(ByteSource& source, uint64_t offset) {
+    constexpr size_t kChunk = 64 * 1024;
+    const uint64_t size = source.Size();
+    std::string bytes;
+    size_t carried = 0;
+    bool multibyte = false;
+    while (offset < size) {
+        const size_t wanted = static_cast<size_t>(std::min<uint64_t>(kChunk, size - offset));
+        bytes.resize(carried + wanted);
+        const size_t got = std::min(wanted, source.ReadAt(offset, bytes.data() + carried, wanted));
+        if (got == 0) break;
+        bytes.resize(carried + got);
+        offset += got;
+        const size_t whole = WholeUtf8(bytes, multibyte);
+        if (whole == std::string_view::npos) return false;
+        // A sequence cut by the chunk's end is judged with the bytes that follow.
+        carried = bytes.size() - whole;
+        bytes.erase(0, whole);
+    }
+    // A file cut in the middle of a character is still UTF-8 if it holds any other; a
+    // lone lead byte at the end of plain ASCII is more likely an ANSI letter ("caf\xE9").
+    return carried == 0 || multibyte;
+}
+
+FileStart DetectFileEncoding(ByteSource& source, bool utf8Chosen) {
+    FileStart start = DetectFromFirstBytes(source, utf8Chosen);
+    if (utf8Chosen && start.encoding == Encoding::Utf8 && start.byteOrderMarkLength == 0 && !IsUtf8File(source, 0))
+        start.encoding = Encoding::Ansi;
+    return start;
+}
+
+RecordReader::RecordReader(ByteSource& source, const Layout& layout, bool utf8Chosen, Decoder ansi)
+    : RecordReader(source, layout, DetectFromFirstBytes(source, utf8Chosen), std::move(ansi)) {}
+
+RecordReader::RecordReader(ByteSource& source, const Layout& layout, const FileStart& encoding, Decoder ansi,
+                           uint64_t start)
+    : m_source(source), m_layout(layout), m_start(encoding), m_size(source.Size()) {
+    m_position = std::min<uint64_t>(start ? start : m_start.byteOrderMarkLength, m_size);
     m_window = kWindowPerColumn * std::max<size_t>(1, layout.columns.size());
     switch (m_start.encoding) {
         case Encoding::Utf8: m_decode = DecodeUtf8; break;
         case Encoding::Utf16LE: m_decode = DecodeUtf16LE; break;
+        case Encoding::Utf16BE: m_decode = DecodeUtf16BE; break;
         case Encoding::Ansi: m_decode = ansi ? std::move(ansi) : Decoder(DecodeLatin1); break;
     }
 }
@@ -174,12 +251,13 @@ RecordReader::Status RecordReader::Next(CMString& record) {
                 break;
             }
             if (window >= kMaxRecordBytes) {
-                SkipPastRecordEnd(m_position);
+                if (m_layout.quoted) SkipPastQuotedRecordEnd(m_position);
+                else SkipPastRecordEnd(m_position);
                 return Status::Overlong;
             }
             window = std::min(window * 2, kMaxRecordBytes);
         }
-        if (!record.IsBlank()) return Status::Record;
+        if (!IsBlankRecord(record.view(), m_layout)) return Status::Record;
     }
     return Status::End;
 }
@@ -201,6 +279,25 @@ void RecordReader::SkipPastRecordEnd(uint64_t from) {
             return;
         }
         if (atEnd) break;
+    }
+    m_position = m_size;
+}
+
+void RecordReader::SkipPastQuotedRecordEnd(uint64_t from) {
+    // Quotation marks decide where the record ends, so it is walked from its start.
+    QuotedScan scan(m_layout);
+    uint64_t at = from;
+    for (;;) {
+        bool atEnd = true;
+        if (at >= m_size || !Load(at, kMaxRecordBytes, atEnd)) break;
+        size_t length = 0;
+        const size_t end = scan.Find(m_decoded.text, length);
+        if (end != std::wstring::npos) {
+            m_position = at + m_decoded.ends[end + length - 1];
+            return;
+        }
+        if (atEnd) break;
+        at += m_decoded.ends.back();
     }
     m_position = m_size;
 }

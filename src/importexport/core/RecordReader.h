@@ -34,8 +34,9 @@ using Decoder = std::function<void(std::string_view bytes, DecodedText& out)>;
 
 void DecodeUtf8(std::string_view bytes, DecodedText& out);
 void DecodeUtf16LE(std::string_view bytes, DecodedText& out);
+void DecodeUtf16BE(std::string_view bytes, DecodedText& out);
 
-enum class Encoding { Utf8, Utf16LE, Ansi };
+enum class Encoding { Utf8, Utf16LE, Utf16BE, Ansi };
 
 struct FileStart {
     Encoding encoding = Encoding::Utf8;
@@ -46,6 +47,13 @@ struct FileStart {
 // the choice. Decided once for the whole file, so a record that happens to start with
 // a character whose second byte is not zero is not read in another encoding.
 FileStart DetectEncoding(std::string_view firstBytes, bool utf8Chosen);
+// The same for a whole file; besides, a file that would be read as UTF-8 without a mark
+// but is not (an accented letter in the ANSI code page) is read in the ANSI code page:
+// as UTF-8 every such letter would become U+FFFD. A sequence cut off by the file's end
+// does not count against it when the file holds whole UTF-8 sequences of its own.
+FileStart DetectFileEncoding(ByteSource& source, bool utf8Chosen);
+// Whether the bytes from offset on are UTF-8, in the sense above.
+bool IsUtf8File(ByteSource& source, uint64_t offset);
 
 class RecordReader {
 public:
@@ -56,7 +64,12 @@ public:
     enum class Status { Record, Overlong, End };
 
     // ansi decodes the system's ANSI code page; with none, such a file reads as Latin-1.
+    // The encoding here comes from the file's first bytes alone (DetectEncoding).
     RecordReader(ByteSource& source, const Layout& layout, bool utf8Chosen, Decoder ansi = {});
+    // With the encoding found before (DetectFileEncoding); the first record starts at start (0: after the
+    // byte-order mark).
+    RecordReader(ByteSource& source, const Layout& layout, const FileStart& encoding, Decoder ansi = {},
+                 uint64_t start = 0);
 
     // The next record that is not blank (blank ones, such as empty lines, are passed
     // over); Overlong for one longer than kMaxRecordBytes, whose text is dropped.
@@ -70,6 +83,7 @@ private:
     // Reads and decodes size bytes from the position; false when nothing could be read.
     bool Load(uint64_t position, size_t size, bool& atEnd);
     void SkipPastRecordEnd(uint64_t from);
+    void SkipPastQuotedRecordEnd(uint64_t from);
 
     ByteSource& m_source;
     Layout m_layout;
