@@ -627,8 +627,9 @@ TEST_F(ImportExportDialog, ExportWithAHeaderComesBackWhole) {
         harness::ModalDriver driver;
         driver.Then(Script([&](HWND d) {
             HWND box = GetDlgItem(d, IDC_IE_HEADER);
-            EXPECT_TRUE(IsWindowVisible(box));
-            EXPECT_FALSE(IsWindowVisible(GetDlgItem(d, IDC_IE_FILE_NOTE)));
+            // Its own style: the dialog itself may not be shown yet when the script runs.
+            EXPECT_TRUE(GetWindowLongPtrW(box, GWL_STYLE) & WS_VISIBLE);
+            EXPECT_FALSE(GetWindowLongPtrW(GetDlgItem(d, IDC_IE_FILE_NOTE), GWL_STYLE) & WS_VISIBLE);
             EXPECT_EQ(harness::WindowText(box), app::Text(IDS_EXPORT_HEADER));
             EXPECT_EQ(IsDlgButtonChecked(d, IDC_IE_HEADER), BST_UNCHECKED);
             SendMessageW(box, BM_CLICK, 0, 0);
