@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "harness/GuiHarness.h"
 #include "util/TextResourceLoader.h"
 
 namespace testenv {
@@ -46,18 +47,41 @@ TempFolder::~TempFolder() {
     SHFileOperationW(&op);
 }
 
-int RunPbtool(const CMString& arguments) {
-    CMString line = CMString(L"\"") + DistDir() + L"pbtool.exe\" " + arguments;
+int RunAndWait(const CMString& commandLine, DWORD timeoutMs) {
+    CMString line = commandLine;
     STARTUPINFOW si = {sizeof si};
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessW(nullptr, line.GetBuffer(line.GetLength() + 1), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
                         nullptr, nullptr, &si, &pi))
         return -1;
     DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return static_cast<int>(code);
+}
+
+int RunPbtool(const CMString& arguments) { return RunAndWait(CMString(L"\"") + DistDir() + L"pbtool.exe\" " + arguments); }
+
+HWND WaitForProcessDialog(DWORD process, int timeoutMs) {
+    struct Found {
+        DWORD process;
+        HWND dialog;
+    } found = {process, nullptr};
+    harness::PumpUntil([&] {
+        EnumWindows([](HWND window, LPARAM param) -> BOOL {
+            auto* f = reinterpret_cast<Found*>(param);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            wchar_t cls[16] = {};
+            GetClassNameW(window, cls, 16);
+            if (pid != f->process || lstrcmpW(cls, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+            f->dialog = window;
+            return FALSE;
+        }, reinterpret_cast<LPARAM>(&found));
+        return found.dialog != nullptr;
+    }, timeoutMs);
+    return found.dialog;
 }
 
 bool MakeBook(const CMString& path, const wchar_t* format) {

@@ -26,8 +26,12 @@ private:
     CMString m_path;
 };
 
+// Runs a command line without a window and waits; its exit code, or -1.
+int RunAndWait(const CMString& commandLine, DWORD timeoutMs = 60000);
 // Runs dist\pbtool.exe with these arguments and waits; its exit code, or -1.
 int RunPbtool(const CMString& arguments);
+// The first visible dialog of that process, once it shows; null after the timeout.
+HWND WaitForProcessDialog(DWORD process, int timeoutMs = 20000);
 // Makes a phone book of one kind (mpb2, mpb or pb) with pbtool; false on failure.
 bool MakeBook(const CMString& path, const wchar_t* format);
 

@@ -14,24 +14,6 @@
 
 namespace {
 
-struct Found {
-    DWORD process;
-    HWND dialog;
-};
-
-BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
-    auto* found = reinterpret_cast<Found*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    wchar_t cls[16] = {};
-    GetClassNameW(window, cls, 16);
-    if (pid == found->process && lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(window)) {
-        found->dialog = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 struct Outcome {
     CMString title;
     DWORD exitCode = STILL_ACTIVE;
@@ -48,16 +30,12 @@ Outcome StartAndClose(const CMString& arguments) {
         ADD_FAILURE() << "cannot start " << commandLine.ToUtf8();
         return run;
     }
-    Found found = {pi.dwProcessId, nullptr};
-    bool up = harness::PumpUntil([&] {
-        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&found));
-        return found.dialog != nullptr;
-    }, 20000);
-    EXPECT_TRUE(up) << "no main dialog for " << arguments.ToUtf8();
-    if (up) {
-        run.title = harness::WindowText(found.dialog);
-        run.rightToLeft = (GetWindowLongPtrW(found.dialog, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
-        PostMessageW(found.dialog, WM_CLOSE, 0, 0);
+    HWND dialog = testenv::WaitForProcessDialog(pi.dwProcessId);
+    EXPECT_TRUE(dialog) << "no main dialog for " << arguments.ToUtf8();
+    if (dialog) {
+        run.title = harness::WindowText(dialog);
+        run.rightToLeft = (GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
     }
     if (WaitForSingleObject(pi.hProcess, 20000) != WAIT_OBJECT_0) {
         ADD_FAILURE() << "program did not end";

@@ -1,0 +1,23 @@
+# The one version of everything we ship: set in project(), written into each file's
+# version resource and into the installer package.
+set(PBE_COMPANY "Morva")
+set(PBE_PRODUCT "Phone Book Editor")
+set(PBE_COPYRIGHT "Copyright (C) Morva")
+string(REPLACE "." "," PBE_VERSION_COMMAS "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0")
+
+# pbe_version_resource(<target> <APP|DLL> <file name> <description>)
+function(pbe_version_resource target kind file_name description)
+  if(NOT WIN32)
+    return()
+  endif()
+  if(kind STREQUAL "APP")
+    set(PBE_FILE_TYPE VFT_APP)
+  else()
+    set(PBE_FILE_TYPE VFT_DLL)
+  endif()
+  set(PBE_FILE_NAME "${file_name}")
+  set(PBE_FILE_DESCRIPTION "${description}")
+  set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc")
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in "${rc}" @ONLY)
+  target_sources(${target} PRIVATE "${rc}")
+endfunction()
