@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "data/EngineAbi.h"
+#include "pbabi/EngineAbi.h"
 #include "data/EngineRecord.h"
 #include "data/PhonebookRecord.h"
 #include "util/CMString.h"
