@@ -259,8 +259,6 @@ int ConvertBook(const std::wstring& oldBook, std::wstring newBook, bool replace)
     const size_t dot = newBook.find_last_of(L'.');
     if (dot == std::wstring::npos || CMString(newBook.substr(dot)).CompareNoCase(L".mpb2") != 0)
         return Fail(kExitUsage, L"the new book needs a name ending in .mpb2");
-    if (CMString(FullPath(oldBook)).CompareNoCase(FullPath(newBook)) == 0)
-        return Fail(kExitUsage, L"the new book must be another file than the old one");
     if (!Exists(oldBook)) return Fail(kExitFailed, L"there is no phone book at " + oldBook);
 
     Messages messages(replace);
@@ -274,6 +272,8 @@ int ConvertBook(const std::wstring& oldBook, std::wstring newBook, bool replace)
     const bool current = db.IsCurrentFormat(), readOnly = db.IsReadOnly();
     db.Close();
     if (current) return Fail(kExitFailed, oldBook + L" is in the current format already");
+    if (CMString(FullPath(oldBook)).CompareNoCase(FullPath(newBook)) == 0)
+        return Fail(kExitUsage, L"the new book must be another file than the old one");
     if (readOnly)
         return Fail(kExitFailed, oldBook + (WriteProtected(oldBook) ? L" is write-protected"
                                                                      : L" is in use: another program has it open for changes"));
