@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/SampleData.h"
-#include "src/data/EngineAbi.h"
+#include "pbabi/EngineAbi.h"
 
 #if defined(_WIN32)
 #include <windows.h>

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "FileIo.h"
-#include "src/data/EngineAbi.h"
+#include "pbabi/EngineAbi.h"
 
 namespace pbcore {
 

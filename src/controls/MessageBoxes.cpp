@@ -4,6 +4,7 @@
 #include "util/TextResourceLoader.h"
 
 int ShowMessageBox(HWND owner, const CMString& text, const CMString& caption, UINT style, bool beep) {
+    if (const MessageSink& sink = CurrentMessageSink()) return sink(caption, text, style);
     if (beep) MessageBeep(MB_ICONEXCLAMATION);
     if (TextResourceLoader::IsRightToLeftLanguage()) style |= MB_RTLREADING;
     // No caption text: the platform's default caption.

@@ -42,9 +42,22 @@ private:
     MessageDialogKind m_kind;
 };
 
+MessageSink& Sink() {
+    static MessageSink sink;
+    return sink;
+}
+
 }  // namespace
 
+void SetMessageSink(MessageSink sink) { Sink() = std::move(sink); }
+const MessageSink& CurrentMessageSink() { return Sink(); }
+
 INT_PTR ShowMessageDialog(HWND owner, const MessageSource* source, MessageDialogKind kind) {
+    if (Sink()) {
+        if (source) Sink()(source->caption, source->message, MB_OK);
+        // What the dialog's one button would have given.
+        return kind == MessageDialogKind::Storage ? 1 : 0;
+    }
     CMessageDialog dialog(source, kind);
     return dialog.RunModal(owner, IDD_MESSAGE, IDD_MESSAGE_RTL);
 }

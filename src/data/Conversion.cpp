@@ -24,6 +24,16 @@ bool Qualifies(PhonebookDB& db, const CMString& path) {
     return qualifies;
 }
 
+// Whether two paths name the same file as far as their full forms tell.
+bool SamePath(const CMString& a, const CMString& b) {
+    auto full = [](const CMString& path) {
+        wchar_t buffer[MAX_PATH * 2] = {};
+        const DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH * 2, buffer, nullptr);
+        return n > 0 && n < MAX_PATH * 2 ? CMString(buffer, n) : path;
+    };
+    return full(a).EqualsNoCase(full(b).view());
+}
+
 // Clears the way for the target: false when it exists and must stay.
 bool MakeRoomFor(const CMString& target) {
     DWORD attributes = GetFileAttributesW(target.c_str());
@@ -39,11 +49,16 @@ bool MakeRoomFor(const CMString& target) {
 
 }  // namespace
 
-bool PhonebookDB::ConvertToCurrentFormat() {
+bool PhonebookDB::ConvertToCurrentFormat() { return ConvertToCurrentFormat(CurrentFormatName(m_path)); }
+
+bool PhonebookDB::ConvertToCurrentFormat(const CMString& target,
+                                         const std::function<void(size_t, size_t)>& progress) {
     const CMString path = m_path;
-    if (path.IsEmpty()) return false;
+    if (path.IsEmpty() || target.IsEmpty()) return false;
+    // An older book that already bears the current extension would be its own target:
+    // making room for the copy would delete the book.
+    if (SamePath(path, target)) return false;
     if (!Qualifies(*this, path)) return false;
-    const CMString target = CurrentFormatName(path);
     if (!MakeRoomFor(target)) return false;
 
     auto source = std::make_unique<PhonebookDB>();
@@ -64,6 +79,7 @@ bool PhonebookDB::ConvertToCurrentFormat() {
             ChangeBatch batch(*this);
             EngineRecord scratch = NewEngineRecord();
             RecordList members;
+            size_t copied = 0;
             for (const auto& record : records) {
                 ToEngineRecord(*record, scratch);
                 if (!record->IsGroup()) {
@@ -77,6 +93,7 @@ bool PhonebookDB::ConvertToCurrentFormat() {
                     if (result && !members.empty()) result = AddGroupMembers(m_current.Id(), members);
                 }
                 if (!result) break;
+                if (progress) progress(++copied, records.size());
             }
             if (!batch.End()) result = false;
         }

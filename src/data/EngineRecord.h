@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "data/EngineAbi.h"
+#include "pbabi/EngineAbi.h"
 
 template <class Pbe, class Char>
 class EngineRecordOf {

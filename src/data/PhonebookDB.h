@@ -4,10 +4,11 @@
 // messages that belong to every change.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
-#include "data/EngineAbi.h"
+#include "pbabi/EngineAbi.h"
 #include "data/EngineRecord.h"
 #include "data/PhonebookRecord.h"
 #include "util/CMString.h"
@@ -94,6 +95,10 @@ public:
     // path into a new current-format file beside it; true when every record arrived.
     // No file is open afterwards, and a target left half filled is deleted.
     bool ConvertToCurrentFormat();
+    // The same into the target path; progress, when given, hears after each record how
+    // many of how many have been copied.
+    bool ConvertToCurrentFormat(const CMString& target,
+                                const std::function<void(size_t done, size_t total)>& progress = {});
 
     // Search terms of the set in use, as the engine reads them (null: no terms).
     const pbabi::PbTermSlotW* WideTerms() const;

@@ -40,6 +40,9 @@ private:
 
 std::string Encode(const CMString& text, bool utf8) { return utf8 ? text.ToUtf8() : text.ToAnsi(); }
 
+// Records between two progress reports.
+constexpr unsigned kProgressStep = 100;
+
 }  // namespace
 
 DelimitedTextFile::DelimitedTextFile(CPhonebook& model, HWND owner) : m_model(model), m_owner(owner) {}
@@ -116,6 +119,7 @@ bool DelimitedTextFile::WriteRecords(HANDLE file) {
     values.reserve(layout.columns.size());
     const int rows = m_model.GetItemCount();
     for (int row = 0; row < rows; ++row) {
+        if (m_settings.progress && row % kProgressStep == 0) m_settings.progress(row, rows);
         if (!m_model.IsEntryRow(row)) continue;
         const CMString name = m_model.GetRowName(row);
         const CMString fax = m_model.GetRowFax(row);
@@ -145,6 +149,7 @@ bool DelimitedTextFile::WriteRecords(HANDLE file) {
         }
         if (!write(FormatRecord(values, layout))) return false;
     }
+    if (m_settings.progress) m_settings.progress(rows, rows);
     return true;
 }
 
@@ -152,6 +157,7 @@ bool DelimitedTextFile::ImportFromFile(const CMString& path) {
     m_counters = ImportCounters();
     m_header = Header();
     m_summary = MessageSource();
+    m_stored = true;
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
@@ -178,8 +184,13 @@ bool DelimitedTextFile::ImportFromFile(const CMString& path) {
                 continue;
             }
             if (!ImportRecord(record)) break;
+            if (m_settings.progress && m_counters.read % kProgressStep == 0)
+                m_settings.progress(reader.Position(), source.Size());
         }
-        if (!batch.End()) m_counters.imported = 0;
+        if (!batch.End()) {
+            m_counters.imported = 0;
+            m_stored = false;
+        }
     }
     file.Reset();
     if (m_counters.imported != m_counters.read) {

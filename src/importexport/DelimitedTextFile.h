@@ -4,6 +4,9 @@
 // over the owner window; the list is not updated row by row (its owner reloads it).
 #include <windows.h>
 
+#include <cstdint>
+#include <functional>
+
 #include "controls/MessageDialog.h"
 #include "importexport/core/DelimitedText.h"
 #include "importexport/core/NamedColumns.h"
@@ -21,6 +24,9 @@ struct DelimitedTextSettings {
     // Export: a first line of the column labels, and every field quoted as needed so
     // that any value reads back (the quoted form). Off: the program's own form.
     bool header = false;
+    // Called now and then during a long job with how far it is: import in bytes of the
+    // file, export in rows of the list.
+    std::function<void(uint64_t done, uint64_t total)> progress;
 };
 
 class DelimitedTextFile {
@@ -52,6 +58,9 @@ public:
 
     // Of the last import.
     const delimited::ImportCounters& Counters() const { return m_counters; }
+    // Whether what the last import added was written to the file (its commit can fail,
+    // a full disk for instance: then nothing of it is stored).
+    bool Stored() const { return m_stored; }
     const delimited::Header& FileHeader() const { return m_header; }
     // The summary the last import showed (or would have: empty when all were imported).
     const MessageSource& Summary() const { return m_summary; }
@@ -67,6 +76,7 @@ private:
     delimited::ImportCounters m_counters;
     delimited::Header m_header;
     MessageSource m_summary;
+    bool m_stored = true;
 };
 
 // The column whose label (in the current language) is exactly this text; false for none.

@@ -136,7 +136,10 @@ TEST_F(Conversion, BooksThatDoNotQualifyAreLeftAlone) {
     CMString current = Sample(L"current.mpb2", 5, 1);
     CMString locked = Sample(L"locked.mpb", 5, 1);
     SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY);
-    for (const CMString& path : {current, locked}) {
+    // An older book under the current extension would be its own target.
+    CMString named = folder.File(L"older.mpb2");
+    ASSERT_TRUE(MoveFileW(Sample(L"older.mpb", 5, 1).c_str(), named.c_str()));
+    for (const CMString& path : {current, locked, named}) {
         SCOPED_TRACE(path.ToUtf8());
         const std::string before = Bytes(path);
         harness::ModalDriver driver;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "src/data/EngineAbi.h"
+#include "pbabi/EngineAbi.h"
 
 struct EngineLibrary {
     HMODULE module = nullptr;

@@ -1,6 +1,7 @@
-// pbtool: a command-line companion to the phone book engine. It reaches files only
-// through the engine's exports (as the program does); verify also reads the format
-// directly to report damaged records that the exports skip.
+// pbtool: a command-line companion to the phone book engine. create, list, verify and
+// sample reach files only through the engine's exports (as the program does); verify
+// also reads the format directly to report damaged records that the exports skip.
+// import, export and convert run the program's own code for those jobs (BookJobs).
 #include <windows.h>
 
 #include <cstdio>
@@ -9,36 +10,56 @@
 #include <string>
 #include <vector>
 
+#include "BookJobs.h"
+#include "Console.h"
 #include "EngineLibrary.h"
 #include "core/Book.h"
 #include "core/SampleData.h"
 #include "dll/WinPlatform.h"
 
 using namespace pbabi;
+using namespace pbtool;
 
 namespace {
 
-enum Exit { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitUnsound = 3 };
-
-void Out(FILE* f, const std::wstring& text) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), n, nullptr, nullptr);
-    fwrite(bytes.data(), 1, bytes.size(), f);
-}
-void Say(const std::wstring& text) { Out(stdout, text + L"\n"); }
-int Fail(int exitCode, const std::wstring& text) {
-    Out(stderr, L"pbtool: " + text + L"\n");
-    return exitCode;
-}
+const wchar_t kUsage[] =
+    L"usage: pbtool create <book> [--format mpb2|mpb|pb]\n"
+    L"       pbtool list <book>\n"
+    L"       pbtool verify <book>\n"
+    L"       pbtool sample <book> --entries N [--groups M]\n"
+    L"       pbtool import <book> <file> [text options]\n"
+    L"       pbtool export <book> <file> [text options] [--header] [--replace]\n"
+    L"       pbtool convert <old book> [<new book>] [--replace]\n"
+    L"\n"
+    L"import adds the entries of a delimited text file to the book and prints how many\n"
+    L"were read, imported, rejected, already present and without room; export writes\n"
+    L"every entry (groups never) in name order. Both work as the import and export\n"
+    L"dialog does, with its defaults. Text options:\n"
+    L"  --columns LIST           the fields of a record in file order, separated by\n"
+    L"                           commas, from: name, first-part, second-part (import\n"
+    L"                           only), fax, organization, phone, email, mailbox\n"
+    L"                           (default name,fax,organization,phone,email,mailbox)\n"
+    L"  --record-delimiter D     crlf (default), cr, lf, ff or 1 to 4 characters\n"
+    L"  --field-delimiter D      comma (default), tab or 1 to 4 characters;\n"
+    L"                           \\t \\r \\n \\f and \\\\ stand for those characters\n"
+    L"  --utf8 | --ansi          the file's encoding (default UTF-8, for an ANSI .pb\n"
+    L"                           book the ANSI code page, which it must use)\n"
+    L"  --header                 export: a first line names the columns, and fields\n"
+    L"                           are quoted as needed (import reads such a file by\n"
+    L"                           its names by itself)\n"
+    L"  --replace                export, convert: replace an existing file\n"
+    L"import refuses a book that is missing, in use by another program or write-\n"
+    L"protected, or full; entries already in the book are counted, not changed.\n"
+    L"convert copies every entry and group with its members of an older book (.mpb,\n"
+    L"  .pb) into a new current-format book, by default the old name with .mpb2.\n"
+    L"Long jobs tell their progress on standard error.\n"
+    L"\n"
+    L"exit codes: 0 done (verify: sound), 1 failed (or import: records refused for lack\n"
+    L"of room), 2 bad arguments, 3 not sound (verify; convert: the new book does not\n"
+    L"hold what the old one does)\n";
 
 int Usage() {
-    Out(stderr,
-        L"usage: pbtool create <path> [--format mpb2|mpb|pb]\n"
-        L"       pbtool list <path>\n"
-        L"       pbtool verify <path>\n"
-        L"       pbtool sample <path> --entries N --groups M\n"
-        L"exit codes: 0 done (verify: sound), 1 failed, 2 bad arguments, 3 verify: not sound\n");
+    Out(stderr, kUsage);
     return kExitUsage;
 }
 
@@ -347,24 +368,145 @@ bool ParseCount(const wchar_t* text, int* out) {
     return true;
 }
 
+bool ParseColumns(const std::wstring& list, bool forImport, std::vector<delimited::Column>* columns) {
+    static const std::pair<const wchar_t*, delimited::Column> kNames[] = {
+        {L"name", delimited::Column::Name},
+        {L"first-part", delimited::Column::FirstNamePart},
+        {L"second-part", delimited::Column::SecondNamePart},
+        {L"fax", delimited::Column::Fax},
+        {L"organization", delimited::Column::Organization},
+        {L"phone", delimited::Column::Phone},
+        {L"email", delimited::Column::Email},
+        {L"mailbox", delimited::Column::Mailbox},
+    };
+    columns->clear();
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = list.find(L',', start);
+        std::wstring name = list.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start);
+        bool known = false;
+        for (const auto& [text, column] : kNames) {
+            if (name != text) continue;
+            if (!forImport && !delimited::IsOfferedOnExport(column)) return false;
+            for (delimited::Column taken : *columns)
+                if (taken == column) return false;
+            columns->push_back(column);
+            known = true;
+        }
+        if (!known) return false;
+        if (comma == std::wstring::npos) return true;
+        start = comma + 1;
+    }
+}
+
+// A delimiter's name, or its text with \t, \r, \n, \f and \\ read as those characters.
+bool ParseDelimiter(const std::wstring& text, bool record, CMString* out) {
+    static const std::pair<const wchar_t*, const wchar_t*> kRecordNames[] = {
+        {L"crlf", L"\r\n"}, {L"cr", L"\r"}, {L"lf", L"\n"}, {L"ff", L"\f"}};
+    static const std::pair<const wchar_t*, const wchar_t*> kFieldNames[] = {{L"comma", L","}, {L"tab", L"\t"}};
+    for (const auto& [name, value] : record ? std::vector(std::begin(kRecordNames), std::end(kRecordNames))
+                                            : std::vector(std::begin(kFieldNames), std::end(kFieldNames))) {
+        if (text == name) {
+            *out = value;
+            return true;
+        }
+    }
+    std::wstring value;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != L'\\') {
+            value.push_back(text[i]);
+            continue;
+        }
+        if (++i == text.size()) return false;
+        switch (text[i]) {
+        case L't': value.push_back(L'\t'); break;
+        case L'r': value.push_back(L'\r'); break;
+        case L'n': value.push_back(L'\n'); break;
+        case L'f': value.push_back(L'\f'); break;
+        case L'\\': value.push_back(L'\\'); break;
+        default: return false;
+        }
+    }
+    // As the dialog's edit for a delimiter of one's own takes it.
+    if (value.empty() || value.size() > 4) return false;
+    *out = value;
+    return true;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        if (arg == L"--help" || arg == L"-h" || arg == L"/?" || (i == 1 && arg == L"help")) {
+            Out(stdout, kUsage);
+            return kExitOk;
+        }
+    }
     if (argc < 3) return Usage();
-    std::wstring command = argv[1], path = argv[2];
+    const std::wstring command = argv[1];
+    std::vector<std::wstring> operands;
     std::wstring format;
     int entries = -1, groups = 0;
-    for (int i = 3; i < argc; ++i) {
-        std::wstring opt = argv[i];
-        if (i + 1 >= argc) return Usage();
-        if (opt == L"--format" && command == L"create") format = argv[++i];
+    TextJob job;
+    bool columnsGiven = false, encodingGiven = false;
+    const bool text = command == L"import" || command == L"export";
+    for (int i = 2; i < argc; ++i) {
+        const std::wstring opt = argv[i];
+        if (opt.size() < 2 || opt.compare(0, 2, L"--") != 0) {
+            operands.push_back(opt);
+            continue;
+        }
+        // Flags first, then options with a value.
+        if (opt == L"--replace" && (command == L"export" || command == L"convert")) {
+            job.replace = true;
+            continue;
+        }
+        if (opt == L"--header" && command == L"export") {
+            job.header = true;
+            continue;
+        }
+        if ((opt == L"--utf8" || opt == L"--ansi") && text) {
+            if (encodingGiven) return Fail(kExitUsage, L"--utf8 and --ansi exclude each other");
+            encodingGiven = true;
+            job.encoding = opt == L"--utf8" ? TextEncoding::Utf8 : TextEncoding::Ansi;
+            continue;
+        }
+        if (i + 1 >= argc) return Fail(kExitUsage, opt + L" needs a value, or is not an option of " + command);
+        const std::wstring value = argv[++i];
+        if (opt == L"--format" && command == L"create") format = value;
         else if (opt == L"--entries" && command == L"sample") {
-            if (!ParseCount(argv[++i], &entries)) return Fail(kExitUsage, L"--entries needs a count");
+            if (!ParseCount(value.c_str(), &entries)) return Fail(kExitUsage, L"--entries needs a count");
         } else if (opt == L"--groups" && command == L"sample") {
-            if (!ParseCount(argv[++i], &groups)) return Fail(kExitUsage, L"--groups needs a count");
+            if (!ParseCount(value.c_str(), &groups)) return Fail(kExitUsage, L"--groups needs a count");
+        } else if (opt == L"--columns" && text) {
+            if (!ParseColumns(value, command == L"import", &job.layout.columns))
+                return Fail(kExitUsage, L"--columns takes each of name, " +
+                                            std::wstring(command == L"import" ? L"first-part, second-part, " : L"") +
+                                            L"fax, organization, phone, email, mailbox at most once, separated by commas");
+            columnsGiven = true;
+        } else if (opt == L"--record-delimiter" && text) {
+            if (!ParseDelimiter(value, true, &job.layout.recordDelimiter))
+                return Fail(kExitUsage, L"--record-delimiter takes crlf, cr, lf, ff or 1 to 4 characters");
+        } else if (opt == L"--field-delimiter" && text) {
+            if (!ParseDelimiter(value, false, &job.layout.fieldDelimiter))
+                return Fail(kExitUsage, L"--field-delimiter takes comma, tab or 1 to 4 characters");
         } else
-            return Usage();
+            return Fail(kExitUsage, L"unknown option " + opt + L" for " + command + L" (pbtool --help)");
     }
+    if (columnsGiven && job.layout.columns.empty()) return Fail(kExitUsage, L"--columns names no column");
+
+    const size_t wanted = text ? 2 : 1;
+    const size_t allowed = text ? 2 : command == L"convert" ? 2 : 1;
+    if (operands.size() < wanted || operands.size() > allowed) return Usage();
+    if (text) {
+        job.book = operands[0];
+        job.file = operands[1];
+        return command == L"import" ? ImportText(job) : ExportText(job);
+    }
+    if (command == L"convert") return ConvertBook(operands[0], operands.size() > 1 ? operands[1] : L"", job.replace);
+
+    const std::wstring path = operands[0];
     EngineLibrary engine;
     std::wstring error;
     if (!engine.Load(ExecutableFolder() + L"m2fpd02.dll", &error))

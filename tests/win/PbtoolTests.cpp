@@ -1,0 +1,225 @@
+// pbtool's import, export and convert, run as a script runs them: a separate process on
+// real books, read back through the storage wrapper.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "PrintCMString.h"
+#include "data/PhonebookDB.h"
+#include "harness/TestEnvironment.h"
+
+namespace {
+
+struct ToolRun {
+    int code = -1;
+    std::string out;
+};
+
+// pbtool with these arguments: its exit code and standard output.
+ToolRun Pbtool(const testenv::TempFolder& folder, const CMString& arguments) {
+    ToolRun run;
+    // A file of its own each time: a child's inherited handle may outlive it a little.
+    static int runs = 0;
+    const CMString outPath = folder.File((L"pbtool-" + std::to_wstring(++runs) + L".out").c_str());
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return run;
+    STARTUPINFOW si = {sizeof si};
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = out;
+    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION pi = {};
+    CMString line = L"\"" + testenv::DistDir() + L"pbtool.exe\" " + arguments;
+    if (CreateProcessW(nullptr, line.GetBuffer(line.GetLength() + 1), nullptr, nullptr, TRUE, 0, nullptr,
+                       nullptr, &si, &pi)) {
+        DWORD code = static_cast<DWORD>(-1);
+        if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+        run.code = static_cast<int>(code);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    CloseHandle(out);
+    HANDLE in = CreateFileW(outPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    char buffer[4096];
+    DWORD n = 0;
+    while (in != INVALID_HANDLE_VALUE && ReadFile(in, buffer, sizeof buffer, &n, nullptr) && n > 0) run.out.append(buffer, n);
+    if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
+    return run;
+}
+
+CMString Q(const CMString& path) { return L"\"" + path + L"\""; }
+
+// One line per entry with every field, one per group with its members, sorted. An
+// import drops hyphens from fax numbers: with withoutHyphens the book's lose them too.
+std::vector<std::wstring> Contents(const CMString& path, bool withoutHyphens = false) {
+    PhonebookDB db;
+    db.SetWideMode(true);
+    db.SetCurrentFormat(true);
+    std::vector<std::wstring> lines;
+    if (!db.Open(path, 0, 1)) return lines;
+    RecordList records, members;
+    db.SetSearchText(CMString());
+    db.Enumerate(records, true);
+    auto fax = [&](const CMString& text) {
+        std::wstring f = text.str();
+        if (withoutHyphens) f.erase(std::remove(f.begin(), f.end(), L'-'), f.end());
+        return f;
+    };
+    for (const auto& r : records) {
+        if (!r->IsGroup()) {
+            lines.push_back(L"E|" + std::wstring(r->name) + L"|" + fax(r->fax) + L"|" + r->organization + L"|" +
+                            r->phone + L"|" + r->email + L"|" + std::to_wstring(r->mailbox));
+            continue;
+        }
+        std::vector<std::wstring> names;
+        members.clear();
+        if (db.ReadRecordById(static_cast<uint16_t>(r->id))) db.ListGroupMembers(members);
+        for (const auto& m : members) names.push_back(std::wstring(m->name) + L"/" + fax(m->fax));
+        std::sort(names.begin(), names.end());
+        std::wstring line = L"G|" + std::wstring(r->name);
+        for (const auto& n : names) line += L"|" + n;
+        lines.push_back(line);
+    }
+    db.Close();
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+TEST(Pbtool, ImportOfAnExportRestoresEveryEntryInEachFormat) {
+    struct Case {
+        const wchar_t* format;
+        const wchar_t* options;
+    } cases[] = {
+        {L"mpb2", L""},
+        {L"mpb", L"--field-delimiter tab --record-delimiter lf"},
+        {L"pb", L""},
+        // Columns in another order, named by a header line, in quoted form; import
+        // reads them by those names whatever its own columns say.
+        {L"mpb2", L"--header --columns email,mailbox,fax,phone,name,organization --field-delimiter ;"},
+        {L"mpb", L"--field-delimiter \"\\t|\" --record-delimiter ff"},
+    };
+    testenv::TempFolder folder;
+    int n = 0;
+    for (const auto& c : cases) {
+        const CMString options = c.options;
+        SCOPED_TRACE(CMString(c.format).ToUtf8() + " " + options.ToUtf8());
+        const CMString stem = folder.File(std::to_wstring(++n).c_str());
+        const CMString source = stem + L"." + c.format, target = stem + L"-copy." + c.format, text = stem + L".txt";
+        ASSERT_EQ(Pbtool(folder, L"sample " + Q(source) + L" --entries 120 --groups 2").code, 0);
+        ASSERT_EQ(Pbtool(folder, L"create " + Q(target) + L" --format " + c.format).code, 0);
+        const CMString importOptions = options.Find(L"--header") >= 0 ? CMString(L"--field-delimiter ;") : options;
+        ASSERT_EQ(Pbtool(folder, L"export " + Q(source) + L" " + Q(text) + L" " + options).code, 0);
+
+        ToolRun first = Pbtool(folder, L"import " + Q(target) + L" " + Q(text) + L" " + importOptions);
+        EXPECT_EQ(first.code, 0);
+        EXPECT_NE(first.out.find("120 read, 120 imported, 0 rejected, 0 already present, 0 without room"),
+                  std::string::npos) << first.out;
+        std::vector<std::wstring> entries = Contents(source, true);
+        entries.erase(std::remove_if(entries.begin(), entries.end(), [](const std::wstring& l) { return l[0] == L'G'; }),
+                      entries.end());
+        EXPECT_EQ(Contents(target), entries);
+
+        // Again: nothing new, and the dialog's summary says why.
+        ToolRun again = Pbtool(folder, L"import " + Q(target) + L" " + Q(text) + L" " + importOptions);
+        EXPECT_EQ(again.code, 0);
+        EXPECT_NE(again.out.find("120 read, 0 imported, 0 rejected, 120 already present"), std::string::npos) << again.out;
+        EXPECT_NE(again.out.find("already in the phone book"), std::string::npos) << again.out;
+        EXPECT_EQ(Contents(target).size(), 120u);
+    }
+}
+
+TEST(Pbtool, ConvertKeepsEveryEntryAndGroupMember) {
+    struct Case {
+        const wchar_t* old;
+        const wchar_t* target;  // null: the default name
+        int entries, groups;
+    } cases[] = {{L"full.pb", nullptr, 990, 10}, {L"wide.mpb", L"elsewhere.mpb2", 300, 12}};
+    testenv::TempFolder folder;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(CMString(c.old).ToUtf8());
+        const CMString old = folder.File(c.old);
+        ASSERT_EQ(Pbtool(folder, L"sample " + Q(old) + L" --entries " + std::to_wstring(c.entries) + L" --groups " +
+                                     std::to_wstring(c.groups)).code, 0);
+        const std::vector<std::wstring> before = Contents(old);
+        ASSERT_EQ(before.size(), static_cast<size_t>(c.entries + c.groups));
+        const CMString target = c.target ? folder.File(c.target) : CurrentFormatName(old);
+        ToolRun run = Pbtool(folder, L"convert " + Q(old) + (c.target ? L" " + Q(target) : CMString()));
+        EXPECT_EQ(run.code, 0) << run.out;
+        EXPECT_EQ(Contents(target), before);
+        EXPECT_EQ(Contents(old), before);
+        // Once there, the new book stays unless it is to be replaced.
+        EXPECT_EQ(Pbtool(folder, L"convert " + Q(old) + L" " + Q(target)).code, 1);
+        EXPECT_EQ(Pbtool(folder, L"convert " + Q(old) + L" " + Q(target) + L" --replace").code, 0);
+        EXPECT_EQ(Contents(target), before);
+    }
+}
+
+TEST(Pbtool, BadArgumentsAndBadFilesGiveTheirExitCodes) {
+    testenv::TempFolder folder;
+    const CMString book = folder.File(L"book.mpb2"), ansi = folder.File(L"old.pb"), full = folder.File(L"full.mpb");
+    const CMString text = folder.File(L"book.csv"), locked = folder.File(L"locked.mpb2");
+    const CMString guarded = folder.File(L"guarded.mpb2"), older = folder.File(L"older.mpb2");
+    ASSERT_EQ(Pbtool(folder, L"sample " + Q(book) + L" --entries 5").code, 0);
+    ASSERT_EQ(Pbtool(folder, L"sample " + Q(ansi) + L" --entries 5").code, 0);
+    ASSERT_EQ(Pbtool(folder, L"sample " + Q(full) + L" --entries 1000").code, 0);
+    ASSERT_EQ(Pbtool(folder, L"sample " + Q(locked) + L" --entries 5").code, 0);
+    ASSERT_EQ(Pbtool(folder, L"sample " + Q(guarded) + L" --entries 5").code, 0);
+    ASSERT_EQ(Pbtool(folder, L"sample " + Q(folder.File(L"older.mpb")) + L" --entries 5").code, 0);
+    ASSERT_TRUE(MoveFileW(folder.File(L"older.mpb").c_str(), older.c_str()));
+    ASSERT_EQ(Pbtool(folder, L"export " + Q(book) + L" " + Q(text)).code, 0);
+    SetFileAttributesW(guarded.c_str(), FILE_ATTRIBUTE_READONLY);
+    // Another program has this one open for changes.
+    PhonebookDB writer;
+    writer.SetWideMode(true);
+    writer.SetCurrentFormat(true);
+    ASSERT_TRUE(writer.Open(locked, 0, 0));
+    ASSERT_FALSE(writer.IsReadOnly());
+
+    struct Case {
+        CMString arguments;
+        int code;
+    } cases[] = {
+        {L"import " + Q(book), 2},
+        {L"import " + Q(book) + L" " + Q(text) + L" --columns name,organization", 2},
+        {L"import " + Q(book) + L" " + Q(text) + L" --columns fax,phone", 2},
+        {L"import " + Q(book) + L" " + Q(text) + L" --columns name,fax,name", 2},
+        {L"export " + Q(book) + L" " + Q(text) + L" --columns name,first-part", 2},
+        {L"import " + Q(book) + L" " + Q(text) + L" --field-delimiter 12345", 2},
+        {L"import " + Q(book) + L" " + Q(text) + L" --record-delimiter", 2},
+        {L"import " + Q(book) + L" " + Q(text) + L" --utf8 --ansi", 2},
+        {L"import " + Q(ansi) + L" " + Q(text) + L" --utf8", 2},
+        {L"import " + Q(book) + L" " + Q(text) + L" --replace", 2},
+        {L"convert " + Q(ansi) + L" " + Q(folder.File(L"new.mpb")), 2},
+        {L"convert " + Q(older), 2},
+        {L"import " + Q(folder.File(L"missing.mpb2")) + L" " + Q(text), 1},
+        {L"import " + Q(book) + L" " + Q(folder.File(L"missing.csv")), 1},
+        {L"import " + Q(book) + L" " + Q(folder.Path().Left(folder.Path().GetLength() - 1)), 1},
+        {L"import " + Q(full) + L" " + Q(text), 1},
+        {L"import " + Q(locked) + L" " + Q(text), 1},
+        {L"import " + Q(guarded) + L" " + Q(text), 1},
+        {L"export " + Q(book) + L" " + Q(text), 1},
+        {L"export " + Q(folder.File(L"missing.mpb2")) + L" " + Q(folder.File(L"x.csv")), 1},
+        {L"convert " + Q(book), 1},
+        {L"convert " + Q(folder.File(L"missing.pb")), 1},
+        // Export reads: another writer is no obstacle.
+        {L"export " + Q(locked) + L" " + Q(folder.File(L"locked.csv")), 0},
+        {L"--help", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.ToUtf8());
+        EXPECT_EQ(Pbtool(folder, c.arguments).code, c.code);
+    }
+    writer.Close();
+    // None of them changed a book.
+    EXPECT_EQ(Contents(book).size(), 5u);
+    EXPECT_EQ(Contents(full).size(), 1000u);
+    EXPECT_EQ(Contents(older).size(), 5u);
+    SetFileAttributesW(guarded.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+}  // namespace

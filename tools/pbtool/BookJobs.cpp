@@ -1,0 +1,301 @@
+#include "BookJobs.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "Console.h"
+#include "controls/MessageDialog.h"
+#include "data/CPhonebook.h"
+#include "importexport/DelimitedTextFile.h"
+#include "mainwindow/ListViewUIControl.h"
+#include "util/TextResourceLoader.h"
+
+namespace pbtool {
+namespace {
+
+constexpr uint16_t kListId = 1000;
+
+std::wstring W(const CMString& text) { return text.str(); }
+
+bool Exists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool WriteProtected(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    wchar_t buffer[MAX_PATH * 2] = {};
+    const DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH * 2, buffer, nullptr);
+    return n > 0 && n < MAX_PATH * 2 ? std::wstring(buffer, n) : path;
+}
+
+// The messages the program's code would have shown: kept in order, questions answered
+// (yes only when the caller allows replacing a file, the one question these jobs ask).
+class Messages {
+public:
+    explicit Messages(bool replace) {
+        SetMessageSink([this, replace](const CMString& caption, const CMString& text, UINT style) {
+            const UINT type = style & MB_TYPEMASK;
+            const bool question = type == MB_YESNO || type == MB_OKCANCEL;
+            // A question answered as the command line asked is no news.
+            if (!(question && replace)) m_texts.push_back(caption.IsEmpty() ? text : caption + L": " + text);
+            if (type == MB_YESNO) return replace ? IDYES : IDNO;
+            if (type == MB_OKCANCEL) return replace ? IDOK : IDCANCEL;
+            return IDOK;
+        });
+    }
+    ~Messages() { SetMessageSink({}); }
+    Messages(const Messages&) = delete;
+    Messages& operator=(const Messages&) = delete;
+
+    // Writes every message but the one given (shown elsewhere) to standard error.
+    void Flush(const CMString& except = CMString()) {
+        for (const auto& text : m_texts) {
+            if (except.IsEmpty() || text.Find(except.view()) < 0) {
+                CMString line = text;
+                line.Replace(L"\r\n", L"\n");
+                Out(stderr, L"pbtool: " + W(line) + L"\n");
+            }
+        }
+        m_texts.clear();
+    }
+
+private:
+    std::vector<CMString> m_texts;
+};
+
+// The texts come from the language library as they do for the program: the allowed
+// fax characters and the column names of header lines among them.
+bool LoadLanguage() {
+    if (!TextResourceLoader::LoadedPath().IsEmpty()) return true;
+    const CMString path = TextResourceLoader::LibraryPathFor(TextResourceLoader::GetCurrentUserUILanguage());
+    if (TextResourceLoader::Initialize(path, false)) return true;
+    Fail(kExitFailed, L"the language library cannot be loaded (" + W(path) + L")");
+    return false;
+}
+
+// A book open in a model whose main list is a list view of a window never shown, so
+// the jobs see the rows the main window would list.
+class OpenBook {
+public:
+    OpenBook() {
+        INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES};
+        InitCommonControlsEx(&init);
+        m_window = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 600, 400, nullptr, nullptr, nullptr, nullptr);
+        if (m_window)
+            CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | LVS_REPORT, 0, 0, 600, 400, m_window,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), nullptr, nullptr);
+        m_list.AttachToDialog(m_window);
+        m_model = std::make_unique<CPhonebook>(m_window);
+        m_model->AttachMainList(&m_list);
+    }
+    ~OpenBook() {
+        m_model.reset();
+        if (m_window) DestroyWindow(m_window);
+    }
+    OpenBook(const OpenBook&) = delete;
+    OpenBook& operator=(const OpenBook&) = delete;
+
+    // mode as the storage wrapper's: 0 read-write (or read-only when that is all it
+    // gets), 1 read-only. Writing wanted: a book that opens read-only is refused.
+    int Open(const std::wstring& path, int mode) {
+        if (!m_list.ListWindow()) return Fail(kExitFailed, L"no list window can be made");
+        if (!Exists(path)) return Fail(kExitFailed, L"there is no phone book at " + path);
+        PhonebookDB& db = m_model->Database();
+        if (!db.Open(path.c_str(), 0, mode)) return Fail(kExitFailed, L"cannot open " + path + L" as a phone book");
+        if (mode == 0 && db.IsReadOnly()) {
+            db.Close();
+            return Fail(kExitFailed, path + (WriteProtected(path) ? L" is write-protected"
+                                                                   : L" is in use: another program has it open for changes"));
+        }
+        m_model->Refresh(true);
+        return kExitOk;
+    }
+    CPhonebook& Model() { return *m_model; }
+
+private:
+    HWND m_window = nullptr;
+    ListViewUIControl m_list{kListId};
+    std::unique_ptr<CPhonebook> m_model;
+};
+
+// The settings the dialog hands to DelimitedTextFile, from the command line's.
+int Prepare(const TextJob& job, bool import, CPhonebook& model, DelimitedTextSettings& settings) {
+    settings.layout = job.layout;
+    if (settings.layout.columns.empty())
+        for (const auto& item : delimited::InitialColumns(import))
+            if (item.selected) settings.layout.columns.push_back(item.column);
+    // UTF-8 is offered for books read through the wide entry points only.
+    const bool utf8Offered = model.Database().IsWideMode();
+    if (job.encoding == TextEncoding::Utf8 && !utf8Offered)
+        return Fail(kExitUsage, job.book + L" is an ANSI book: its text files are in the ANSI code page (no --utf8)");
+    settings.utf8 = job.encoding == TextEncoding::AsBookOffers ? utf8Offered : job.encoding == TextEncoding::Utf8;
+    settings.capacity = model.Database().Capacity();
+    settings.header = !import && job.header;
+    return kExitOk;
+}
+
+}  // namespace
+
+int ImportText(const TextJob& job) {
+    if (!LoadLanguage()) return kExitFailed;
+    Messages messages(false);
+    OpenBook book;
+    if (int rc = book.Open(job.book, 0); rc != kExitOk) {
+        messages.Flush();
+        return rc;
+    }
+    CPhonebook& model = book.Model();
+    DelimitedTextFile file(model);
+    if (int rc = Prepare(job, true, model, file.Settings()); rc != kExitOk) return rc;
+    const auto& columns = file.Settings().layout.columns;
+    auto has = [&](delimited::Column c) { return std::find(columns.begin(), columns.end(), c) != columns.end(); };
+    if (!has(delimited::Column::Name) && !has(delimited::Column::FirstNamePart) &&
+        !has(delimited::Column::SecondNamePart))
+        return Fail(kExitUsage, L"the columns must include name, first-part or second-part");
+    if (!has(delimited::Column::Fax)) return Fail(kExitUsage, L"the columns must include fax");
+    if (!Exists(job.file)) return Fail(kExitFailed, L"there is no file " + job.file);
+    // The import stops at once in a full book, without counting anything.
+    if (model.GetItemCount() >= file.Settings().capacity)
+        return Fail(kExitFailed, job.book + L" is full: it holds " + std::to_wstring(file.Settings().capacity) +
+                                     L" records, as many as it can");
+    Progress progress(L"importing", 256 * 1024);
+    file.Settings().progress = [&](uint64_t done, uint64_t total) { progress(done, total); };
+
+    if (!file.ImportFromFile(job.file.c_str())) {
+        messages.Flush();
+        return Fail(kExitFailed, L"cannot read " + job.file);
+    }
+    const delimited::ImportCounters& c = file.Counters();
+    messages.Flush(file.Summary().message);
+    Say(job.file + L": " + std::to_wstring(c.read) + L" read, " + std::to_wstring(c.imported) + L" imported, " +
+        std::to_wstring(c.rejected) + L" rejected, " + std::to_wstring(c.alreadyPresent) + L" already present, " +
+        std::to_wstring(c.full) + L" without room");
+    if (!file.Summary().message.IsEmpty()) Say(W(file.Summary().message));
+    if (!file.Stored()) return Fail(kExitFailed, L"nothing was imported: " + job.book + L" could not be written");
+    if (c.full > 0) return Fail(kExitFailed, job.book + L" is full: " + std::to_wstring(c.full) + L" records found no room");
+    return kExitOk;
+}
+
+int ExportText(const TextJob& job) {
+    if (!LoadLanguage()) return kExitFailed;
+    Messages messages(job.replace);
+    OpenBook book;
+    // Read-only: an export never changes the book, and works while another program writes it.
+    if (int rc = book.Open(job.book, 1); rc != kExitOk) {
+        messages.Flush();
+        return rc;
+    }
+    CPhonebook& model = book.Model();
+    DelimitedTextFile file(model);
+    if (int rc = Prepare(job, false, model, file.Settings()); rc != kExitOk) return rc;
+    const std::wstring path = W(delimited::WithExportExtension(job.file.c_str()));
+    if (Exists(path)) {
+        if (WriteProtected(path)) return Fail(kExitFailed, path + L" is write-protected");
+        if (!job.replace) return Fail(kExitFailed, path + L" exists (--replace replaces it)");
+    }
+    Progress progress(L"exporting", 1000);
+    file.Settings().progress = [&](uint64_t done, uint64_t total) { progress(done, total); };
+    if (!file.ExportToFile(job.file.c_str())) {
+        messages.Flush();
+        return Fail(kExitFailed, L"cannot write " + path);
+    }
+    messages.Flush();
+    int entries = 0;
+    for (int row = 0; row < model.GetItemCount(); ++row) entries += model.IsEntryRow(row);
+    Say(path + L": " + std::to_wstring(entries) + L" entries");
+    return kExitOk;
+}
+
+namespace {
+
+struct Census {
+    size_t entries = 0;
+    size_t groups = 0;
+    size_t members = 0;
+};
+
+// What a book holds, through the storage wrapper as the conversion reads it.
+bool Count(const std::wstring& path, Census& census) {
+    PhonebookDB db;
+    db.SetWideMode(true);
+    db.SetCurrentFormat(true);
+    if (!db.Open(path.c_str(), 0, 1)) return false;
+    RecordList records, members;
+    db.SetSearchText(CMString());
+    db.Enumerate(records, true);
+    for (const auto& record : records) {
+        if (!record->IsGroup()) {
+            ++census.entries;
+            continue;
+        }
+        ++census.groups;
+        if (db.ReadRecordById(static_cast<uint16_t>(record->id & 0xFFFF))) db.ListGroupMembers(members);
+        census.members += members.size();
+        members.clear();
+    }
+    db.Close();
+    return true;
+}
+
+std::wstring Describe(const Census& c) {
+    return std::to_wstring(c.entries) + L" entries, " + std::to_wstring(c.groups) + L" groups with " +
+           std::to_wstring(c.members) + L" members";
+}
+
+}  // namespace
+
+int ConvertBook(const std::wstring& oldBook, std::wstring newBook, bool replace) {
+    if (!LoadLanguage()) return kExitFailed;
+    if (newBook.empty()) newBook = W(CurrentFormatName(oldBook.c_str()));
+    const size_t dot = newBook.find_last_of(L'.');
+    if (dot == std::wstring::npos || CMString(newBook.substr(dot)).CompareNoCase(L".mpb2") != 0)
+        return Fail(kExitUsage, L"the new book needs a name ending in .mpb2");
+    if (!Exists(oldBook)) return Fail(kExitFailed, L"there is no phone book at " + oldBook);
+
+    Messages messages(replace);
+    PhonebookDB db;
+    db.SetWideMode(true);
+    db.SetCurrentFormat(true);
+    if (!db.Open(oldBook.c_str(), 0, 0)) {
+        messages.Flush();
+        return Fail(kExitFailed, L"cannot open " + oldBook + L" as a phone book");
+    }
+    const bool current = db.IsCurrentFormat(), readOnly = db.IsReadOnly();
+    db.Close();
+    if (current) return Fail(kExitFailed, oldBook + L" is in the current format already");
+    if (CMString(FullPath(oldBook)).CompareNoCase(FullPath(newBook)) == 0)
+        return Fail(kExitUsage, L"the new book must be another file than the old one");
+    if (readOnly)
+        return Fail(kExitFailed, oldBook + (WriteProtected(oldBook) ? L" is write-protected"
+                                                                     : L" is in use: another program has it open for changes"));
+    if (Exists(newBook)) {
+        if (WriteProtected(newBook)) return Fail(kExitFailed, newBook + L" is write-protected");
+        if (!replace) return Fail(kExitFailed, newBook + L" exists (--replace replaces it)");
+    }
+    Census before;
+    if (!Count(oldBook, before)) return Fail(kExitFailed, L"cannot read " + oldBook);
+
+    Progress progress(L"converting", 500);
+    db.SetPath(oldBook.c_str());
+    const bool converted =
+        db.ConvertToCurrentFormat(newBook.c_str(), [&](size_t done, size_t total) { progress(done, total); });
+    messages.Flush();
+    if (!converted) return Fail(kExitFailed, L"the conversion of " + oldBook + L" failed; " + newBook + L" is not made");
+    Census after;
+    if (!Count(newBook, after)) return Fail(kExitUnsound, L"the new book " + newBook + L" cannot be read");
+    if (after.entries != before.entries || after.groups != before.groups || after.members != before.members)
+        return Fail(kExitUnsound, newBook + L" holds " + Describe(after) + L", the old book " + Describe(before));
+    Say(oldBook + L" -> " + newBook + L": " + Describe(after));
+    return kExitOk;
+}
+
+}  // namespace pbtool

@@ -1,0 +1,32 @@
+#pragma once
+// Import, export and conversion from the command line, run by the program's own code
+// (the import/export dialog's DelimitedTextFile, the storage wrapper's conversion) on a
+// book opened as the main window opens one; messages that code would show on screen
+// come out as text.
+#include <string>
+
+#include "importexport/core/DelimitedText.h"
+
+namespace pbtool {
+
+enum class TextEncoding { AsBookOffers, Utf8, Ansi };
+
+struct TextJob {
+    std::wstring book;
+    std::wstring file;
+    // Delimiters and the columns in file order; no columns: the dialog's selection.
+    delimited::Layout layout;
+    TextEncoding encoding = TextEncoding::AsBookOffers;
+    // Export: a first line that names the columns (and fields quoted as needed).
+    bool header = false;
+    // Export: an existing file is replaced rather than kept.
+    bool replace = false;
+};
+
+// Each returns an exit code of Console.h.
+int ImportText(const TextJob& job);
+int ExportText(const TextJob& job);
+// newBook empty: the old book's name with the current extension.
+int ConvertBook(const std::wstring& oldBook, std::wstring newBook, bool replace);
+
+}  // namespace pbtool
