@@ -111,10 +111,11 @@ protected:
         DeleteFileW(personal.c_str());
         RemoveDirectoryW(personal.c_str());
     }
-    void OpenMain(const CMString& path) {
+    void OpenMain(const CMString& path, const CMString& personalPath = CMString()) {
         CloseMain();
         MainDialogStart start;
         start.currentPath = path;
+        start.personalPath = personalPath;
         main = std::make_unique<CPhoneBookDlg>(start);
         hwnd = main->CreateModeless(owner, IDD_MAIN, IDD_MAIN_RTL);
         ASSERT_NE(hwnd, nullptr);
@@ -198,6 +199,33 @@ TEST_F(PersonalCopyFromSharedBook, ViewedEntryIsCopiedWithoutChangingTheSharedBo
     EXPECT_EQ(copied[0].organization, CMString(L"Acme"));
     EXPECT_EQ(copied[0].mailbox, 7u);
     EXPECT_EQ(Shared().size(), 1u);
+}
+
+// The entry dialog's copy and the main window's copy go to the same book: the one "-p"
+// names, else the user's own.
+TEST_F(PersonalCopyFromSharedBook, EntryDialogAndMainWindowCopyIntoTheSameBook) {
+    testenv::TempFolder elsewhere;
+    const CMString given = elsewhere.File(L"mine.mpb2");
+    struct { CMString personalPath; CMString receives; } cases[] = {{CMString(), personal}, {given, given}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.receives.ToUtf8());
+        RemovePersonal();
+        OpenMain(L"H:\\shared.mpb2", c.personalPath);
+        Script script([&](HWND d) {
+            TypeFields(d, {L"Bert", L"0302"});
+            Click(d, IDC_ENTRY_PERSONAL_COPY);
+            Click(d, IDOK);
+        });
+        SendMessageW(hwnd, WM_COMMAND, ID_NEW_ENTRY, 0);
+        main->List()->ClearSelection();
+        main->List()->SetItemSelected(0, true);  // Anna, first by name
+        SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDC_COPY_PERSONAL, BN_CLICKED), 0);
+        const auto copied = ReadBook(c.receives);
+        EXPECT_NE(Find(copied, L"Anna"), nullptr);
+        EXPECT_NE(Find(copied, L"Bert"), nullptr);
+        EXPECT_EQ(copied.size(), 2u);
+        if (c.receives == given) EXPECT_EQ(GetFileAttributesW(personal.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
 }
 
 TEST_F(PersonalCopyFromSharedBook, FailedCopyIsReportedAndTheEntryIsStillSaved) {
