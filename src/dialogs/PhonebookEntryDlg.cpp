@@ -286,12 +286,12 @@ void CPhonebookEntryDlg::Step(bool forward) {
 
 void CPhonebookEntryDlg::OnOk() {
     if (OffersPersonalCopy() && IsDlgButtonChecked(m_hwnd, IDC_ENTRY_PERSONAL_COPY) == BST_CHECKED) {
-        // A failed check skips only the copy; the save below asks again.
-        if (Validate()) {
-            ReadFields();
-            CopyToPersonalPhonebook(m_hwnd, m_opener.personalPath, m_name, m_fax, m_organization, m_phone, m_email,
-                                    m_mailbox);
-        }
+        // A failed check stops here, with its field focused: an address answered No has
+        // been emptied, and the entry must not be stored without it before OK again.
+        if (!Validate()) return;
+        ReadFields();
+        CopyToPersonalPhonebook(m_hwnd, m_opener.personalPath, m_name, m_fax, m_organization, m_phone, m_email,
+                                m_mailbox);
     }
     if (!m_newEntry && m_readOnly) {
         EndDialog(m_hwnd, IDOK);

@@ -287,4 +287,37 @@ TEST_F(PersonalCopyFromSharedBook, DoubtfulEmailIsQuestionedForTheCopyAndForTheS
     EXPECT_EQ(Find(Shared(), L"Eve")->email, CMString(L"eve(at)example"));
 }
 
+// An address answered No is emptied and nothing is stored, neither in the shared book
+// nor in the personal one, until OK is pressed again.
+TEST_F(PersonalCopyFromSharedBook, EmailAnsweredNoStopsBeforeAnythingIsStored) {
+    struct { bool emailEmptied = false, emailFocused = false, stillOpen = false, personal = true; size_t shared = 0; } seen;
+    Script script([&](HWND d) {
+        TypeFields(d, {L"Eve", L"0305", L"", L"", L"eve(at)example"});
+        Click(d, IDC_ENTRY_PERSONAL_COPY);
+        Click(d, IDOK);
+        seen.emailEmptied = ItemText(d, IDC_ENTRY_EMAIL).IsEmpty();
+        seen.emailFocused = HasFocus(d, IDC_ENTRY_EMAIL);
+        seen.stillOpen = IsWindowVisible(d) != FALSE;
+        seen.shared = Shared().size();
+        seen.personal = GetFileAttributesW(personal.c_str()) != INVALID_FILE_ATTRIBUTES;
+        Type(d, IDC_ENTRY_EMAIL, L"eve@example.com");
+        Click(d, IDOK);
+    });
+    script.Then(harness::ModalDriver::Press(IDNO));
+    SendMessageW(hwnd, WM_COMMAND, ID_NEW_ENTRY, 0);
+    // One question only: the save did not ask again after the copy's No.
+    ASSERT_EQ(script.driver.Seen().size(), 2u);
+    EXPECT_EQ(script.driver.Seen()[1].caption, app::Text(IDS_EMAIL_CAPTION));
+    EXPECT_TRUE(seen.emailEmptied);
+    EXPECT_TRUE(seen.emailFocused);
+    EXPECT_TRUE(seen.stillOpen);
+    EXPECT_EQ(seen.shared, 1u);
+    EXPECT_FALSE(seen.personal);
+    // The second OK stores the entry with the address typed then, in both books.
+    ASSERT_NE(Find(Shared(), L"Eve"), nullptr);
+    EXPECT_EQ(Find(Shared(), L"Eve")->email, CMString(L"eve@example.com"));
+    ASSERT_EQ(ReadBook(personal).size(), 1u);
+    EXPECT_EQ(ReadBook(personal)[0].email, CMString(L"eve@example.com"));
+}
+
 }  // namespace
