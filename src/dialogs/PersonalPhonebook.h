@@ -13,9 +13,9 @@ CMString FindPersonalPhonebookPath();
 CMString PersonalPhonebookPath(const CMString& given);
 
 // Adds one entry to the personal phone book (PersonalPhonebookPath of personalPath)
-// through a model of its own, which shows
-// its messages over owner. Nothing here stops the caller's own save: a missing profile
-// ends it silently, and the storage wrapper reports a book that cannot be opened for
-// writing, a name in use or a full book.
-void CopyToPersonalPhonebook(HWND owner, const CMString& personalPath, const CMString& name, const CMString& fax, const CMString& organization,
-                             const CMString& phone, const CMString& email, const CMString& mailbox);
+// through a model of its own, which shows its messages over owner. Nothing here stops
+// the caller's own save: a missing profile ends it silently, and the storage wrapper
+// reports a book that cannot be opened for writing, a name in use or a full book.
+void CopyToPersonalPhonebook(HWND owner, const CMString& personalPath, const CMString& name, const CMString& fax,
+                             const CMString& organization, const CMString& phone, const CMString& email,
+                             const CMString& mailbox);
