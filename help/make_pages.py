@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Writes the help pages, one per topic, into the folder given. The build writes them
-into the shipped help folder; the program opens them through its help path
-"<folder>\\%s.html"."""
+"""Writes the help pages, one per topic and language, into <folder>/<language>/ for the
+folder given. The build writes them into the shipped help folder; the program opens
+them through its help path "<folder>\\<language>\\%s.html", and in its own language
+where that language's page exists."""
 import html
 import os
 import sys
@@ -10,32 +11,41 @@ STYLE = """body{font-family:'Segoe UI',Tahoma,Arial,sans-serif;font-size:10pt;li
 max-width:44em;margin:1.5em auto;padding:0 1em;color:#1f1f1f}
 h1{font-size:15pt;font-weight:600;margin-bottom:.3em}h2{font-size:11pt;margin:1.3em 0 .3em}
 table{border-collapse:collapse}td,th{border:1px solid #c8c8c8;padding:.25em .6em;text-align:left;vertical-align:top}
+[dir=rtl] td,[dir=rtl] th{text-align:right}
 th{background:#f0f0f0}kbd{border:1px solid #aaa;border-radius:3px;padding:0 .3em;background:#f7f7f7;font-family:inherit}
 nav{margin-top:2em;padding-top:.6em;border-top:1px solid #ddd;font-size:9pt}"""
 
-TOPICS = [
-    ("wi_fax_phonebook", "The phone book window"),
-    ("db_new_book_entry", "New entry"),
-    ("db_book_entry", "Editing or viewing an entry"),
-    ("db_new_book_group", "New group"),
-    ("db_book_group", "Editing a group"),
-    ("db_add_to_group", "Adding group members"),
-    ("db_convert_book", "Converting an older phone book"),
-    ("db_import_book", "Importing entries"),
-    ("db_export_book", "Exporting entries"),
-]
+TOPICS = ["wi_fax_phonebook", "db_new_book_entry", "db_book_entry", "db_new_book_group", "db_book_group",
+          "db_add_to_group", "db_convert_book", "db_import_book", "db_export_book"]
 
 
-def keys(rows):
-    out = ["<h2>Keys</h2>", "<table><tr><th>Key</th><th>What it does</th></tr>"]
+def keys(language, rows):
+    """A table of keys; key names stay left to right in every language."""
+    out = ["<h2>%s</h2>" % language["keys"],
+           "<table><tr><th>%s</th><th>%s</th></tr>" % (language["key"], language["what"])]
     for key, what in rows:
         k = " + ".join("<kbd>%s</kbd>" % html.escape(p) for p in key.split("+"))
-        out.append("<tr><td>%s</td><td>%s</td></tr>" % (k, what))
+        out.append('<tr><td><span dir="ltr">%s</span></td><td>%s</td></tr>' % (k, what))
     out.append("</table>")
     return "\n".join(out)
 
 
-ENTRY_FIELDS = """<h2>Fields</h2>
+# ---------------------------------------------------------------- English (United States)
+
+EN = {"lang": "en-US", "dir": "ltr", "site": "Phone book help", "keys": "Keys", "key": "Key", "what": "What it does"}
+EN["titles"] = {
+    "wi_fax_phonebook": "The phone book window",
+    "db_new_book_entry": "New entry",
+    "db_book_entry": "Editing or viewing an entry",
+    "db_new_book_group": "New group",
+    "db_book_group": "Editing a group",
+    "db_add_to_group": "Adding group members",
+    "db_convert_book": "Converting an older phone book",
+    "db_import_book": "Importing entries",
+    "db_export_book": "Exporting entries",
+}
+
+EN_FIELDS = """<h2>Fields</h2>
 <table><tr><th>Field</th><th>At most</th><th>Notes</th></tr>
 <tr><td>Name</td><td>31 characters</td><td>Required. The characters | [ ] cannot be typed.</td></tr>
 <tr><td>Fax number</td><td>46 characters</td><td>Required. Digits and the dialling characters of your language only.</td></tr>
@@ -47,13 +57,13 @@ ENTRY_FIELDS = """<h2>Fields</h2>
 <p>The two required fields show a reminder text until you type into them. OK becomes
 available only when both hold a real value.</p>"""
 
-ENTRY_KEYS = keys([
+EN_ENTRY_KEYS = keys(EN, [
     ("Tab", "Moves to the next field."),
     ("Enter", "Saves the entry and closes the dialog (OK)."),
     ("Esc", "Closes the dialog without saving."),
 ])
 
-BODIES = {
+EN["bodies"] = {
     "wi_fax_phonebook": """<p>The window lists the entries (fax recipients) and the groups of one phone
 book file. Groups are shown with their name in square brackets.</p>
 <h2>Finding an entry</h2>
@@ -73,23 +83,23 @@ selected entries into your own phone book.</li>
 <p>The <b>File</b> button opens a menu: create a new phone book, open another one, save a copy
 under a new name, import entries from a text file or export them to one. You can also drop a
 phone book file onto the window to open it.</p>
-""" + keys([
+""" + keys(EN, [
         ("Ctrl+N", "New phone book"), ("Ctrl+O", "Open phone book"), ("Ctrl+S", "Save phone book as"),
         ("Ctrl+R", "New entry"), ("Ctrl+G", "New group"), ("Ctrl+E", "Edit the selected entry or group"),
         ("Ctrl+D", "Delete the selected rows"), ("F1", "This help"),
     ]),
     "db_new_book_entry": """<p>Enter the details of a new fax recipient and click <b>OK</b> to add it to
 the phone book.</p>
-""" + ENTRY_FIELDS + """
+""" + EN_FIELDS + """
 <p>When the phone book lies on a shared drive, a check box offers to copy the entry into your
 personal phone book as well.</p>
-""" + ENTRY_KEYS,
+""" + EN_ENTRY_KEYS,
     "db_book_entry": """<p>Change the details of the selected recipient and click <b>OK</b> to store
 them. A phone book opened for reading only shows the entry without allowing changes.</p>
 <p>The arrow buttons step to the previous or next entry of the list (groups are skipped, and
 the list wraps around at either end). Changes you made are stored before the dialog moves
 on.</p>
-""" + ENTRY_FIELDS + ENTRY_KEYS,
+""" + EN_FIELDS + EN_ENTRY_KEYS,
     "db_new_book_group": """<p>A group sends one fax to several recipients. Give the group a name (the
 characters | [ ] cannot be used) and put together its members:</p>
 <ul><li>The entries that were selected in the phone book window when you clicked
@@ -98,19 +108,20 @@ characters | [ ] cannot be used) and put together its members:</p>
 <li><b>Remove selected members</b> takes the selected entries out of the group.</li>
 <li>A double-click on a member shows its details.</li></ul>
 <p><b>OK</b> creates the group; <b>Cancel</b> changes nothing.</p>
-""" + keys([("Enter", "Creates the group (OK)."), ("Esc", "Closes the dialog without changes.")]),
+""" + keys(EN, [("Enter", "Creates the group (OK)."), ("Esc", "Closes the dialog without changes.")]),
     "db_book_group": """<p>Rename the group or change its members. <b>Add members</b> opens a list of all
 entries to choose from; <b>Remove selected members</b> takes the selected entries out of
 the group. A double-click on a member shows its details. Nothing is written to the phone book
 until you click <b>OK</b>; <b>Cancel</b> leaves the group as it was.</p>
-""" + keys([("Enter", "Stores the group (OK)."), ("Esc", "Closes the dialog without changes.")]),
-    "db_add_to_group": """<p>The upper list shows every entry of the phone book; type into the search box to
-narrow it down. Select entries and click <b>Add</b> to put them into the list of chosen
-members (an entry is never listed twice). Select chosen members and click <b>Remove</b> to
-take them out again. A double-click on a row shows its details.</p>
+""" + keys(EN, [("Enter", "Stores the group (OK)."), ("Esc", "Closes the dialog without changes.")]),
+    "db_add_to_group": """<p>The upper list shows the entries of the phone book; type into the search box to
+narrow it down. It starts with the search last typed in the phone book window, shown in the
+box. Select entries and click <b>Add</b> to put them into the list of chosen members (an
+entry is never listed twice). Select chosen members and click <b>Remove</b> to take them out
+again. A double-click on a row shows its details.</p>
 <p><b>OK</b> makes the chosen entries the group's member list; <b>Cancel</b> changes
 nothing.</p>
-""" + keys([("Enter", "Takes the chosen members (OK)."), ("Esc", "Closes the list without changes.")]),
+""" + keys(EN, [("Enter", "Takes the chosen members (OK)."), ("Esc", "Closes the list without changes.")]),
     "db_convert_book": """<p>The phone book you opened is stored in an older format that holds at most 1000
 entries and groups. The current format holds up to 2500.</p>
 <ul><li><b>Yes</b> copies every entry, every group and its members into a new file of the
@@ -126,7 +137,8 @@ spreadsheet program) to the open phone book.</p>
 delimiter</b>: what separates the values (usually a comma). Choose <b>Custom</b> to type your
 own.</li>
 <li><b>Columns</b>: tick the columns the file holds and move them into the order in which they
-appear in the file. Name (or first and last name) and fax number are required.</li>
+appear in the file. Name (or first and last name) and fax number are required. When the
+file's first line names its columns, the entries are read by those names instead.</li>
 <li><b>Use UTF-8 encoding</b>: tick this for files in UTF-8; otherwise the file is read in
 your system's code page.</li></ul>
 <p>Entries whose name and fax number are already in the phone book, and entries with values
@@ -138,22 +150,296 @@ spreadsheet and address programs can read. Groups are not exported.</p>
 before an existing file is replaced.</li>
 <li><b>Record delimiter</b> and <b>Field delimiter</b>: what ends each entry and what separates
 its values.</li>
-<li><b>Columns</b>: tick the columns to write and arrange them in the order you want.</li>
+<li><b>Columns</b>: tick the columns to write and arrange them in the order you want.
+<b>First line names the columns</b> writes their names above the entries.</li>
 <li><b>Use UTF-8 encoding</b>: writes UTF-8, which keeps every character; otherwise your
 system's code page is used.</li></ul>""",
 }
 
+# ---------------------------------------------------------------- German (Germany)
+
+DE = {"lang": "de-DE", "dir": "ltr", "site": "Hilfe zum Telefonbuch", "keys": "Tasten", "key": "Taste",
+      "what": "Wirkung"}
+DE["titles"] = {
+    "wi_fax_phonebook": "Das Telefonbuchfenster",
+    "db_new_book_entry": "Neuer Eintrag",
+    "db_book_entry": "Eintrag bearbeiten oder ansehen",
+    "db_new_book_group": "Neue Gruppe",
+    "db_book_group": "Gruppe bearbeiten",
+    "db_add_to_group": "Gruppenmitglieder hinzufügen",
+    "db_convert_book": "Älteres Telefonbuch konvertieren",
+    "db_import_book": "Einträge importieren",
+    "db_export_book": "Einträge exportieren",
+}
+
+DE_FIELDS = """<h2>Felder</h2>
+<table><tr><th>Feld</th><th>Höchstens</th><th>Hinweise</th></tr>
+<tr><td>Name</td><td>31 Zeichen</td><td>Erforderlich. Die Zeichen | [ ] können nicht eingegeben werden.</td></tr>
+<tr><td>Faxnummer</td><td>46 Zeichen</td><td>Erforderlich. Nur Ziffern und die Wählzeichen Ihrer Sprache.</td></tr>
+<tr><td>Organisation</td><td>59 Zeichen</td><td></td></tr>
+<tr><td>Telefonnummer</td><td>46 Zeichen</td><td>Ziffern und Wählzeichen.</td></tr>
+<tr><td>E-Mail-Adresse</td><td>59 Zeichen</td><td>Eine Adresse, die ungültig aussieht, wird beim Speichern nachgefragt.</td></tr>
+<tr><td>Postfach</td><td>3 Ziffern</td><td>1 bis 999; andere Werte werden beim Verlassen des Feldes berichtigt.</td></tr>
+</table>
+<p>Die beiden erforderlichen Felder zeigen einen Hinweistext, bis Sie etwas eingeben. OK
+ist erst verfügbar, wenn beide einen echten Wert enthalten.</p>"""
+
+DE_ENTRY_KEYS = keys(DE, [
+    ("Tab", "Wechselt zum nächsten Feld."),
+    ("Eingabe", "Speichert den Eintrag und schließt das Dialogfeld (OK)."),
+    ("Esc", "Schließt das Dialogfeld, ohne zu speichern."),
+])
+
+DE["bodies"] = {
+    "wi_fax_phonebook": """<p>Das Fenster listet die Einträge (Faxempfänger) und die Gruppen einer
+Telefonbuchdatei auf. Gruppen werden mit ihrem Namen in eckigen Klammern angezeigt.</p>
+<h2>Einen Eintrag finden</h2>
+<p>Geben Sie etwas in das Suchfeld über der Liste ein: Die Liste zeigt dann nur die Einträge
+und Gruppen, die zu Ihrer Eingabe passen, und wird bei jedem Zeichen aktualisiert. Leeren Sie
+das Feld, um wieder alles zu sehen. Klicken Sie auf eine Spaltenüberschrift, um nach dieser
+Spalte zu sortieren; ein weiterer Klick kehrt die Reihenfolge um.</p>
+<h2>Mit Einträgen arbeiten</h2>
+<ul>
+<li><b>Neuer Eintrag</b> und <b>Neue Gruppe</b> legen einen Empfänger oder eine Gruppe von
+Empfängern an.</li>
+<li><b>Bearbeiten</b> (oder ein Doppelklick auf eine Zeile) öffnet den ausgewählten Eintrag
+oder die ausgewählte Gruppe.</li>
+<li><b>Löschen</b> entfernt die ausgewählten Zeilen nach einer einzigen Rückfrage.</li>
+<li>Bei einem Telefonbuch, das Sie nur lesen dürfen, kopiert <b>In persönliches Telefonbuch
+kopieren</b> die ausgewählten Einträge in Ihr eigenes Telefonbuch.</li>
+</ul>
+<h2>Telefonbuchdateien</h2>
+<p>Die Schaltfläche <b>Datei</b> öffnet ein Menü: ein neues Telefonbuch anlegen, ein anderes
+öffnen, eine Kopie unter neuem Namen speichern, Einträge aus einer Textdatei importieren oder
+in eine Textdatei exportieren. Sie können eine Telefonbuchdatei auch auf das Fenster ziehen,
+um sie zu öffnen.</p>
+""" + keys(DE, [
+        ("Strg+N", "Neues Telefonbuch"), ("Strg+O", "Telefonbuch öffnen"), ("Strg+S", "Telefonbuch speichern unter"),
+        ("Strg+R", "Neuer Eintrag"), ("Strg+G", "Neue Gruppe"),
+        ("Strg+E", "Ausgewählten Eintrag oder ausgewählte Gruppe bearbeiten"),
+        ("Strg+D", "Ausgewählte Zeilen löschen"), ("F1", "Diese Hilfe"),
+    ]),
+    "db_new_book_entry": """<p>Geben Sie die Angaben zu einem neuen Faxempfänger ein und klicken Sie auf
+<b>OK</b>, um ihn in das Telefonbuch aufzunehmen.</p>
+""" + DE_FIELDS + """
+<p>Liegt das Telefonbuch auf einem freigegebenen Laufwerk, bietet ein Kontrollkästchen an, den
+Eintrag zusätzlich in Ihr persönliches Telefonbuch zu kopieren.</p>
+""" + DE_ENTRY_KEYS,
+    "db_book_entry": """<p>Ändern Sie die Angaben zum ausgewählten Empfänger und klicken Sie auf
+<b>OK</b>, um sie zu speichern. Bei einem schreibgeschützt geöffneten Telefonbuch wird der
+Eintrag nur angezeigt und kann nicht geändert werden.</p>
+<p>Mit den Pfeilschaltflächen gelangen Sie zum vorherigen oder nächsten Eintrag der Liste
+(Gruppen werden übersprungen, und an beiden Enden geht es am anderen Ende weiter). Ihre
+Änderungen werden gespeichert, bevor das Dialogfeld weitergeht.</p>
+""" + DE_FIELDS + DE_ENTRY_KEYS,
+    "db_new_book_group": """<p>Über eine Gruppe geht ein Fax an mehrere Empfänger. Geben Sie der Gruppe
+einen Namen (die Zeichen | [ ] sind nicht erlaubt) und stellen Sie ihre Mitglieder zusammen:</p>
+<ul><li>Die Einträge, die im Telefonbuchfenster ausgewählt waren, als Sie auf <b>Neue
+Gruppe</b> geklickt haben, sind bereits als Mitglieder aufgeführt.</li>
+<li><b>Mitglieder hinzufügen</b> öffnet eine Liste aller Einträge, aus der Sie weitere
+auswählen können.</li>
+<li><b>Ausgewählte Mitglieder entfernen</b> nimmt die ausgewählten Einträge aus der Gruppe.</li>
+<li>Ein Doppelklick auf ein Mitglied zeigt seine Angaben.</li></ul>
+<p><b>OK</b> legt die Gruppe an; <b>Abbrechen</b> ändert nichts.</p>
+""" + keys(DE, [("Eingabe", "Legt die Gruppe an (OK)."), ("Esc", "Schließt das Dialogfeld ohne Änderungen.")]),
+    "db_book_group": """<p>Benennen Sie die Gruppe um oder ändern Sie ihre Mitglieder. <b>Mitglieder
+hinzufügen</b> öffnet eine Liste aller Einträge zur Auswahl; <b>Ausgewählte Mitglieder
+entfernen</b> nimmt die ausgewählten Einträge aus der Gruppe. Ein Doppelklick auf ein Mitglied
+zeigt seine Angaben. In das Telefonbuch wird erst geschrieben, wenn Sie auf <b>OK</b> klicken;
+<b>Abbrechen</b> lässt die Gruppe, wie sie war.</p>
+""" + keys(DE, [("Eingabe", "Speichert die Gruppe (OK)."), ("Esc", "Schließt das Dialogfeld ohne Änderungen.")]),
+    "db_add_to_group": """<p>Die obere Liste zeigt die Einträge des Telefonbuchs; geben Sie etwas in das
+Suchfeld ein, um sie einzugrenzen. Sie beginnt mit der Suche, die zuletzt im
+Telefonbuchfenster eingegeben wurde; diese steht im Suchfeld. Wählen Sie Einträge aus und
+klicken Sie auf <b>Hinzufügen</b>, um sie in die Liste der gewählten Mitglieder zu übernehmen
+(kein Eintrag erscheint dort zweimal). Wählen Sie gewählte Mitglieder aus und klicken Sie auf
+<b>Entfernen</b>, um sie wieder herauszunehmen. Ein Doppelklick auf eine Zeile zeigt ihre
+Angaben.</p>
+<p><b>OK</b> macht die gewählten Einträge zur Mitgliederliste der Gruppe; <b>Abbrechen</b>
+ändert nichts.</p>
+""" + keys(DE, [("Eingabe", "Übernimmt die gewählten Mitglieder (OK)."),
+                ("Esc", "Schließt die Liste ohne Änderungen.")]),
+    "db_convert_book": """<p>Das geöffnete Telefonbuch liegt in einem älteren Format vor, das höchstens
+1000 Einträge und Gruppen aufnehmen kann. Das aktuelle Format nimmt bis zu 2500 auf.</p>
+<ul><li><b>Ja</b> kopiert alle Einträge, alle Gruppen und ihre Mitglieder in eine neue Datei
+im aktuellen Format im selben Ordner, mit demselben Namen und der Erweiterung
+<code>.mpb2</code>, und öffnet sie. Die ursprüngliche Datei bleibt unverändert. Gibt es
+bereits eine Datei dieses Namens, werden Sie gefragt, bevor sie ersetzt wird.</li>
+<li><b>Nein</b> öffnet die ältere Datei, wie sie ist.</li></ul>
+<p>Sobald neben der älteren Datei eine konvertierte liegt, wird die Frage nicht mehr
+gestellt.</p>""",
+    "db_import_book": """<p>Fügt die Einträge einer Textdatei mit Trennzeichen (zum Beispiel einer
+CSV-Datei aus einem Tabellenkalkulationsprogramm) zum geöffneten Telefonbuch hinzu.</p>
+<ul><li><b>Dateiname</b>: die zu lesende Datei; mit <b>Durchsuchen</b> können Sie sie
+auswählen.</li>
+<li><b>Datensatztrennzeichen</b>: was in der Datei jeden Eintrag abschließt (meist CR LF);
+<b>Feldtrennzeichen</b>: was die Werte trennt (meist ein Komma). Wählen Sie
+<b>Benutzerdefiniert</b>, um ein eigenes einzugeben.</li>
+<li><b>Spalten</b>: Kreuzen Sie die Spalten an, die die Datei enthält, und bringen Sie sie in
+die Reihenfolge, in der sie in der Datei stehen. Name (oder Vor- und Nachname) und Faxnummer
+sind erforderlich. Benennt die erste Zeile der Datei ihre Spalten, werden die Einträge
+stattdessen nach diesen Namen gelesen.</li>
+<li><b>UTF-8-Codierung verwenden</b>: Kreuzen Sie dies bei Dateien in UTF-8 an; sonst wird
+die Datei in der Codepage Ihres Systems gelesen.</li></ul>
+<p>Einträge, deren Name und Faxnummer bereits im Telefonbuch stehen, und Einträge mit Werten,
+die nicht gespeichert werden können, werden übersprungen; eine Zusammenfassung nennt, wie viele
+importiert, übersprungen oder abgelehnt wurden.</p>""",
+    "db_export_book": """<p>Schreibt die Einträge des geöffneten Telefonbuchs in eine Textdatei mit
+Trennzeichen, die Tabellenkalkulations- und Adressprogramme lesen können. Gruppen werden nicht
+exportiert.</p>
+<ul><li><b>Dateiname</b>: die zu schreibende Datei (eine fehlende Erweiterung wird ergänzt);
+bevor eine vorhandene Datei ersetzt wird, werden Sie gefragt.</li>
+<li><b>Datensatztrennzeichen</b> und <b>Feldtrennzeichen</b>: was jeden Eintrag abschließt
+und was seine Werte trennt.</li>
+<li><b>Spalten</b>: Kreuzen Sie die zu schreibenden Spalten an und ordnen Sie sie in der
+gewünschten Reihenfolge an. <b>Erste Zeile benennt die Spalten</b> schreibt ihre Namen über
+die Einträge.</li>
+<li><b>UTF-8-Codierung verwenden</b>: schreibt UTF-8, das jedes Zeichen erhält; sonst wird
+die Codepage Ihres Systems verwendet.</li></ul>""",
+}
+
+# ---------------------------------------------------------------- Hebrew (Israel), right to left
+
+HE = {"lang": "he-IL", "dir": "rtl", "site": "עזרה לספר הטלפונים", "keys": "מקשים", "key": "מקש",
+      "what": "פעולה"}
+HE["titles"] = {
+    "wi_fax_phonebook": "חלון ספר הטלפונים",
+    "db_new_book_entry": "רשומה חדשה",
+    "db_book_entry": "עריכה או הצגה של רשומה",
+    "db_new_book_group": "קבוצה חדשה",
+    "db_book_group": "עריכת קבוצה",
+    "db_add_to_group": "הוספת חברים לקבוצה",
+    "db_convert_book": "המרת ספר טלפונים ישן",
+    "db_import_book": "ייבוא רשומות",
+    "db_export_book": "ייצוא רשומות",
+}
+
+HE_FIELDS = """<h2>שדות</h2>
+<table><tr><th>שדה</th><th>לכל היותר</th><th>הערות</th></tr>
+<tr><td>שם</td><td>31 תווים</td><td>חובה. לא ניתן להקליד את התווים <span dir="ltr">| [ ]</span>.</td></tr>
+<tr><td>מספר פקס</td><td>46 תווים</td><td>חובה. ספרות ותווי החיוג של השפה שלך בלבד.</td></tr>
+<tr><td>ארגון</td><td>59 תווים</td><td></td></tr>
+<tr><td>מספר טלפון</td><td>46 תווים</td><td>ספרות ותווי חיוג.</td></tr>
+<tr><td>כתובת דואר אלקטרוני</td><td>59 תווים</td><td>על כתובת שאינה נראית תקינה תישאל בעת השמירה.</td></tr>
+<tr><td>תיבת דואר</td><td>3 ספרות</td><td>1 עד 999; ערכים אחרים מתוקנים כשיוצאים מהשדה.</td></tr>
+</table>
+<p>שני שדות החובה מציגים טקסט תזכורת עד שמקלידים בהם. הלחצן אישור זמין רק כאשר בשניהם
+יש ערך של ממש.</p>"""
+
+HE_ENTRY_KEYS = keys(HE, [
+    ("Tab", "מעבר לשדה הבא."),
+    ("Enter", "שמירת הרשומה וסגירת תיבת הדו-שיח (אישור)."),
+    ("Esc", "סגירת תיבת הדו-שיח ללא שמירה."),
+])
+
+HE["bodies"] = {
+    "wi_fax_phonebook": """<p>החלון מציג את הרשומות (נמעני הפקס) ואת הקבוצות של קובץ ספר טלפונים
+אחד. קבוצות מוצגות כששמן בסוגריים מרובעים.</p>
+<h2>חיפוש רשומה</h2>
+<p>הקלד בתיבת החיפוש שמעל הרשימה: הרשימה תציג רק את הרשומות והקבוצות המתאימות למה שהקלדת,
+ותתעדכן עם כל תו. רוקן את התיבה כדי לראות שוב הכול. לחץ על כותרת עמודה כדי למיין לפיה;
+לחיצה נוספת הופכת את הסדר.</p>
+<h2>עבודה עם רשומות</h2>
+<ul>
+<li><b>רשומה חדשה</b> ו<b>קבוצה חדשה</b> יוצרות נמען או קבוצת נמענים.</li>
+<li><b>עריכה</b> (או לחיצה כפולה על שורה) פותחת את הרשומה או הקבוצה שנבחרה.</li>
+<li><b>מחיקה</b> מסירה את השורות שנבחרו לאחר שאלה אחת.</li>
+<li>בספר טלפונים שמותר לך רק לקרוא, <b>העתקה לספר הטלפונים האישי</b> מעתיקה את הרשומות
+שנבחרו לספר הטלפונים שלך.</li>
+</ul>
+<h2>קובצי ספר טלפונים</h2>
+<p>הלחצן <b>קובץ</b> פותח תפריט: יצירת ספר טלפונים חדש, פתיחת ספר אחר, שמירת עותק בשם חדש,
+ייבוא רשומות מקובץ טקסט או ייצוא רשומות אליו. אפשר גם לגרור קובץ ספר טלפונים אל החלון
+כדי לפתוח אותו.</p>
+""" + keys(HE, [
+        ("Ctrl+N", "ספר טלפונים חדש"), ("Ctrl+O", "פתיחת ספר טלפונים"), ("Ctrl+S", "שמירת ספר הטלפונים בשם"),
+        ("Ctrl+R", "רשומה חדשה"), ("Ctrl+G", "קבוצה חדשה"), ("Ctrl+E", "עריכת הרשומה או הקבוצה שנבחרה"),
+        ("Ctrl+D", "מחיקת השורות שנבחרו"), ("F1", "עזרה זו"),
+    ]),
+    "db_new_book_entry": """<p>הזן את פרטי נמען הפקס החדש ולחץ על <b>אישור</b> כדי להוסיף אותו לספר
+הטלפונים.</p>
+""" + HE_FIELDS + """
+<p>כאשר ספר הטלפונים נמצא בכונן משותף, תיבת סימון מציעה להעתיק את הרשומה גם לספר הטלפונים
+האישי שלך.</p>
+""" + HE_ENTRY_KEYS,
+    "db_book_entry": """<p>שנה את פרטי הנמען שנבחר ולחץ על <b>אישור</b> כדי לשמור אותם. בספר טלפונים
+שנפתח לקריאה בלבד הרשומה מוצגת בלי אפשרות לשנות אותה.</p>
+<p>לחצני החצים עוברים לרשומה הקודמת או הבאה ברשימה (קבוצות מדולגות, ובשני קצות הרשימה
+ממשיכים מהקצה השני). השינויים שעשית נשמרים לפני המעבר.</p>
+""" + HE_FIELDS + HE_ENTRY_KEYS,
+    "db_new_book_group": """<p>קבוצה שולחת פקס אחד לכמה נמענים. תן לקבוצה שם (אין להשתמש בתווים
+<span dir="ltr">| [ ]</span>) ובחר את חבריה:</p>
+<ul><li>הרשומות שנבחרו בחלון ספר הטלפונים כשלחצת על <b>קבוצה חדשה</b> כבר מופיעות
+כחברים.</li>
+<li><b>הוספת חברים</b> פותחת רשימה של כל הרשומות שממנה אפשר לבחור חברים נוספים.</li>
+<li><b>הסרת החברים שנבחרו</b> מוציאה את הרשומות שנבחרו מהקבוצה.</li>
+<li>לחיצה כפולה על חבר מציגה את פרטיו.</li></ul>
+<p><b>אישור</b> יוצר את הקבוצה; <b>ביטול</b> אינו משנה דבר.</p>
+""" + keys(HE, [("Enter", "יצירת הקבוצה (אישור)."), ("Esc", "סגירת תיבת הדו-שיח ללא שינויים.")]),
+    "db_book_group": """<p>שנה את שם הקבוצה או את חבריה. <b>הוספת חברים</b> פותחת רשימה של כל הרשומות
+לבחירה; <b>הסרת החברים שנבחרו</b> מוציאה את הרשומות שנבחרו מהקבוצה. לחיצה כפולה על חבר
+מציגה את פרטיו. דבר אינו נכתב לספר הטלפונים עד שתלחץ על <b>אישור</b>; <b>ביטול</b> משאיר
+את הקבוצה כפי שהייתה.</p>
+""" + keys(HE, [("Enter", "שמירת הקבוצה (אישור)."), ("Esc", "סגירת תיבת הדו-שיח ללא שינויים.")]),
+    "db_add_to_group": """<p>הרשימה העליונה מציגה את רשומות ספר הטלפונים; הקלד בתיבת החיפוש כדי לצמצם
+אותה. בתחילה היא מסוננת לפי החיפוש האחרון שהוקלד בחלון ספר הטלפונים, והוא מוצג בתיבה.
+בחר רשומות ולחץ על <b>הוספה</b> כדי להעביר אותן לרשימת החברים שנבחרו (רשומה לעולם אינה
+מופיעה בה פעמיים). בחר חברים ולחץ על <b>הסרה</b> כדי להוציא אותם שוב. לחיצה כפולה על
+שורה מציגה את פרטיה.</p>
+<p><b>אישור</b> הופך את הרשומות שנבחרו לרשימת החברים של הקבוצה; <b>ביטול</b> אינו משנה
+דבר.</p>
+""" + keys(HE, [("Enter", "קבלת החברים שנבחרו (אישור)."), ("Esc", "סגירת הרשימה ללא שינויים.")]),
+    "db_convert_book": """<p>ספר הטלפונים שפתחת שמור בתבנית ישנה, שבה ניתן לשמור עד 1000 רשומות וקבוצות.
+בתבנית הנוכחית ניתן לשמור עד 2500.</p>
+<ul><li><b>כן</b> מעתיק את כל הרשומות, כל הקבוצות וחבריהן לקובץ חדש בתבנית הנוכחית באותה
+תיקייה, באותו שם ועם הסיומת <code dir="ltr">.mpb2</code>, ופותח אותו. הקובץ המקורי אינו
+משתנה. אם כבר קיים קובץ בשם זה, תישאל לפני שהוא יוחלף.</li>
+<li><b>לא</b> פותח את הקובץ הישן כמות שהוא.</li></ul>
+<p>כאשר כבר קיים קובץ מומר לצד הקובץ הישן, השאלה אינה נשאלת שוב.</p>""",
+    "db_import_book": """<p>מוסיף לספר הטלפונים הפתוח את הרשומות של קובץ טקסט עם מפרידים (למשל קובץ
+<span dir="ltr">CSV</span> שנשמר בגיליון אלקטרוני).</p>
+<ul><li><b>שם הקובץ</b>: הקובץ לקריאה; <b>עיון</b> מאפשר לבחור אותו.</li>
+<li><b>מפריד רשומות</b>: מה שמסיים כל רשומה בקובץ (בדרך כלל <span dir="ltr">CR LF</span>);
+<b>מפריד שדות</b>: מה שמפריד בין הערכים (בדרך כלל פסיק). בחר <b>מותאם אישית</b> כדי להקליד
+מפריד משלך.</li>
+<li><b>עמודות</b>: סמן את העמודות שיש בקובץ וסדר אותן לפי הסדר שבו הן מופיעות בו. שם (או שם
+פרטי ושם משפחה) ומספר פקס הם חובה. כאשר השורה הראשונה של הקובץ נותנת שמות לעמודות, הרשומות
+נקראות לפי שמות אלה.</li>
+<li><b>שימוש בקידוד <span dir="ltr">UTF-8</span></b>: סמן זאת עבור קבצים בקידוד
+<span dir="ltr">UTF-8</span>; אחרת הקובץ נקרא בדף הקוד של המערכת שלך.</li></ul>
+<p>רשומות ששמן ומספר הפקס שלהן כבר נמצאים בספר הטלפונים, ורשומות עם ערכים שלא ניתן לשמור,
+מדולגות; סיכום מציין כמה יובאו, כמה דולגו וכמה נדחו.</p>""",
+    "db_export_book": """<p>כותב את רשומות ספר הטלפונים הפתוח לקובץ טקסט עם מפרידים, שגיליונות אלקטרוניים
+ותוכנות אנשי קשר יכולים לקרוא. קבוצות אינן מיוצאות.</p>
+<ul><li><b>שם הקובץ</b>: הקובץ לכתיבה (סיומת חסרה מתווספת); לפני שקובץ קיים מוחלף תישאל.</li>
+<li><b>מפריד רשומות</b> ו<b>מפריד שדות</b>: מה שמסיים כל רשומה ומה שמפריד בין ערכיה.</li>
+<li><b>עמודות</b>: סמן את העמודות לכתיבה וסדר אותן בסדר הרצוי. <b>השורה הראשונה מכילה את
+שמות העמודות</b> כותבת את שמותיהן מעל הרשומות.</li>
+<li><b>שימוש בקידוד <span dir="ltr">UTF-8</span></b>: כותב <span dir="ltr">UTF-8</span>,
+השומר על כל תו; אחרת נעשה שימוש בדף הקוד של המערכת שלך.</li></ul>""",
+}
+
+LANGUAGES = [EN, DE, HE]
+
+
+def page(language, topic):
+    title = html.escape(language["titles"][topic])
+    nav = " &middot; ".join('<a href="%s.html">%s</a>' % (t, html.escape(language["titles"][t])) for t in TOPICS)
+    return ("<!DOCTYPE html>\n<html lang=\"%s\" dir=\"%s\">\n<head>\n<meta charset=\"utf-8\">\n"
+            "<title>%s - %s</title>\n<style>%s</style>\n</head>\n<body>\n<h1>%s</h1>\n%s\n"
+            "<nav>%s</nav>\n</body>\n</html>\n") % (language["lang"], language["dir"], title,
+                                                   html.escape(language["site"]), STYLE, title,
+                                                   language["bodies"][topic], nav)
+
 
 def main():
-    target = sys.argv[1]
-    os.makedirs(target, exist_ok=True)
-    nav = " &middot; ".join('<a href="%s.html">%s</a>' % (t, html.escape(title)) for t, title in TOPICS)
-    for topic, title in TOPICS:
-        page = ("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-                "<title>%s - Phone book help</title>\n<style>%s</style>\n</head>\n<body>\n<h1>%s</h1>\n%s\n"
-                "<nav>%s</nav>\n</body>\n</html>\n") % (html.escape(title), STYLE, html.escape(title), BODIES[topic], nav)
-        with open(os.path.join(target, topic + ".html"), "w", encoding="utf-8", newline="\r\n") as f:
-            f.write(page)
+    root = sys.argv[1]
+    for language in LANGUAGES:
+        target = os.path.join(root, language["lang"])
+        os.makedirs(target, exist_ok=True)
+        for topic in TOPICS:
+            with open(os.path.join(target, topic + ".html"), "w", encoding="utf-8", newline="\r\n") as f:
+                f.write(page(language, topic))
 
 
 if __name__ == "__main__":

@@ -36,8 +36,13 @@ INT_PTR CAddGroupMemberDlg::DoModal(HWND owner) {
 }
 
 BOOL CAddGroupMemberDlg::OnInitDialog() {
+    // The candidates start filtered by the model's search text (the main window's last
+    // one): the box shows that text, or the list could be short with no visible reason.
+    // Only without a search does it show its prompt. Neither starts a search.
     m_searchReady = false;
-    SetDlgItemTextW(m_hwnd, IDC_SEARCH, app::Text(IDS_PICKER_SEARCH_PROMPT).c_str());
+    const CMString& searchText = m_model->SearchText();
+    SetDlgItemTextW(m_hwnd, IDC_SEARCH,
+                    searchText.IsEmpty() ? app::Text(IDS_PICKER_SEARCH_PROMPT).c_str() : searchText.c_str());
     m_searchReady = true;
     SetWindowTextW(m_hwnd, app::Text(IDS_PICKER_TITLE).c_str());
     struct { int control; unsigned text; } texts[] = {
@@ -138,7 +143,7 @@ void CAddGroupMemberDlg::Accept() {
 void CAddGroupMemberDlg::View(bool chosen) {
     // Only a single selected row names the entry to show.
     m_model->SetMainListActive(!chosen);
-    if (m_model->GetSelectedRow() >= 0) CPhonebookEntryDlg(*m_model, false, true, nullptr).DoModal(m_hwnd);
+    if (m_model->GetSelectedRow() >= 0) CPhonebookEntryDlg(*m_model, false, true).DoModal(m_hwnd);
     if (chosen)
         UpdateRemoveButton();
     else

@@ -27,10 +27,15 @@ CMString FindPersonalPhonebookPath() {
     return CMString(buffer, length) + L"\\My Documents\\default.pb";
 }
 
-void CopyToPersonalPhonebook(HWND owner, const CMString& name, const CMString& fax, const CMString& organization,
-                             const CMString& phone, const CMString& email, const CMString& mailbox) {
+CMString PersonalPhonebookPath(const CMString& given) {
+    return given.IsEmpty() ? FindPersonalPhonebookPath() : given;
+}
+
+void CopyToPersonalPhonebook(HWND owner, const CMString& personalPath, const CMString& name, const CMString& fax,
+                             const CMString& organization, const CMString& phone, const CMString& email,
+                             const CMString& mailbox) {
     CPhonebook model(owner);
-    const CMString path = FindPersonalPhonebookPath();
+    const CMString path = PersonalPhonebookPath(personalPath);
     if (path.IsEmpty()) return;
     PhonebookDB& database = model.Database();
     database.SetWideMode(true);

@@ -1,5 +1,7 @@
 #include "dialogs/PhonebookEntryDlg.h"
 
+#include <utility>
+
 #include "app/AppGlobals.h"
 #include "controls/MessageBoxes.h"
 #include "controls/ToolTip.h"
@@ -8,7 +10,6 @@
 #include "dialogs/PersonalPhonebook.h"
 #include "dialogs/core/EntryFields.h"
 #include "mainwindow/HelpAbout.h"
-#include "mainwindow/PhoneBookDlg.h"
 #include "resources/resource.h"
 #include "util/MorvaUtilities.h"
 
@@ -34,8 +35,8 @@ constexpr FieldLayout kFields[] = {
 
 }  // namespace
 
-CPhonebookEntryDlg::CPhonebookEntryDlg(CPhonebook& model, bool newEntry, bool readOnly, CPhoneBookDlg* mainWindow)
-    : m_model(model), m_newEntry(newEntry), m_readOnly(readOnly), m_mainWindow(mainWindow) {
+CPhonebookEntryDlg::CPhonebookEntryDlg(CPhonebook& model, bool newEntry, bool readOnly, EntryDialogOpener opener)
+    : m_model(model), m_newEntry(newEntry), m_readOnly(readOnly), m_opener(std::move(opener)) {
     m_previousButton.LoadImages(IDB_PREVIOUS, 0);
     m_nextButton.LoadImages(IDB_NEXT, 0);
     m_helpButton.LoadImages(IDB_HELP, 0);
@@ -143,7 +144,7 @@ void CPhonebookEntryDlg::SetFilters() {
 }
 
 bool CPhonebookEntryDlg::OffersPersonalCopy() const {
-    return m_mainWindow && m_mainWindow->GetBookLocation() == BookLocation::Shared;
+    return m_opener.location == BookLocation::Shared;
 }
 
 INT_PTR CPhonebookEntryDlg::OnCommand(WORD id, WORD code) {
@@ -285,11 +286,12 @@ void CPhonebookEntryDlg::Step(bool forward) {
 
 void CPhonebookEntryDlg::OnOk() {
     if (OffersPersonalCopy() && IsDlgButtonChecked(m_hwnd, IDC_ENTRY_PERSONAL_COPY) == BST_CHECKED) {
-        // A failed check skips only the copy; the save below asks again.
-        if (Validate()) {
-            ReadFields();
-            CopyToPersonalPhonebook(m_hwnd, m_name, m_fax, m_organization, m_phone, m_email, m_mailbox);
-        }
+        // A failed check stops here, with its field focused: an address answered No has
+        // been emptied, and the entry must not be stored without it before OK again.
+        if (!Validate()) return;
+        ReadFields();
+        CopyToPersonalPhonebook(m_hwnd, m_opener.personalPath, m_name, m_fax, m_organization, m_phone, m_email,
+                                m_mailbox);
     }
     if (!m_newEntry && m_readOnly) {
         EndDialog(m_hwnd, IDOK);

@@ -6,16 +6,22 @@
 #include "controls/BitmapButton.h"
 #include "controls/Dialog.h"
 #include "dialogs/MEdit.h"
+#include "mainwindow/BookLocation.h"
 #include "util/CMString.h"
 
 class CPhonebook;
-class CPhoneBookDlg;
+
+// What the main window tells the entry dialog about its book: where it lies (only a
+// shared book offers the personal copy) and the personal phone book that receives the
+// copies ("-p"; empty: the user's own). Other openers offer no copy.
+struct EntryDialogOpener {
+    BookLocation location = BookLocation::None;
+    CMString personalPath;
+};
 
 class CPhonebookEntryDlg : public Dialog {
 public:
-    // mainWindow is given only by the main dialog; it decides whether the personal
-    // copy is offered.
-    CPhonebookEntryDlg(CPhonebook& model, bool newEntry, bool readOnly, CPhoneBookDlg* mainWindow);
+    CPhonebookEntryDlg(CPhonebook& model, bool newEntry, bool readOnly, EntryDialogOpener opener = {});
     ~CPhonebookEntryDlg() override;
 
     // 1 after OK, 2 after Cancel; the template follows the language's direction.
@@ -47,7 +53,7 @@ private:
     CPhonebook& m_model;
     bool m_newEntry;
     bool m_readOnly;
-    CPhoneBookDlg* m_mainWindow;
+    EntryDialogOpener m_opener;
     CMString m_placeholder;
     CMString m_name, m_fax, m_mailbox, m_organization, m_phone, m_email;
     MEdit m_nameFilter, m_faxFilter, m_organizationFilter, m_phoneFilter, m_emailFilter, m_mailboxFilter;

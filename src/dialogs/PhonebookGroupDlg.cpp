@@ -227,7 +227,7 @@ void CPhonebookGroupDlg::ViewMember() {
     m_model->SetMainListActive(false);
     const int row = m_model->GetSelectedRow();
     if (!m_model->IsEntryRow(row)) return;
-    CPhonebookEntryDlg(*m_model, false, true, nullptr).DoModal(m_hwnd);
+    CPhonebookEntryDlg(*m_model, false, true).DoModal(m_hwnd);
 }
 
 void CPhonebookGroupDlg::Update(int subjectId) {

@@ -5,6 +5,6 @@
 
 void CPhoneBookDlg::RunEntryDialog(bool newEntry, bool readOnly) {
     if (!m_model) return;
-    CPhonebookEntryDlg dialog(*m_model, newEntry, readOnly, this);
+    CPhonebookEntryDlg dialog(*m_model, newEntry, readOnly, {m_bookLocation, m_personalPath});
     dialog.DoModal(m_hwnd);
 }

@@ -6,6 +6,53 @@
 #include "mainwindow/core/HelpPath.h"
 #include "resources/resource.h"
 #include "util/NetworkInterfaces.h"
+#include "util/TextResourceLoader.h"
+
+namespace {
+
+// The language of the library the program took its texts from (the folder it lies in),
+// and every language shipped beside it.
+struct SpokenLanguage {
+    CMString language;
+    std::vector<std::wstring> shipped;
+};
+
+SpokenLanguage LanguageOfTexts() {
+    SpokenLanguage spoken;
+    CMString library = TextResourceLoader::LoadedPath();
+    int slash = library.ReverseFind(L'\\');
+    if (slash <= 0) return spoken;
+    CMString folder = library.Left(slash);
+    slash = folder.ReverseFind(L'\\');
+    if (slash < 0) return spoken;
+    spoken.language = folder.Mid(slash + 1);
+    CMString pattern = folder.Left(slash + 1) + L"*";
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW(pattern.c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return spoken;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found.cFileName[0] != L'.')
+            spoken.shipped.emplace_back(found.cFileName);
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    return spoken;
+}
+
+bool IsFile(const CMString& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+CMString HelpTargetFor(const CMString& topic) {
+    CMString target = FormatHelpPath(app::HelpPath(), topic);
+    // The one help path names one language's pages; a user who reads another language
+    // gets that language's page when it is installed, else the page named.
+    SpokenLanguage spoken = LanguageOfTexts();
+    CMString translated = HelpTargetInLanguage(target, spoken.language, spoken.shipped);
+    return !translated.IsEmpty() && IsFile(translated) ? translated : target;
+}
+
+}  // namespace
 
 void ShowHelpTopic(const CMString& topic) {
     const CMString& helpPath = app::HelpPath();
@@ -16,7 +63,7 @@ void ShowHelpTopic(const CMString& topic) {
     // The shell opens an empty name as the current folder: without a help path
     // nothing is to be shown at all.
     if (helpPath.IsBlank()) return;
-    CMString target = FormatHelpPath(helpPath, topic);
+    CMString target = HelpTargetFor(topic);
     ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 

@@ -20,7 +20,8 @@ inline constexpr wchar_t kExport[] = L"db_export_book";
 }  // namespace helptopic
 
 // Opens the topic through the process-wide help path (app::HelpPath). Help on the web
-// without internet access shows a message instead; an empty path opens nothing.
+// without internet access shows a message instead; an empty path opens nothing. A local
+// page in a language folder opens in the program's own language where it is installed.
 void ShowHelpTopic(const CMString& topic);
 
 // The version line's fixed part, after the language's "Version" text and a blank.

@@ -277,7 +277,7 @@ void CPhoneBookDlg::Delete() {
 void CPhoneBookDlg::CopyToPersonal() {
     if (!m_model || !m_list || m_list->GetSelectedCount() == 0) return;
     // Without "-p" the user's own personal phone book receives the entries.
-    CMString target = m_personalPath.IsEmpty() ? FindPersonalPhonebookPath() : m_personalPath;
+    CMString target = PersonalPhonebookPath(m_personalPath);
     if (target.IsEmpty()) return;
     m_model->CopySelectedTo(m_currentPath, target);
 }

@@ -10,12 +10,11 @@
 #include "controls/BitmapButton.h"
 #include "controls/Dialog.h"
 #include "data/core/Observer.h"
+#include "mainwindow/BookLocation.h"
 #include "util/CMString.h"
 
 class CPhonebook;
 class ListViewUIControl;
-
-enum class BookLocation { None = 0, Local = 1, Shared = 2 };
 
 struct MainDialogStart {
     CMString currentPath;     // phone book to open at start

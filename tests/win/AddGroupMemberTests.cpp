@@ -93,6 +93,30 @@ TEST_F(AddGroupMember, SearchNarrowsTheCandidatesAtEveryKeystroke) {
     EXPECT_EQ(Rows(MainList()), Names{L"Carl Smith"});
 }
 
+// The main window's last search filters the candidates from the start; the box says so.
+TEST_F(AddGroupMember, StartsWithTheMainWindowsSearchInItsBox) {
+    OpenMain();
+    SetDlgItemTextW(hwnd, IDC_SEARCH, L"smith");
+    ASSERT_EQ(Rows(MainList()), (Names{L"Anna Smith", L"Carl Smith"}));
+    struct { CMString box, searchText; Names candidates, afterTyping; } seen;
+    harness::ModalDriver driver;
+    driver.Then(Inside([&](HWND dlg) { Press(dlg, IDC_MEMBER_ADD); })).Then(Inside([&](HWND picker) {
+        seen.box = harness::ItemText(picker, IDC_SEARCH);
+        seen.searchText = Model().SearchText();
+        seen.candidates = Rows(*PickerOf(picker)->Candidates());
+        // Typing on at the end of the text narrows that search.
+        SendDlgItemMessageW(picker, IDC_SEARCH, EM_SETSEL, 5, 5);
+        Type(picker, IDC_SEARCH, L" c");
+        seen.afterTyping = Rows(*PickerOf(picker)->Candidates());
+    }));
+    NewGroup();
+    ASSERT_EQ(driver.Seen().size(), 2u);
+    EXPECT_EQ(seen.box, CMString(L"smith"));
+    EXPECT_EQ(seen.searchText, CMString(L"smith"));
+    EXPECT_EQ(seen.candidates, (Names{L"Anna Smith", L"Carl Smith"}));
+    EXPECT_EQ(seen.afterTyping, Names{L"Carl Smith"});
+}
+
 TEST_F(AddGroupMember, AddCopiesSelectedCandidatesOnceAndRemoveTakesThemOut) {
     OpenMain();
     Select(MainList(), {});

@@ -51,7 +51,7 @@ protected:
         return row < 0 ? CMString() : model.GetRowName(row);
     }
     INT_PTR Run(bool newEntry, bool readOnly) {
-        return CPhonebookEntryDlg(model, newEntry, readOnly, nullptr).DoModal(host.Window());
+        return CPhonebookEntryDlg(model, newEntry, readOnly).DoModal(host.Window());
     }
 
     testenv::TempFolder folder;

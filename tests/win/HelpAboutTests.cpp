@@ -65,6 +65,51 @@ TEST(Help, LocalHelpPathOpensTheTopicsFile) {
     }
 }
 
+// One help path for every user, naming the English pages: each user gets the page of
+// the language the program speaks to them, where it is installed, else the one named.
+TEST(Help, LocalPagesOpenInTheProgramsLanguage) {
+    testenv::TempFolder folder;
+    CMString marker = folder.File(L"opened.txt");
+    const wchar_t* installed[] = {L"en-US", L"de-DE", L"he-IL"};
+    CMString help = folder.File(L"help\\");
+    ASSERT_TRUE(CreateDirectoryW(help.c_str(), nullptr));
+    for (const wchar_t* language : installed) {
+        CMString pages = help + language + L"\\";
+        ASSERT_TRUE(CreateDirectoryW(pages.c_str(), nullptr));
+        for (const wchar_t* topic : {helptopic::kMainDialog, helptopic::kEntry}) {
+            // The Hebrew entry page is missing: that topic falls back to the page named.
+            if (CMString(language) == L"he-IL" && CMString(topic) == helptopic::kEntry) continue;
+            ASSERT_TRUE(WriteText(pages + topic + L".cmd", "@echo " + CMString(language).ToUtf8() + " %~n0> \"" +
+                                                               marker.ToUtf8() + "\"\r\n"));
+        }
+    }
+    ASSERT_TRUE(WriteText(folder.File(helptopic::kMainDialog) + L".cmd", "@echo plain %~n0> \"" + marker.ToUtf8() + "\"\r\n"));
+
+    struct { const wchar_t* language; const wchar_t* pathFolder; const wchar_t* topic; const char* opened; } cases[] = {
+        {L"en-US", L"help\\en-US\\", helptopic::kMainDialog, "en-US wi_fax_phonebook"},
+        {L"de-DE", L"help\\en-US\\", helptopic::kMainDialog, "de-DE wi_fax_phonebook"},
+        {L"he-IL", L"help\\en-US\\", helptopic::kMainDialog, "he-IL wi_fax_phonebook"},
+        {L"de-DE", L"help\\en-US\\", helptopic::kEntry, "de-DE db_book_entry"},
+        {L"he-IL", L"help\\en-US\\", helptopic::kEntry, "en-US db_book_entry"},
+        {L"en-US", L"help\\de-DE\\", helptopic::kEntry, "en-US db_book_entry"},
+        {L"he-IL", L"help\\de-DE\\", helptopic::kEntry, "de-DE db_book_entry"},
+        // A path without a language folder is opened as it stands.
+        {L"de-DE", L"", helptopic::kMainDialog, "plain wi_fax_phonebook"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(CMString(c.language).ToUtf8() + " " + CMString(c.pathFolder).ToUtf8() + CMString(c.topic).ToUtf8());
+        ASSERT_TRUE(testenv::UseLanguage(c.language));
+        DeleteFileW(marker.c_str());
+        HelpPathScope scope(folder.Path() + c.pathFolder + L"%s.cmd");
+        harness::ModalDriver driver;
+        ShowHelpTopic(c.topic);
+        EXPECT_TRUE(harness::PumpUntil([&] { return !ReadText(marker).empty(); }, 15000));
+        EXPECT_EQ(ReadText(marker), c.opened);
+        EXPECT_TRUE(driver.Seen().empty());
+    }
+    testenv::UseLanguage(L"en-US");
+}
+
 bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
 // Runs one test of this program again in a process where Wine may not load the network

@@ -167,7 +167,7 @@ protected:
             case Kind::Entry: {
                 model.SelectRow(0);
                 driver.Then(Inside(body));
-                CPhonebookEntryDlg(model, false, false, nullptr).DoModal(host.Window());
+                CPhonebookEntryDlg(model, false, false).DoModal(host.Window());
                 break;
             }
             case Kind::Notice:

@@ -111,10 +111,11 @@ protected:
         DeleteFileW(personal.c_str());
         RemoveDirectoryW(personal.c_str());
     }
-    void OpenMain(const CMString& path) {
+    void OpenMain(const CMString& path, const CMString& personalPath = CMString()) {
         CloseMain();
         MainDialogStart start;
         start.currentPath = path;
+        start.personalPath = personalPath;
         main = std::make_unique<CPhoneBookDlg>(start);
         hwnd = main->CreateModeless(owner, IDD_MAIN, IDD_MAIN_RTL);
         ASSERT_NE(hwnd, nullptr);
@@ -200,6 +201,33 @@ TEST_F(PersonalCopyFromSharedBook, ViewedEntryIsCopiedWithoutChangingTheSharedBo
     EXPECT_EQ(Shared().size(), 1u);
 }
 
+// The entry dialog's copy and the main window's copy go to the same book: the one "-p"
+// names, else the user's own.
+TEST_F(PersonalCopyFromSharedBook, EntryDialogAndMainWindowCopyIntoTheSameBook) {
+    testenv::TempFolder elsewhere;
+    const CMString given = elsewhere.File(L"mine.mpb2");
+    struct { CMString personalPath; CMString receives; } cases[] = {{CMString(), personal}, {given, given}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.receives.ToUtf8());
+        RemovePersonal();
+        OpenMain(L"H:\\shared.mpb2", c.personalPath);
+        Script script([&](HWND d) {
+            TypeFields(d, {L"Bert", L"0302"});
+            Click(d, IDC_ENTRY_PERSONAL_COPY);
+            Click(d, IDOK);
+        });
+        SendMessageW(hwnd, WM_COMMAND, ID_NEW_ENTRY, 0);
+        main->List()->ClearSelection();
+        main->List()->SetItemSelected(0, true);  // Anna, first by name
+        SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDC_COPY_PERSONAL, BN_CLICKED), 0);
+        const auto copied = ReadBook(c.receives);
+        EXPECT_NE(Find(copied, L"Anna"), nullptr);
+        EXPECT_NE(Find(copied, L"Bert"), nullptr);
+        EXPECT_EQ(copied.size(), 2u);
+        if (c.receives == given) EXPECT_EQ(GetFileAttributesW(personal.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+}
+
 TEST_F(PersonalCopyFromSharedBook, FailedCopyIsReportedAndTheEntryIsStillSaved) {
     enum class Trouble { CannotOpen, WriteProtected, NameInUse };
     struct { Trouble trouble; unsigned caption; } cases[] = {
@@ -257,6 +285,39 @@ TEST_F(PersonalCopyFromSharedBook, DoubtfulEmailIsQuestionedForTheCopyAndForTheS
     ASSERT_EQ(ReadBook(personal).size(), 1u);
     EXPECT_EQ(ReadBook(personal)[0].email, CMString(L"eve(at)example"));
     EXPECT_EQ(Find(Shared(), L"Eve")->email, CMString(L"eve(at)example"));
+}
+
+// An address answered No is emptied and nothing is stored, neither in the shared book
+// nor in the personal one, until OK is pressed again.
+TEST_F(PersonalCopyFromSharedBook, EmailAnsweredNoStopsBeforeAnythingIsStored) {
+    struct { bool emailEmptied = false, emailFocused = false, stillOpen = false, personal = true; size_t shared = 0; } seen;
+    Script script([&](HWND d) {
+        TypeFields(d, {L"Eve", L"0305", L"", L"", L"eve(at)example"});
+        Click(d, IDC_ENTRY_PERSONAL_COPY);
+        Click(d, IDOK);
+        seen.emailEmptied = ItemText(d, IDC_ENTRY_EMAIL).IsEmpty();
+        seen.emailFocused = HasFocus(d, IDC_ENTRY_EMAIL);
+        seen.stillOpen = IsWindowVisible(d) != FALSE;
+        seen.shared = Shared().size();
+        seen.personal = GetFileAttributesW(personal.c_str()) != INVALID_FILE_ATTRIBUTES;
+        Type(d, IDC_ENTRY_EMAIL, L"eve@example.com");
+        Click(d, IDOK);
+    });
+    script.Then(harness::ModalDriver::Press(IDNO));
+    SendMessageW(hwnd, WM_COMMAND, ID_NEW_ENTRY, 0);
+    // One question only: the save did not ask again after the copy's No.
+    ASSERT_EQ(script.driver.Seen().size(), 2u);
+    EXPECT_EQ(script.driver.Seen()[1].caption, app::Text(IDS_EMAIL_CAPTION));
+    EXPECT_TRUE(seen.emailEmptied);
+    EXPECT_TRUE(seen.emailFocused);
+    EXPECT_TRUE(seen.stillOpen);
+    EXPECT_EQ(seen.shared, 1u);
+    EXPECT_FALSE(seen.personal);
+    // The second OK stores the entry with the address typed then, in both books.
+    ASSERT_NE(Find(Shared(), L"Eve"), nullptr);
+    EXPECT_EQ(Find(Shared(), L"Eve")->email, CMString(L"eve@example.com"));
+    ASSERT_EQ(ReadBook(personal).size(), 1u);
+    EXPECT_EQ(ReadBook(personal)[0].email, CMString(L"eve@example.com"));
 }
 
 }  // namespace
