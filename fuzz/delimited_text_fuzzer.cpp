@@ -1,6 +1,7 @@
 // Delimited text import, fed arbitrary files under arbitrary settings. The first bytes
 // choose the settings: flags (UTF-8, record and field delimiter kinds), the selected
-// columns, and any custom delimiters; the rest is the file.
+// columns (its top bit: read the file by the names its first line gives, when it does),
+// and any custom delimiters; the rest is the file.
 //
 // Besides not crashing, hanging or reading out of bounds, it checks that decoding
 // accounts for every byte, that valid UTF-8 decodes as the library's converter does, and
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "importexport/core/DelimitedText.h"
+#include "importexport/core/NamedColumns.h"
 #include "importexport/core/RecordReader.h"
 #include "util/core/Utf.h"
 
@@ -89,6 +91,41 @@ void CheckRoundTrip(const EntryFields& fields, const Layout& imported) {
           back.phone == fields.phone && back.email == fields.email && back.mailbox == fields.mailbox);
 }
 
+// The ANSI code page as Latin-1: one character per byte, as a single-byte page decodes.
+void DecodeLatin1(std::string_view bytes, DecodedText& out) {
+    out.Clear();
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        out.text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i])));
+        out.ends.push_back(static_cast<uint32_t>(i + 1));
+    }
+}
+
+// A file whose first line may name its columns, read as the import reads it.
+void ReadByNames(std::string_view data, const Layout& layout, bool utf8, const CharacterRules& rules) {
+    static const ColumnNames names;
+    MemorySource source(data);
+    const FileStart start = DetectFileEncoding(source, utf8);
+    const Header header = RecogniseHeader(source, start, layout, DecodeLatin1, rules, names);
+    Check(header.recognised <= header.columnCount && header.dataStart <= data.size());
+    for (const Header::Use& use : header.uses) Check(use.index < header.columnCount);
+    if (!header.named) return;
+    RecordReader reader(source, ReadingLayout(header, layout), start, DecodeLatin1, header.dataStart);
+    CMString record;
+    uint64_t before = reader.Position();
+    for (;;) {
+        RecordReader::Status status = reader.Next(record);
+        if (status == RecordReader::Status::End) break;
+        Check(reader.Position() > before && reader.Position() <= data.size());
+        before = reader.Position();
+        if (status == RecordReader::Status::Overlong) continue;
+        ImportNamed(record, header, layout, rules, [&](const EntryFields& fields) {
+            Check(!fields.fax.IsEmpty());
+            return 0;
+        });
+    }
+    Check(reader.Position() == data.size());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
@@ -110,6 +147,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         if (columnBits & (1u << column)) layout.columns.push_back(static_cast<Column>(column));
     }
     const bool utf8 = flags & 1;
+    const CharacterRules rules = {L"0123456789 +()/.*#,-", L"0123456789"};
+    if (columnBits & 0x80) {
+        ReadByNames(data, layout, utf8, rules);
+        return 0;
+    }
 
     DecodedText decoded;
     DecodeUtf8(data, decoded);
@@ -120,7 +162,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
 
     MemorySource source(data);
     RecordReader reader(source, layout, utf8);
-    const CharacterRules rules = {L"0123456789 +()/.*#,-", L"0123456789"};
     ImportCounters counters;
     CMString record;
     uint64_t before = reader.Position();

@@ -13,6 +13,8 @@
 #include "app/AppGlobals.h"
 #include "data/CPhonebook.h"
 #include "importexport/DelimitedTextFile.h"
+#include "importexport/FileByteSource.h"
+#include "importexport/core/NamedColumns.h"
 #include "mainwindow/ListViewUIControl.h"
 #include "resources/resource.h"
 #include "util/Handles.h"
@@ -117,6 +119,44 @@ int wmain() {
     start = std::chrono::steady_clock::now();
     file.ExportToFile(folder + L"out-ansi.csv");
     printf("export %d records (ANSI code page): %.1f ms\n", book.model->GetItemCount(), Ms(start));
+
+    // A contacts export of 60 columns read by its names: reading, decoding, splitting
+    // and mapping alone; the add only counts, so the engine's share is left out.
+    {
+        std::string named = "Name,First Name,Last Name,Business Fax,Company,Business Phone,E-mail Address";
+        for (int c = 7; c < 60; ++c) named += CMString::Formatted(L",Custom %d", c).ToUtf8();
+        named += "\r\n";
+        for (int i = 0; i < kRecords; ++i) {
+            named += CMString::Formatted(L"\"M\u00fcller, %04d\",Anna,M\u00fcller,+49 30-%06d,\"Org \"\"%d\"\"\",030 %d,u%d@example.org",
+                                         i, i, i % 50, i, i).ToUtf8();
+            for (int c = 7; c < 60; ++c) named += c == 30 ? ",\"two\r\nlines\"" : CMString::Formatted(L",v%d", c).ToUtf8();
+            named += "\r\n";
+        }
+        const CMString namedPath = folder + L"named.csv";
+        {
+            UniqueFile out(CreateFileW(namedPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+            DWORD written = 0;
+            WriteFile(out.Get(), named.data(), static_cast<DWORD>(named.size()), &written, nullptr);
+        }
+        const delimited::CharacterRules rules = {book.model->AllowedFaxChars(), book.model->AllowedMailboxChars()};
+        unsigned mapped = 0;
+        const delimited::AddEntry add = [&mapped](const delimited::EntryFields&) { return ++mapped, 0; };
+        start = std::chrono::steady_clock::now();
+        const delimited::Header header = file.Examine(namedPath);
+        UniqueFile in(CreateFileW(namedPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        FileByteSource source(in.Get());
+        const delimited::FileStart encoding = delimited::DetectFileEncoding(source, true);
+        delimited::RecordReader reader(source, delimited::ReadingLayout(header, file.Settings().layout), encoding,
+                                       DecodeAnsi, header.dataStart);
+        CMString record;
+        while (reader.Next(record) == delimited::RecordReader::Status::Record)
+            delimited::ImportNamed(record, header, file.Settings().layout, rules, add);
+        printf("named file, %d records of %zu columns (%zu recognised): parse and map %.1f ms, %u mapped\n", kRecords,
+               header.columnCount, header.recognised, Ms(start), mapped);
+        in.Reset();
+        DeleteFileW(namedPath.c_str());
+    }
 
     book.model->CloseFile();
     for (const wchar_t* name : {L"in.csv", L"out.csv", L"out-ansi.csv", L"bench.mpb2"})

@@ -138,14 +138,13 @@ Header ReadHeaderLine(std::wstring_view line, const CMString& delimiter, const C
         }
         ++header.recognised;
     }
-    for (const auto& [number, index] : values) {
-        auto type = std::find_if(types.begin(), types.end(), [&](const auto& t) { return t.first == number; });
-        header.phones.push_back({type == types.end() ? Header::kNoColumn : type->second, index});
+    for (const auto& value : values) {
+        auto type = std::find_if(types.begin(), types.end(), [&](const auto& t) { return t.first == value.first; });
+        header.phones.push_back({type == types.end() ? Header::kNoColumn : type->second, value.second});
     }
     // A type column without its value column says nothing.
-    for (const auto& [number, index] : types) {
-        (void)index;
-        if (std::none_of(values.begin(), values.end(), [&](const auto& v) { return v.first == number; }))
+    for (const auto& type : types) {
+        if (std::none_of(values.begin(), values.end(), [&](const auto& v) { return v.first == type.first; }))
             --header.recognised;
     }
     return header;
