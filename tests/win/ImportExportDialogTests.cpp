@@ -754,6 +754,9 @@ TEST_F(ImportExportDialog, PaintsThePictureOfItsMode) {
             harness::ModalDriver driver;
             int matching = 0, opaque = 0;
             driver.Then(Script([&](HWND d) {
+                // Whatever the dialog posted itself while it opened (its note line, its
+                // layout) is handled before the picture is read back.
+                harness::PumpUntilIdle();
                 RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
                 TransparentPicture expected;
                 ASSERT_TRUE(expected.Load(bitmapId));
