@@ -100,6 +100,22 @@ void DecodeLatin1(std::string_view bytes, DecodedText& out) {
     }
 }
 
+// Every record of the file, each moving the reader on (an overlong one handed over as
+// null); the reader ends at the file's end.
+template <typename OnRecord>
+void EachRecord(RecordReader& reader, size_t size, OnRecord onRecord) {
+    CMString record;
+    uint64_t before = reader.Position();
+    for (;;) {
+        const RecordReader::Status status = reader.Next(record);
+        if (status == RecordReader::Status::End) break;
+        Check(reader.Position() > before && reader.Position() <= size);
+        before = reader.Position();
+        onRecord(status == RecordReader::Status::Overlong ? nullptr : &record);
+    }
+    Check(reader.Position() == size);
+}
+
 // A file whose first line may name its columns, read as the import reads it.
 void ReadByNames(std::string_view data, const Layout& layout, bool utf8, const CharacterRules& rules) {
     static const ColumnNames names;
@@ -110,20 +126,13 @@ void ReadByNames(std::string_view data, const Layout& layout, bool utf8, const C
     for (const Header::Use& use : header.uses) Check(use.index < header.columnCount);
     if (!header.named) return;
     RecordReader reader(source, ReadingLayout(header, layout), start, DecodeLatin1, header.dataStart);
-    CMString record;
-    uint64_t before = reader.Position();
-    for (;;) {
-        RecordReader::Status status = reader.Next(record);
-        if (status == RecordReader::Status::End) break;
-        Check(reader.Position() > before && reader.Position() <= data.size());
-        before = reader.Position();
-        if (status == RecordReader::Status::Overlong) continue;
-        ImportNamed(record, header, layout, rules, [&](const EntryFields& fields) {
+    EachRecord(reader, data.size(), [&](const CMString* record) {
+        if (!record) return;
+        ImportNamed(*record, header, layout, rules, [&](const EntryFields& fields) {
             Check(!fields.fax.IsEmpty());
             return 0;
         });
-    }
-    Check(reader.Position() == data.size());
+    });
 }
 
 }  // namespace
@@ -163,25 +172,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     MemorySource source(data);
     RecordReader reader(source, layout, utf8);
     ImportCounters counters;
-    CMString record;
-    uint64_t before = reader.Position();
-    for (;;) {
-        RecordReader::Status status = reader.Next(record);
-        if (status == RecordReader::Status::End) break;
-        Check(reader.Position() > before && reader.Position() <= data.size());
-        before = reader.Position();
-        if (status == RecordReader::Status::Overlong) {
+    EachRecord(reader, data.size(), [&](const CMString* record) {
+        if (!record) {
             counters.Count(RecordOutcome::Rejected);
-            continue;
+            return;
         }
-        Check(!record.IsBlank());
-        counters.Count(ImportOne(record, layout, rules, [&](const EntryFields& fields) {
+        Check(!record->IsBlank());
+        counters.Count(ImportOne(*record, layout, rules, [&](const EntryFields& fields) {
             Check(!fields.fax.IsEmpty() && fields.fax.Find(L'-') < 0);
             CheckRoundTrip(fields, layout);
             return 0;
         }));
-    }
-    Check(reader.Position() == data.size());
+    });
     Check(counters.read == counters.imported + counters.rejected);
     Check(counters.read <= data.size());
     return 0;
