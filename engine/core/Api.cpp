@@ -255,13 +255,12 @@ Kept* FindKept(uint32_t openId, intptr_t handle) {
 
 Kept& MakeKept(uint32_t openId, intptr_t handle) {
     if (g_kept.size() >= kMaxKept) {
-        // An open batch is kept over any image without one.
-        auto victim = g_kept.begin();
+        // An open batch holds changes already answered with success: it is never dropped,
+        // so with every kept image in a batch there is one more.
+        auto victim = g_kept.end();
         for (auto it = g_kept.begin(); it != g_kept.end(); ++it)
-            if ((it->batchDepth == 0) > (victim->batchDepth == 0) ||
-                ((it->batchDepth == 0) == (victim->batchDepth == 0) && it->lastUse < victim->lastUse))
-                victim = it;
-        Drop(victim, victim + 1);
+            if (it->batchDepth == 0 && (victim == g_kept.end() || it->lastUse < victim->lastUse)) victim = it;
+        if (victim != g_kept.end()) Drop(victim, victim + 1);
     }
     Kept& k = g_kept.emplace_back();
     k.openId = openId;

@@ -127,21 +127,32 @@ void Normalize(Record& record, bool wide) {
     }
 }
 
-int Book::Create(FileIo& io, Kind kind) {
-    KindTraits tr = TraitsOf(kind);
-    if (!tr.capacity) return code::kBadArgument;
-    uint8_t sb[kSuperblockSize] = {};
+namespace {
+uint64_t JournalOffsetOf(int capacity) { return Book::kSuperblockSize + static_cast<uint64_t>(capacity) * Book::kSlotSize; }
+
+// The whole superblock follows from the kind and the counter.
+void MakeSuperblock(uint8_t* sb, Kind kind, uint64_t counter) {
+    const KindTraits tr = TraitsOf(kind);
+    std::memset(sb, 0, Book::kSuperblockSize);
     std::memcpy(sb, kMagic, sizeof kMagic);
     sb[8] = static_cast<uint8_t>(kind);
     sb[9] = tr.versionMajor;
     sb[10] = tr.versionMinor;
     sb[11] = tr.wide ? 1 : 0;
     Put16(sb + 12, static_cast<uint16_t>(tr.capacity));
-    Put16(sb + 14, kSlotSize);
-    Put32(sb + 16, kSuperblockSize);
-    Put32(sb + 20, kSuperblockSize + static_cast<uint32_t>(tr.capacity) * kSlotSize);
-    Put64(sb + kCounterAt, FirstCounter());
+    Put16(sb + 14, Book::kSlotSize);
+    Put32(sb + 16, Book::kSuperblockSize);
+    Put32(sb + 20, static_cast<uint32_t>(JournalOffsetOf(tr.capacity)));
+    Put64(sb + kCounterAt, counter);
     Put64(sb + kChecksumAt, SuperblockChecksum(sb));
+}
+}  // namespace
+
+int Book::Create(FileIo& io, Kind kind) {
+    KindTraits tr = TraitsOf(kind);
+    if (!tr.capacity) return code::kBadArgument;
+    uint8_t sb[kSuperblockSize];
+    MakeSuperblock(sb, kind, FirstCounter());
     // Slots past the end of the file are free, so the superblock is the whole new book.
     if (!io.Truncate(0) || !io.Write(0, sb, sizeof sb) || !io.Flush()) return code::kIoError;
     return code::kOk;
@@ -180,9 +191,62 @@ bool Book::ReadCounter(FileIo& io, uint64_t* counter) {
     uint8_t head[kCounterAt + 8];
     size_t got = 0;
     if (!io.Read(0, head, sizeof head, &got) || got != sizeof head) return false;
-    if (std::memcmp(head, kMagic, sizeof kMagic) != 0) return false;
-    *counter = Get64(head + kCounterAt);
+    if (std::memcmp(head, kMagic, sizeof kMagic) != 0 || head[8] < 1 || head[8] > 3) return false;
+    uint8_t jh[16];
+    if (!io.Read(JournalOffsetOf(TraitsOf(static_cast<Kind>(head[8])).capacity), jh, sizeof jh, &got)) return false;
+    *counter = got == sizeof jh && Get32(jh) == kJournalMagic && Get64(jh + 8) ? Get64(jh + 8) : Get64(head + kCounterAt);
     return true;
+}
+
+int Book::ReadJournal(FileIo& io, uint64_t size, Kind kind, std::vector<Change>& out, uint64_t* brought,
+                      uint64_t* named) {
+    out.clear();
+    *brought = *named = 0;
+    const int capacity = TraitsOf(kind).capacity;
+    const uint64_t j = JournalOffsetOf(capacity);
+    if (size < j + kJournalHeader) return code::kOk;
+    uint8_t jh[kJournalHeader];
+    size_t got = 0;
+    // A journal that cannot be read may hold a committed change: that is no "no journal".
+    if (!io.Read(j, jh, sizeof jh, &got) || got != sizeof jh) return code::kIoError;
+    if (Get32(jh) != kJournalMagic) return code::kOk;
+    *named = Get64(jh + 8);
+    // Journals name the kind they were written for; an engine before that left 0.
+    if (jh[24] != 0 && jh[24] != static_cast<uint8_t>(kind)) return code::kOk;
+    const uint32_t count = Get32(jh + 4);
+    const uint64_t recBytes = static_cast<uint64_t>(count) * kJournalRecord;
+    if (count < 1 || count > static_cast<uint32_t>(capacity) || size < j + kJournalHeader + recBytes) return code::kOk;
+    std::vector<uint8_t> recs(static_cast<size_t>(recBytes));
+    if (!io.Read(j + kJournalHeader, recs.data(), recs.size(), &got)) return code::kIoError;
+    if (got != recs.size() || Get64(jh + 16) != Checksum(recs.data(), recs.size(), Checksum(jh, 16, 1)))
+        return code::kOk;
+    std::vector<Change> images;
+    images.reserve(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t* r = recs.data() + static_cast<size_t>(i) * kJournalRecord;
+        const uint32_t slot = Get32(r);
+        if (slot >= static_cast<uint32_t>(capacity)) return code::kOk;
+        Change c{static_cast<int>(slot), {}};
+        std::memcpy(c.image.data(), r + 8, kSlotSize);
+        images.push_back(c);
+    }
+    out = std::move(images);
+    *brought = *named;
+    return code::kOk;
+}
+
+int Book::SuperblockFromJournal(FileIo& io, uint64_t size, uint8_t* sb, Kind* kind) {
+    for (Kind k : {Kind::Current, Kind::OlderWide, Kind::Oldest}) {
+        std::vector<Change> images;
+        uint64_t brought = 0, named = 0;
+        int rc = ReadJournal(io, size, k, images, &brought, &named);
+        if (rc != code::kOk) return rc;
+        if (images.empty() || !brought) continue;
+        MakeSuperblock(sb, k, brought);
+        *kind = k;
+        return code::kOk;
+    }
+    return code::kBadFile;
 }
 
 int Book::Load(FileIo& io) {
@@ -199,7 +263,12 @@ int Book::Load(FileIo& io) {
     size_t got = 0;
     if (!io.Read(0, sb, sizeof sb, &got)) return code::kIoError;
     Kind kind;
-    if (got < kSuperblockSize || !CheckSuperblock(sb, &kind)) return code::kBadFile;
+    m_repairSuperblock = false;
+    if (got < kSuperblockSize || !CheckSuperblock(sb, &kind)) {
+        int rc = SuperblockFromJournal(io, size, sb, &kind);
+        if (rc != code::kOk) return rc;
+        m_repairSuperblock = true;
+    }
     KindTraits tr = TraitsOf(kind);
     m_kind = kind;
     m_wide = tr.wide;
@@ -218,43 +287,21 @@ int Book::Load(FileIo& io) {
     std::memset(m_data.data() + kSuperblockSize + got, 0, m_data.size() - kSuperblockSize - got);
 
     // A complete journal is the change in flight: it counts as written.
-    uint8_t jh[kJournalHeader];
-    got = 0;
-    if (size >= j + kJournalHeader && io.Read(j, jh, sizeof jh, &got) && got == sizeof jh &&
-        Get32(jh) == kJournalMagic) {
-        uint32_t count = Get32(jh + 4);
-        uint64_t recBytes = static_cast<uint64_t>(count) * kJournalRecord;
-        std::vector<uint8_t> recs;
-        if (count >= 1 && count <= static_cast<uint32_t>(m_capacity) && size >= j + kJournalHeader + recBytes) {
-            recs.resize(static_cast<size_t>(recBytes));
-            if (!io.Read(j + kJournalHeader, recs.data(), recs.size(), &got)) return code::kIoError;
-            if (got != recs.size()) recs.clear();
+    std::vector<Change> pending;
+    uint64_t brought = 0, named = 0;
+    int rc = ReadJournal(io, size, kind, pending, &brought, &named);
+    if (rc != code::kOk) return rc;
+    if (named) m_storedCounter = named;  // what ReadCounter gives while the journal is there
+    if (!pending.empty()) {
+        for (const Change& c : pending) {
+            Cover(c.slot);
+            std::memcpy(SlotBytes(c.slot), c.image.data(), kSlotSize);
         }
-        if (!recs.empty() && Get64(jh + 16) == Checksum(recs.data(), recs.size(), Checksum(jh, 16, 1))) {
-            bool sound = true;
-            std::vector<Change> pending;
-            for (uint32_t i = 0; i < count && sound; ++i) {
-                const uint8_t* r = recs.data() + static_cast<size_t>(i) * kJournalRecord;
-                uint32_t slot = Get32(r);
-                sound = slot < static_cast<uint32_t>(m_capacity);
-                if (!sound) break;
-                Change c{static_cast<int>(slot), {}};
-                std::memcpy(c.image.data(), r + 8, kSlotSize);
-                pending.push_back(c);
-            }
-            if (sound) {
-                for (const Change& c : pending) {
-                    Cover(c.slot);
-                    std::memcpy(SlotBytes(c.slot), c.image.data(), kSlotSize);
-                }
-                m_pending = std::move(pending);
-                m_hadPending = true;
-                // A journal of an engine without counters brings none: it moves by one.
-                uint64_t brought = Get64(jh + 8);
-                m_pendingCounter = brought ? brought : m_storedCounter + 1;
-                m_counter = m_pendingCounter;
-            }
-        }
+        m_pending = std::move(pending);
+        m_hadPending = true;
+        // A journal of an engine without counters brings none: it moves by one.
+        m_pendingCounter = brought ? brought : m_counter + 1;
+        m_counter = m_pendingCounter;
     }
 
     // The id map is cleared through the ids it holds: cheaper than 64 Ki entries anew.
@@ -375,7 +422,11 @@ int Book::WriteInPlace(FileIo& io, const std::vector<int>& slots, uint64_t count
         i = k;
     }
     Put64(m_data.data() + kCounterAt, counter);
-    if (!io.Write(kCounterAt, m_data.data() + kCounterAt, 8) || !io.Flush()) return code::kIoError;
+    // A superblock made anew from the journal goes back whole; otherwise only the counter.
+    const bool written = m_repairSuperblock ? io.Write(0, m_data.data(), kSuperblockSize)
+                                            : io.Write(kCounterAt, m_data.data() + kCounterAt, 8);
+    if (!written || !io.Flush()) return code::kIoError;
+    m_repairSuperblock = false;
     m_storedCounter = counter;
     // Left unflushed: should the clearing be lost, the journal is replayed once more onto
     // the very images it holds.
@@ -392,6 +443,7 @@ int Book::WriteSlots(FileIo& io, std::vector<int> slots) {
     Put32(journal.data(), kJournalMagic);
     Put32(journal.data() + 4, static_cast<uint32_t>(slots.size()));
     Put64(journal.data() + 8, counter);
+    journal[24] = static_cast<uint8_t>(m_kind);
     for (size_t i = 0; i < slots.size(); ++i) {
         uint8_t* r = journal.data() + kJournalHeader + i * kJournalRecord;
         Put32(r, static_cast<uint32_t>(slots[i]));
@@ -401,7 +453,13 @@ int Book::WriteSlots(FileIo& io, std::vector<int> slots) {
                                         Checksum(journal.data(), 16, 1)));
     // Until the journal is on disk this image is ahead of the file.
     m_loaded = false;
-    if (!io.Write(JournalOffset(), journal.data(), journal.size()) || !io.Flush()) return code::kIoError;
+    if (!io.Write(JournalOffset(), journal.data(), journal.size()) || !io.Flush()) {
+        // Not committed, so not to be replayed: a journal left behind would bring the change
+        // reported as failed into the book at the next load.
+        uint8_t zero[kJournalHeader] = {};
+        if (io.Write(JournalOffset(), zero, sizeof zero)) io.Flush();
+        return code::kIoError;
+    }
     // Committed: from here on every open sees the change, replaying the journal if need be.
     m_counter = counter;
     if (WriteInPlace(io, slots, counter) != code::kOk) return code::kOk;  // image stays unloaded: a reload finishes it

@@ -11,7 +11,8 @@
 // group its name and a bitmap of member slots) and a checksum seeded with the slot's
 // index. A change writes its slot images to the journal in one write and flushes (the
 // commit point), writes them and the counter in place and flushes, then clears the
-// journal. Replaying a journal again is harmless, so the clearing needs no flush of its
+// journal. The superblock is thus rewritten only while a committed journal is on disk:
+// should that write tear it, the journal (which names the kind) rebuilds it. Replaying a journal again is harmless, so the clearing needs no flush of its
 // own. Whoever reads a file with a complete journal sees its images (a writer also
 // writes them in place first). So a change is whole or absent at any instant, and a
 // damaged slot is skipped on its own.
@@ -90,8 +91,10 @@ public:
 
     // Reads and checks the whole file. Fails for a file that is not a book.
     int Load(FileIo& io);
-    // The change counter as stored, with one small read; false for a file that is not
-    // a book of the kind. Any commit by anyone moves it.
+    // The change counter as stored, with two small reads: the one a journal's header names
+    // while it is there (it moves at the commit point, even when the writes in place that
+    // follow fail), else the superblock's. False for a file that is not a book. Any commit
+    // by anyone moves it.
     static bool ReadCounter(FileIo& io, uint64_t* counter);
     // Writes a change left by a dead writer in place (a reader only sees it in memory).
     int Recover(FileIo& io);
@@ -181,6 +184,14 @@ private:
     void Index(int slot, bool add) const;
     const std::unordered_multimap<uint64_t, int>& Indexed() const;
     int WriteInPlace(FileIo& io, const std::vector<int>& slots, uint64_t counter);
+    // The journal at offset at of a book of this kind: its images and the counter it brings
+    // when it is complete and sound, else none; *named gets the counter its header names,
+    // sound or not (0 without one). Only a failed read is an error.
+    static int ReadJournal(FileIo& io, uint64_t size, Kind kind, std::vector<Change>& out, uint64_t* brought,
+                           uint64_t* named);
+    // A superblock torn by a counter write: the committed journal that is always there then
+    // tells the kind and the counter, and the superblock is made anew from them.
+    static int SuperblockFromJournal(FileIo& io, uint64_t size, uint8_t* sb, Kind* kind);
     uint64_t ClashKey(uint8_t kind, const char32_t* name, size_t nameLength, const char16_t* fax,
                       size_t faxLength) const;
     uint64_t ClashKeyOf(int slot) const;
@@ -192,6 +203,7 @@ private:
     int m_live = 0;
     int m_damaged = 0;
     bool m_hadPending = false;
+    bool m_repairSuperblock = false;  // the next counter write puts back the whole superblock
     uint64_t m_fileSize = 0;
     std::vector<uint8_t> m_data;  // superblock and slot area, journal images applied
     std::vector<SlotInfo> m_slots;

@@ -51,7 +51,13 @@ bool FaultyFile::Write(uint64_t offset, const void* data, size_t size) {
     if (!Mutation()) return false;
     if (m_writes < m_stopAfter) return m_inner.Write(offset, data, size);
     m_dead = true;
-    if (m_writes == m_stopAfter && m_tear && size > 1) m_inner.Write(offset, data, size / 2);
+    if (m_writes != m_stopAfter) return false;
+    if (m_death == Death::Torn && size > 1) m_inner.Write(offset, data, size / 2);
+    if (m_death == Death::Garbled) {
+        uint8_t garbage[512];
+        for (size_t i = 0; i < sizeof garbage; ++i) garbage[i] = static_cast<uint8_t>(0xA5 ^ (i * 37));
+        m_inner.Write(offset & ~uint64_t{511}, garbage, sizeof garbage);
+    }
     return false;
 }
 

@@ -39,10 +39,15 @@ private:
 
 // Passes calls to another file until the process "dies": after write number
 // stopAfter (counted from 1) every further write and truncate fails and changes
-// nothing. With tear set, that last write lands only its first half.
+// nothing. That last write lands not at all (Cut), only its first half (Torn), or
+// leaves the disk sector it starts in unreadable garbage (Garbled), as a power loss
+// in the middle of a sector write can.
 class FaultyFile : public FileIo {
 public:
-    FaultyFile(FileIo& inner, uint64_t stopAfter, bool tear) : m_inner(inner), m_stopAfter(stopAfter), m_tear(tear) {}
+    enum class Death { Cut, Torn, Garbled };
+    FaultyFile(FileIo& inner, uint64_t stopAfter, Death death) : m_inner(inner), m_stopAfter(stopAfter), m_death(death) {}
+    FaultyFile(FileIo& inner, uint64_t stopAfter, bool tear)
+        : FaultyFile(inner, stopAfter, tear ? Death::Torn : Death::Cut) {}
     bool Read(uint64_t offset, void* data, size_t size, size_t* got) override { return m_inner.Read(offset, data, size, got); }
     bool Write(uint64_t offset, const void* data, size_t size) override;
     bool Flush() override {
@@ -59,7 +64,7 @@ private:
     bool Mutation();
     FileIo& m_inner;
     uint64_t m_stopAfter;
-    bool m_tear;
+    Death m_death;
     uint64_t m_writes = 0;
     uint64_t m_flushes = 0;
     bool m_dead = false;

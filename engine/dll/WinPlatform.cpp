@@ -60,6 +60,9 @@ private:
     HANDLE m_h;
 };
 
+// How long a call waits for another process's call on the same book.
+constexpr ULONGLONG kLockWaitMs = 2000;
+
 // Far past any data, so the lock never blocks a plain read or write of the file.
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
 constexpr DWORD kLockOffsetLow = 0xFFFFFF00;
@@ -126,8 +129,10 @@ std::unique_ptr<pbcore::FileIo> WinPlatform::Attach(intptr_t handle) {
 }
 
 bool WinPlatform::Lock(intptr_t handle, bool exclusive) {
-    // Calls are short; a peer holding the lock longer than this has stalled.
-    for (int attempt = 0; attempt < 5000; ++attempt) {
+    // Calls are short; a peer holding the lock longer than this has stalled, or a busy
+    // share is slow: the caller hears "busy" rather than the window freezing.
+    const ULONGLONG deadline = GetTickCount64() + kLockWaitMs;
+    for (int attempt = 0;; ++attempt) {
         OVERLAPPED ov = {};
         ov.Offset = kLockOffsetLow;
         ov.OffsetHigh = kLockOffsetHigh;
@@ -135,9 +140,9 @@ bool WinPlatform::Lock(intptr_t handle, bool exclusive) {
         if (LockFileEx(AsHandle(handle), flags, 0, 1, 0, &ov)) return true;
         DWORD error = GetLastError();
         if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) return false;
+        if (GetTickCount64() >= deadline) return false;
         Sleep(attempt < 20 ? 0 : 1);
     }
-    return false;
 }
 
 void WinPlatform::Unlock(intptr_t handle) {

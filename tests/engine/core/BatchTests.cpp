@@ -91,14 +91,15 @@ TEST(Batch, EveryWriteOfItsCommitCutOrTornLeavesItWholeOrAbsent) {
     batchWrites = totalWrites - 2 * 4;
     EXPECT_LE(batchWrites, 4u);
 
-    for (bool tear : {false, true}) {
+    using Death = FaultyFile::Death;
+    for (Death death : {Death::Cut, Death::Torn, Death::Garbled}) {
         for (uint64_t k = 1; k <= totalWrites; ++k) {
-            SCOPED_TRACE(testing::Message() << "write " << k << (tear ? " torn" : " cut"));
+            SCOPED_TRACE(testing::Message() << "write " << k << " death " << static_cast<int>(death));
             MemoryFile file(std::make_shared<std::vector<uint8_t>>(empty));
             int committed = 0;
             bool ended = false;
             {
-                FaultyFile dying(file, k, tear);
+                FaultyFile dying(file, k, death);
                 Book b;
                 ASSERT_EQ(b.Load(dying), 0);
                 RunScript(b, dying, committed, ended);
@@ -279,4 +280,24 @@ TEST_F(Headers, ABatchLeftOpenIsDiscarded) {
     ASSERT_GT(Add(h, "After"), 0);
     EXPECT_EQ(OnDisk(), 2u);
     files.Close(reinterpret_cast<intptr_t>(h.file));
+}
+
+TEST_F(Headers, OpenBatchesOutlastAnyNumberOfOtherOpens) {
+    // More headers with open batches than the engine keeps images for, then more opens.
+    constexpr int kBooks = 12;
+    std::vector<PbHeaderW> headers(kBooks + 4);
+    int code = -1;
+    for (size_t i = 0; i < headers.size(); ++i) {
+        const std::u16string name = u"book" + std::u16string(1, static_cast<char16_t>(u'a' + i)) + u".mpb2";
+        ASSERT_EQ(api::OpenW(files, &headers[i], reinterpret_cast<const WChar*>(name.c_str()), kModeReadWrite, &code), 0);
+        if (i >= kBooks) continue;
+        ASSERT_EQ(api::BeginChangesW(files, &headers[i], &code), 0);
+        Rec r("Answered", "1");
+        ASSERT_EQ(api::AddW(files, &headers[i], &r.rec, &code), 0);
+    }
+    for (int i = 0; i < kBooks; ++i) {
+        EXPECT_EQ(api::EndChangesW(files, &headers[i], &code), 0) << i;
+        EXPECT_EQ(Count(headers[i]), 1u) << i;
+    }
+    for (auto& h : headers) files.Close(reinterpret_cast<intptr_t>(h.file));
 }

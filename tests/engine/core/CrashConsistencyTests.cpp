@@ -101,14 +101,15 @@ TEST(CrashConsistency, EveryWriteCutOffOrTornLeavesAWholeState) {
     }
     ASSERT_GT(totalWrites, 20u);
 
-    for (bool tear : {false, true}) {
+    using Death = FaultyFile::Death;
+    for (Death death : {Death::Cut, Death::Torn, Death::Garbled}) {
         for (uint64_t k = 1; k <= totalWrites; ++k) {
-            SCOPED_TRACE(testing::Message() << "write " << k << (tear ? " torn" : " cut"));
+            SCOPED_TRACE(testing::Message() << "write " << k << " death " << static_cast<int>(death));
             auto bytes = std::make_shared<std::vector<uint8_t>>(empty);
             MemoryFile file(bytes);
             size_t completed = 0;
             {
-                FaultyFile dying(file, k, tear);
+                FaultyFile dying(file, k, death);
                 Book b;
                 ASSERT_EQ(b.Load(dying), 0);
                 Script s = MakeScript();
@@ -163,4 +164,77 @@ TEST(CrashConsistency, CreationCutShortIsCreatedAgain) {
     MemoryFile foreign;
     foreign.Write(0, "not a phone book", 16);
     EXPECT_FALSE(Book::IsUnfinishedCreation(foreign));
+}
+
+namespace {
+// Fails the chosen calls and passes all others, as a flaky share or a full disk does;
+// unlike a dead process, the caller goes on.
+class FlakyFile : public FileIo {
+public:
+    explicit FlakyFile(FileIo& inner) : m_inner(inner) {}
+    uint64_t failWrite = 0, failFlush = 0;  // numbers, from 1, of the calls that fail
+    uint64_t failReadsFrom = UINT64_MAX;    // a read reaching this offset fails
+    bool Read(uint64_t offset, void* data, size_t size, size_t* got) override {
+        *got = 0;
+        return offset + size <= failReadsFrom && m_inner.Read(offset, data, size, got);
+    }
+    bool Write(uint64_t offset, const void* data, size_t size) override {
+        return ++m_writes != failWrite && m_inner.Write(offset, data, size);
+    }
+    bool Flush() override { return ++m_flushes != failFlush && m_inner.Flush(); }
+    bool Size(uint64_t* size) override { return m_inner.Size(size); }
+    bool Truncate(uint64_t size) override { return m_inner.Truncate(size); }
+
+private:
+    FileIo& m_inner;
+    uint64_t m_writes = 0, m_flushes = 0;
+};
+}  // namespace
+
+// A change is committed once its journal is durable: a failure before that is reported
+// and leaves no trace, one after it is no failure, and every other reader's counter moves.
+TEST(CrashConsistency, AFailedCallIsAbsentAndACommittedOneIsSeenByAll) {
+    struct Case {
+        const char* what;
+        uint64_t failWrite, failFlush;
+        bool committed;
+    };
+    // An add writes the journal, flushes, writes the slot and the counter, flushes, clears.
+    const Case cases[] = {
+        {"journal write", 1, 0, false}, {"journal flush", 0, 1, false}, {"slot in place", 2, 0, true},
+        {"counter", 3, 0, true},        {"flush in place", 0, 2, true}, {"clearing", 4, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MemBook m;
+        ASSERT_NE(m.Add(Entry(u"Anna Berg", u"1")), 0);
+        Book other;  // another process's kept image
+        ASSERT_EQ(other.Load(m.file), 0);
+        FlakyFile flaky(m.file);
+        flaky.failWrite = c.failWrite;
+        flaky.failFlush = c.failFlush;
+        uint16_t id = 0;
+        EXPECT_EQ(m.book.Add(flaky, Entry(u"Carl Dahl", u"2"), &id) == code::kOk, c.committed);
+        uint64_t counter = 0;
+        ASSERT_TRUE(Book::ReadCounter(m.file, &counter));
+        EXPECT_EQ(counter != other.StoredCounter(), c.committed);
+
+        Book fresh;
+        ASSERT_EQ(fresh.Load(m.file), 0);
+        EXPECT_EQ(fresh.LiveCount(), c.committed ? 2 : 1);
+        EXPECT_EQ(fresh.StoredCounter(), counter);  // a reader that loaded is current
+        if (fresh.HadPendingChange()) {
+            // The journal holds that change: failing to read it fails the load.
+            FlakyFile unreadable(m.file);
+            unreadable.failReadsFrom = Book::kSuperblockSize + uint64_t{2500} * Book::kSlotSize;
+            Book blind;
+            EXPECT_EQ(blind.Load(unreadable), code::kIoError);
+        }
+        // The writer goes on; a change in flight is finished first.
+        ASSERT_EQ(m.Reload(), 0);
+        ASSERT_EQ(m.book.Recover(m.file), 0);
+        EXPECT_NE(m.Add(Entry(u"Eva Falk", u"3")), 0);
+        ASSERT_EQ(m.Reload(), 0);
+        EXPECT_EQ(m.book.LiveCount(), c.committed ? 3 : 2);
+    }
 }

@@ -421,6 +421,26 @@ TEST(EngineDll, ASecondWriterIsRefusedAcrossProcesses) {
     EXPECT_EQ(RunChild(SelfPath(), L"--open \"" + path + L"\" 0"), 0u);
 }
 
+TEST(EngineDll, AStalledPeerMakesACallBusyWithinSeconds) {
+    Scratch tmp;
+    const std::wstring path = tmp.File(L"stalled.mpb2");
+    int code = -1;
+    PbHeaderW h{};
+    ASSERT_EQ(Engine().wCreate(&h, path.c_str(), &code), 0);
+    ASSERT_GT(AddW(h, L"Anna", L"1"), 0);
+    HANDLE peer = nullptr;
+    ASSERT_EQ(RunChild(SelfPath(), L"--hold \"" + path + L"\" 20000", &peer), static_cast<DWORD>(STILL_ACTIVE));
+    for (int i = 0; i < 400 && GetFileAttributesW((path + L".held").c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(25);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(AddW(h, L"Bert", L"2"), -8);  // busy, not a frozen window for the peer's whole stall
+    EXPECT_LT(GetTickCount64() - start, 4000u);
+    TerminateProcess(peer, 0);
+    WaitForSingleObject(peer, 10000);
+    CloseHandle(peer);
+    EXPECT_GT(AddW(h, L"Bert", L"2"), 0);
+    CloseW(h);
+}
+
 TEST(EngineDll, AReaderNeverSeesATornRecordWhileAnotherProcessWrites) {
     Scratch tmp;
     const std::wstring path = tmp.File(L"busy.mpb2");
