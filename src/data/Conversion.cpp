@@ -34,8 +34,8 @@ bool SamePath(const CMString& a, const CMString& b) {
     return full(a).EqualsNoCase(full(b).view());
 }
 
-// Clears the way for the target: false when it exists and must stay.
-bool MakeRoomFor(const CMString& target) {
+// Whether the target may be replaced: true when it does not exist or the user agrees.
+bool MayReplace(const CMString& target) {
     DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return true;
     const CMString caption = app::Text(IDS_CONVERT_CAPTION);
@@ -43,9 +43,12 @@ bool MakeRoomFor(const CMString& target) {
         ShowMessageBox(nullptr, app::Text(IDS_TARGET_READONLY), caption, MB_OK, false);
         return false;
     }
-    if (ShowMessageBox(nullptr, app::Text(IDS_TARGET_REPLACE), caption, MB_OKCANCEL, false) != IDOK) return false;
-    return DeleteFileW(target.c_str()) != 0;
+    return ShowMessageBox(nullptr, app::Text(IDS_TARGET_REPLACE), caption, MB_OKCANCEL, false) == IDOK;
 }
+
+// The new book is written beside the target and takes its place only when complete, so
+// a conversion that fails leaves the old target as it was.
+CMString WorkingNameFor(const CMString& target) { return target + L".converting"; }
 
 }  // namespace
 
@@ -59,7 +62,8 @@ bool PhonebookDB::ConvertToCurrentFormat(const CMString& target,
     // making room for the copy would delete the book.
     if (SamePath(path, target)) return false;
     if (!Qualifies(*this, path)) return false;
-    if (!MakeRoomFor(target)) return false;
+    if (!MayReplace(target)) return false;
+    const CMString working = WorkingNameFor(target);
 
     auto source = std::make_unique<PhonebookDB>();
     source->SetOwnerWindow(m_owner);
@@ -72,7 +76,7 @@ bool PhonebookDB::ConvertToCurrentFormat(const CMString& target,
         RecordList records;
         source->SetSearchText(CMString());
         source->Enumerate(records, true);
-        created = Create(target);
+        created = Create(working);
         result = created;
         if (created) {
             // Every record in one commit: a conversion pays for the disk once.
@@ -103,7 +107,9 @@ bool PhonebookDB::ConvertToCurrentFormat(const CMString& target,
     source.reset();
     // A half-filled target would stand beside the old file as its converted twin, and
     // the conversion would never be offered again.
-    if (created && !result) DeleteFileW(target.c_str());
+    if (result) result = MoveFileExW(working.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (result) m_path = target;
+    if (created && !result) DeleteFileW(working.c_str());
     return result;
 }
 

@@ -8,6 +8,8 @@
 #include "util/NetworkInterfaces.h"
 #include "util/TextResourceLoader.h"
 
+const wchar_t kProgramVersion[] = PBE_VERSION_TEXT L" " PBE_BUILD_DATE;
+
 namespace {
 
 // The language of the library the program took its texts from (the folder it lies in),

@@ -24,8 +24,9 @@ inline constexpr wchar_t kExport[] = L"db_export_book";
 // page in a language folder opens in the program's own language where it is installed.
 void ShowHelpTopic(const CMString& topic);
 
-// The version line's fixed part, after the language's "Version" text and a blank.
-inline constexpr wchar_t kProgramVersion[] = L"5.528.11.0N 2017.02.22";
+// The version line's fixed part, after the language's "Version" text and a blank: the
+// version in every shipped file's version resource and the build's date.
+extern const wchar_t kProgramVersion[];
 
 // The about box: program name, version and legal notices in white over a picture. Its
 // fonts (Arial, sized for the screen's DPI) and picture live as long as the box.

@@ -199,18 +199,28 @@ TEST_F(Conversion, APathWithoutADotTargetsMpb2InTheCurrentFolder) {
 }
 
 // Two groups whose names differ only in brackets meet as one name in the new file: the
-// second cannot be made, and the half-copied file must not stay behind as the twin.
-TEST_F(Conversion, AFailurePartWayLeavesNoTargetBehind) {
+// second cannot be made. The half-copied file must not stay behind as the twin, and a
+// target the user agreed to replace stays as it was.
+TEST_F(Conversion, AFailurePartWayLeavesTheTargetAsItWas) {
     CMString old = folder.File(L"clash.mpb");
     ASSERT_TRUE(testenv::MakeBook(old, L"mpb"));
     AddRecords(old, {{L"Anna", L"1"}, {L"Sales", L""}, {L"Sal[es]", L""}});
     const std::string before = Bytes(old);
-    harness::ModalDriver driver;
-    EXPECT_FALSE(Convert(old));
-    EXPECT_TRUE(driver.Seen().empty());
-    EXPECT_FALSE(Exists(CurrentFormatName(old)));
-    EXPECT_FALSE(model->HasOpenFile());
-    EXPECT_EQ(Bytes(old), before);
+    const CMString target = CurrentFormatName(old);
+    for (bool targetExists : {false, true}) {
+        SCOPED_TRACE(targetExists);
+        if (targetExists) Sample(L"clash.mpb2", 3, 1);
+        const std::string targetBefore = Bytes(target);
+        harness::ModalDriver driver;
+        driver.ThenPress(IDOK);
+        EXPECT_FALSE(Convert(old));
+        EXPECT_EQ(driver.Seen().size(), targetExists ? 1u : 0u);
+        EXPECT_EQ(Exists(target), targetExists);
+        EXPECT_EQ(Bytes(target), targetBefore);
+        EXPECT_FALSE(Exists(target + L".converting"));
+        EXPECT_FALSE(model->HasOpenFile());
+        EXPECT_EQ(Bytes(old), before);
+    }
 }
 
 // The offer as the main window shows it when an older book is opened for writing.

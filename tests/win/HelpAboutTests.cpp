@@ -318,7 +318,13 @@ TEST(AboutBox, ShowsNameVersionAndNoticesInWhiteOverThePicture) {
     EXPECT_EQ(seen.caption, app::Text(IDS_ABOUT_TITLE));
     ASSERT_EQ(seen.texts.size(), 4u);
     EXPECT_EQ(seen.texts[0], app::Text(IDS_PROGRAM_NAME));
-    EXPECT_EQ(seen.texts[1], app::Text(IDS_VERSION) + L" 5.528.11.0N 2017.02.22");
+    // The version every shipped file carries, then the build's date.
+    const CMString version = app::Text(IDS_VERSION) + L" " + PBE_VERSION_TEXT + L" ";
+    ASSERT_EQ(seen.texts[1].Left(version.GetLength()), version);
+    const CMString date = seen.texts[1].Mid(version.GetLength());
+    EXPECT_EQ(date.GetLength(), 10) << date.ToUtf8();
+    EXPECT_TRUE(date.GetLength() == 10 && date.GetAt(4) == L'.' && date.GetAt(7) == L'.' && date.Left(2) == L"20")
+        << date.ToUtf8();
     EXPECT_EQ(seen.texts[2], CMString::Formatted(app::Text(IDS_COPYRIGHT).c_str(), L"2000"));
     EXPECT_NE(seen.texts[2].Find(L"2000"), -1);
     EXPECT_EQ(seen.texts[3], app::Text(IDS_LEGAL_NOTICE));
