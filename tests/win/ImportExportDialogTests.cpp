@@ -592,25 +592,16 @@ TEST_F(ImportExportDialog, ReadersToggleAColumnByItsDefaultAction) {
                   S_OK);
         ASSERT_NE(object, nullptr);
         const int item = IndexOf(dialog, IDS_FIELD_ORGANIZATION);
-        ASSERT_GE(item, 0);
-        VARIANT child;
-        VariantInit(&child);
+        VARIANT child = {};
         child.vt = VT_I4;
         child.lVal = item + 1;
-        const int before = dialog.ColumnList().GetCheck(item);
-        for (int press = 1; press <= 2; ++press) {
-            SCOPED_TRACE(press);
-            const int now = press % 2 ? before : 1 - before;
+        for (int check : {1, 0, 1}) {
+            ASSERT_EQ(dialog.ColumnList().GetCheck(item), check);
             BSTR action = nullptr;
             ASSERT_EQ(object->get_accDefaultAction(child, &action), S_OK);
-            EXPECT_EQ(CMString(action), app::Text(now == 1 ? IDS_ACTION_UNCHECK : IDS_ACTION_CHECK));
+            EXPECT_EQ(CMString(action), app::Text(check ? IDS_ACTION_UNCHECK : IDS_ACTION_CHECK));
             SysFreeString(action);
             EXPECT_EQ(object->accDoDefaultAction(child), S_OK);
-            EXPECT_EQ(dialog.ColumnList().GetCheck(item), 1 - now);
-            VARIANT state;
-            VariantInit(&state);
-            ASSERT_EQ(object->get_accState(child, &state), S_OK);
-            EXPECT_EQ((state.lVal & STATE_SYSTEM_CHECKED) != 0, now == 0);
         }
         object->Release();
     }));

@@ -525,14 +525,10 @@ TEST_F(ImportExport, AReadThatFailsPartWayEndsTheImportAndSaysSo) {
     EXPECT_FALSE(file.ImportFromFile(path));
     const auto seen = Shown(driver, book.Window());
     const uint32_t read = file.Counters().read;
-    EXPECT_TRUE(file.Counters().readFailed);
-    EXPECT_GT(read, 500u);
-    EXPECT_LE(read, 600u);
-    EXPECT_EQ(file.Counters().imported, read);
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].caption, app::Text(IDS_IMPORT_CAPTION));
-    EXPECT_EQ(seen[0].text, CMString::Formatted(app::Text(IDS_IMPORT_READ_FAILED).c_str(), read));
+    EXPECT_TRUE(read > 500 && read <= 600 && file.Counters().readFailed) << read;
     EXPECT_EQ(book.Entries().size(), read);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, CMString::Formatted(app::Text(IDS_IMPORT_READ_FAILED).c_str(), read));
 }
 
 TEST_F(ImportExport, ImportOfAFileThatCannotBeOpened) {
