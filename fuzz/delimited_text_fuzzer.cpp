@@ -109,6 +109,8 @@ void EachRecord(RecordReader& reader, size_t size, OnRecord onRecord) {
     for (;;) {
         const RecordReader::Status status = reader.Next(record);
         if (status == RecordReader::Status::End) break;
+        // Memory never fails to read.
+        Check(status != RecordReader::Status::Error);
         Check(reader.Position() > before && reader.Position() <= size);
         before = reader.Position();
         onRecord(status == RecordReader::Status::Overlong ? nullptr : &record);

@@ -1,6 +1,8 @@
 #include "importexport/CheckListBoxAccessible.h"
 
+#include "app/AppGlobals.h"
 #include "importexport/CheckListBox.h"
+#include "resources/text_ids.h"
 #include "util/CMString.h"
 
 namespace {
@@ -170,7 +172,15 @@ HRESULT CheckListBoxAccessible::get_accSelection(VARIANT* children) {
 }
 
 HRESULT CheckListBoxAccessible::get_accDefaultAction(VARIANT child, BSTR* action) {
-    return m_standard->get_accDefaultAction(child, action);
+    const int item = ItemOf(child);
+    if (item < 0) return m_standard->get_accDefaultAction(child, action);
+    if (!action) return E_POINTER;
+    *action = nullptr;
+    // What a press of the item's box would do, as a check box names it.
+    const CheckListBox* box = CheckListBox::Of(m_list);
+    if (!box || !box->IsItemEnabled(item) || !IsWindowEnabled(m_list)) return DISP_E_MEMBERNOTFOUND;
+    *action = SysAllocString(app::Text(box->GetCheck(item) == 1 ? IDS_ACTION_UNCHECK : IDS_ACTION_CHECK).c_str());
+    return *action ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT CheckListBoxAccessible::accSelect(long flags, VARIANT child) { return m_standard->accSelect(flags, child); }
@@ -197,7 +207,16 @@ HRESULT CheckListBoxAccessible::accNavigate(long direction, VARIANT start, VARIA
 
 HRESULT CheckListBoxAccessible::accHitTest(long x, long y, VARIANT* child) { return m_standard->accHitTest(x, y, child); }
 
-HRESULT CheckListBoxAccessible::accDoDefaultAction(VARIANT child) { return m_standard->accDoDefaultAction(child); }
+HRESULT CheckListBoxAccessible::accDoDefaultAction(VARIANT child) {
+    const int item = ItemOf(child);
+    if (item < 0) return m_standard->accDoDefaultAction(child);
+    // The list box's own action would only select the item: the box is toggled, as a
+    // click on it does, and the dialog hears of it the same way.
+    CheckListBox* box = CheckListBox::Of(m_list);
+    if (!box || !box->IsItemEnabled(item) || !IsWindowEnabled(m_list)) return DISP_E_MEMBERNOTFOUND;
+    box->Toggle(item);
+    return S_OK;
+}
 
 HRESULT CheckListBoxAccessible::put_accName(VARIANT child, BSTR name) { return m_standard->put_accName(child, name); }
 

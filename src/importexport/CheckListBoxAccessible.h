@@ -1,7 +1,8 @@
 #pragma once
 // What a screen reader learns of a check list box: each item as a check box with its
-// text as name and its check in its state. The list itself, and whatever else a client
-// asks, is answered by the system's own object for the list box.
+// text as name, its check in its state, and toggling it as its default action. The list
+// itself, and whatever else a client asks, is answered by the system's own object for
+// the list box.
 #include <windows.h>
 #include <oleacc.h>
 

@@ -38,7 +38,12 @@ private:
     ListViewUIControl* m_list;
 };
 
-std::string Encode(const CMString& text, bool utf8) { return utf8 ? text.ToUtf8() : text.ToAnsi(); }
+// The file is read while another program holds it open, as a spreadsheet keeps the
+// file it shows: the same sharing for examining and for importing.
+UniqueFile OpenForReading(const CMString& path, DWORD flags) {
+    return UniqueFile(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | flags, nullptr));
+}
 
 // Records between two progress reports.
 constexpr unsigned kProgressStep = 100;
@@ -77,10 +82,11 @@ bool DelimitedTextFile::ExportToFile(const CMString& typedPath) {
         return false;
     }
     bool written;
+    uint32_t lacking = 0;
     {
         WaitCursor wait;
         RedrawOff redraw(m_model.ActiveList());
-        written = WriteRecords(file.Get());
+        written = WriteRecords(file.Get(), lacking);
     }
     file.Reset();
     if (!written) {
@@ -88,14 +94,24 @@ bool DelimitedTextFile::ExportToFile(const CMString& typedPath) {
         ShowMessageBox(m_owner, app::Text(IDS_FILE_ACCESS_FAILED), caption, MB_ICONEXCLAMATION);
         return false;
     }
+    m_summary = MessageSource();
+    if (lacking > 0) {
+        // Names that come back otherwise on import are worth a word.
+        m_summary.message = CMString::Formatted(app::Text(IDS_EXPORT_LACKING).c_str(), unsigned{lacking});
+        m_summary.caption = caption;
+        m_summary.button = app::Text(IDS_CLOSE);
+        ShowMessageDialog(m_owner, &m_summary, MessageDialogKind::Notice);
+    }
     return true;
 }
 
-bool DelimitedTextFile::WriteRecords(HANDLE file) {
+bool DelimitedTextFile::WriteRecords(HANDLE file, uint32_t& lacking) {
     Layout layout = m_settings.layout;
     layout.quoted = m_settings.header;
+    // With UTF-8 as the system's ANSI code page, its text is UTF-8 (and lacks nothing).
+    const bool utf8 = m_settings.utf8 || GetACP() == kUtf8CodePage;
     auto write = [&](const CMString& line) {
-        const std::string bytes = Encode(line, m_settings.utf8);
+        const std::string bytes = utf8 ? line.ToUtf8() : EncodeAnsi(line, lacking);
         DWORD written = 0;
         return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
                written == bytes.size();
@@ -158,8 +174,7 @@ bool DelimitedTextFile::ImportFromFile(const CMString& path) {
     m_header = Header();
     m_summary = MessageSource();
     m_stored = true;
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    UniqueFile file = OpenForReading(path, FILE_FLAG_SEQUENTIAL_SCAN);
     if (!file) {
         ShowMessageBox(m_owner, app::Text(IDS_FILE_ACCESS_FAILED), app::Text(IDS_IMPORT_CAPTION), MB_ICONEXCLAMATION);
         return false;
@@ -170,7 +185,7 @@ bool DelimitedTextFile::ImportFromFile(const CMString& path) {
         // The whole import lands in one commit, or none of it does.
         ChangeBatch batch(m_model.Database());
         FileByteSource source(file.Get());
-        const FileStart encoding = DetectFileEncoding(source, m_settings.utf8);
+        const FileStart encoding = DetectFileEncoding(source, m_settings.utf8, GetACP());
         m_header = Recognise(source, encoding);
         RecordReader reader(source, m_header.named ? ReadingLayout(m_header, m_settings.layout) : m_settings.layout,
                             encoding, DecodeAnsi, m_header.dataStart);
@@ -178,6 +193,11 @@ bool DelimitedTextFile::ImportFromFile(const CMString& path) {
         for (;;) {
             RecordReader::Status status = reader.Next(record);
             if (status == RecordReader::Status::End) break;
+            // What was read stays imported; the summary says where the file failed.
+            if (status == RecordReader::Status::Error) {
+                m_counters.readFailed = true;
+                break;
+            }
             if (status == RecordReader::Status::Overlong) {
                 if (m_model.GetItemCount() >= m_settings.capacity) break;
                 m_counters.Count(RecordOutcome::Rejected);
@@ -193,13 +213,13 @@ bool DelimitedTextFile::ImportFromFile(const CMString& path) {
         }
     }
     file.Reset();
-    if (m_counters.imported != m_counters.read) {
-        m_summary.message = ImportSummary(m_counters, static_cast<unsigned>(m_settings.capacity), app::Text);
+    m_summary.message = ImportSummary(m_counters, static_cast<unsigned>(m_settings.capacity), app::Text);
+    if (!m_summary.message.IsEmpty()) {
         m_summary.caption = app::Text(IDS_IMPORT_CAPTION);
         m_summary.button = app::Text(IDS_CLOSE);
         ShowMessageDialog(m_owner, &m_summary, MessageDialogKind::Notice);
     }
-    return true;
+    return !m_counters.readFailed;
 }
 
 bool DelimitedTextFile::ImportRecord(const CMString& recordText) {
@@ -221,11 +241,10 @@ Header DelimitedTextFile::Recognise(ByteSource& source, const FileStart& encodin
 }
 
 Header DelimitedTextFile::Examine(const CMString& path) const {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file = OpenForReading(path, 0);
     if (!file) return Header();
     FileByteSource source(file.Get());
-    return Recognise(source, DetectFileEncoding(source, m_settings.utf8));
+    return Recognise(source, DetectFileEncoding(source, m_settings.utf8, GetACP()));
 }
 
 bool ColumnFromLabel(const CMString& label, Column& column) {

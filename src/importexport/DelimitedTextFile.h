@@ -17,7 +17,8 @@ class CPhonebook;
 struct DelimitedTextSettings {
     // The two delimiters and the selected columns in list order.
     delimited::Layout layout;
-    // false: the system's ANSI code page.
+    // false: the system's ANSI code page (UTF-8 too where the system has that as its
+    // ANSI code page).
     bool utf8 = true;
     // Of the open phone book, for the import summary.
     int capacity = 1000;
@@ -41,11 +42,13 @@ public:
 
     // Writes every entry row of the model's active list (groups never). The path gets
     // ".csv" unless it ends in ".csv" or ".txt". False when the user keeps an existing
-    // file, it is read-only, or it cannot be created or written.
+    // file, it is read-only, or it cannot be created or written. Characters the ANSI
+    // code page lacks are counted in a summary.
     bool ExportToFile(const CMString& path);
     // Adds the file's records to the phone book and, when some were not imported, shows
-    // the summary. False only when the file cannot be opened. A file whose first line
-    // names its columns is read by those names (FileHeader tells).
+    // the summary. False when the file cannot be opened or read to its end (what was read
+    // before stays imported, and the summary says so). A file whose first line names its
+    // columns is read by those names (FileHeader tells).
     bool ImportFromFile(const CMString& path);
     // Parses, checks and adds one record, counting what became of it: by the names of
     // the file being imported, if its first line gave them, else by position. False asks
@@ -62,11 +65,12 @@ public:
     // a full disk for instance: then nothing of it is stored).
     bool Stored() const { return m_stored; }
     const delimited::Header& FileHeader() const { return m_header; }
-    // The summary the last import showed (or would have: empty when all were imported).
+    // The summary the last import or export showed (or would have: empty when all was well).
     const MessageSource& Summary() const { return m_summary; }
 
 private:
-    bool WriteRecords(HANDLE file);
+    // lacking counts the characters the ANSI code page had no place for.
+    bool WriteRecords(HANDLE file, uint32_t& lacking);
     delimited::CharacterRules Rules() const;
     delimited::Header Recognise(delimited::ByteSource& source, const delimited::FileStart& encoding) const;
 

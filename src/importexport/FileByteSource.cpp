@@ -49,3 +49,18 @@ void DecodeAnsi(std::string_view bytes, DecodedText& out) {
         }
     }
 }
+
+std::string EncodeAnsi(const CMString& text, uint32_t& lacking) {
+    std::string bytes = text.ToAnsi();
+    // Most lines come back whole; only the others are walked character by character.
+    if (CMString::FromAnsi(bytes) == text) return bytes;
+    const std::wstring_view units = text.view();
+    for (size_t i = 0; i < units.size();) {
+        const bool pair = units[i] >= 0xD800 && units[i] <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+                          units[i + 1] <= 0xDFFF;
+        const CMString one(units.substr(i, pair ? 2 : 1));
+        if (CMString::FromAnsi(one.ToAnsi()) != one) ++lacking;
+        i += pair ? 2 : 1;
+    }
+    return bytes;
+}

@@ -161,4 +161,12 @@
 #define IDS_EXPORT_HEADER                   5001
 #define IDS_LIST_SEPARATOR                  5002
 
+// Files that cannot be read or written whole
+#define IDS_IMPORT_READ_FAILED              5010
+#define IDS_EXPORT_LACKING                  5011
+
+// Default actions of the column list's check boxes, as screen readers offer them
+#define IDS_ACTION_CHECK                    5012
+#define IDS_ACTION_UNCHECK                  5013
+
 #endif

@@ -25,16 +25,19 @@ Layout MakeLayout(std::vector<Column> columns, const wchar_t* field = L",", cons
 
 std::string Utf8(const std::wstring& text) { return CMString(text).ToUtf8(); }
 
-// A file in memory; optionally hands out at most `chunk` bytes per read, as a short read would.
+// A file in memory; optionally hands out at most `chunk` bytes per read, as a partial read
+// would, and fails to read from byte `failFrom` on, as a disk or a share that goes away does.
 class MemorySource : public ByteSource {
 public:
-    explicit MemorySource(std::string bytes, size_t chunk = 0) : m_bytes(std::move(bytes)), m_chunk(chunk) {}
+    explicit MemorySource(std::string bytes, size_t chunk = 0, size_t failFrom = std::string::npos)
+        : m_bytes(std::move(bytes)), m_chunk(chunk), m_failFrom(failFrom) {}
     uint64_t Size() const override { return m_bytes.size(); }
     size_t ReadAt(uint64_t offset, char* buffer, size_t size) override {
         ++reads;
         maxRead = std::max(maxRead, size);
-        if (offset >= m_bytes.size()) return 0;
-        size_t n = std::min<size_t>(size, m_bytes.size() - static_cast<size_t>(offset));
+        const size_t readable = std::min(m_bytes.size(), m_failFrom);
+        if (offset >= readable) return 0;
+        size_t n = std::min<size_t>(size, readable - static_cast<size_t>(offset));
         if (m_chunk) n = std::min(n, m_chunk);
         m_bytes.copy(buffer, n, static_cast<size_t>(offset));
         return n;
@@ -45,21 +48,33 @@ public:
 private:
     std::string m_bytes;
     size_t m_chunk;
+    size_t m_failFrom;
 };
 
-// Every record the reader gives; an overlong one shows as "<overlong>".
-std::vector<std::wstring> ReadAll(const std::string& bytes, const Layout& layout, bool utf8) {
-    MemorySource source(bytes);
+// Every record the reader gives; an overlong one shows as "<overlong>", a failed read
+// as "<error>" (after which the reader is asked once more).
+std::vector<std::wstring> ReadAll(MemorySource& source, const Layout& layout, bool utf8) {
     RecordReader reader(source, layout, utf8);
     std::vector<std::wstring> records;
     CMString record;
-    for (;;) {
+    for (bool failed = false;;) {
         auto status = reader.Next(record);
         if (status == RecordReader::Status::End) break;
+        if (status == RecordReader::Status::Error) {
+            records.push_back(L"<error>");
+            if (failed) break;
+            failed = true;
+            continue;
+        }
         records.push_back(status == RecordReader::Status::Overlong ? L"<overlong>" : record.str());
         if (records.size() > 10000) break;
     }
     return records;
+}
+
+std::vector<std::wstring> ReadAll(const std::string& bytes, const Layout& layout, bool utf8) {
+    MemorySource source(bytes);
+    return ReadAll(source, layout, utf8);
 }
 
 }  // namespace
@@ -278,13 +293,55 @@ TEST(DelimitedText, ReaderHoldsOneWindowPerRecord) {
     EXPECT_LE(source.reads, 52);
 }
 
-TEST(DelimitedText, ShortReadsEndTheFileWithoutHanging) {
-    MemorySource source("Anna,1\r\nBob,2\r\nCarl,3\r\n", 5);
-    RecordReader reader(source, MakeLayout({Column::Name, Column::Fax}), true);
-    CMString record;
-    ASSERT_EQ(reader.Next(record), RecordReader::Status::Record);
-    EXPECT_EQ(record, CMString(L"Anna,"));
-    EXPECT_EQ(reader.Next(record), RecordReader::Status::End);
+TEST(DelimitedText, PartialReadsReadOnAndAFailedReadStopsTheReader) {
+    const Layout nameFax = MakeLayout({Column::Name, Column::Fax});
+    const std::string three = "Anna,1\r\nBob,2\r\nCarl,3\r\n";
+    // Records of 1000 bytes: the first is read whole in a window that ends at byte 1920.
+    const std::string a(995, 'a'), b(995, 'b');
+    const std::string wide = a + ",1\r\n" + b + ",2\r\n" + a + ",3\r\n";
+    const std::string overlong = "Anna,1\r\n" + std::string(RecordReader::kMaxRecordBytes + 5000, 'y') + ",2\r\nBob,3";
+    const size_t npos = std::string::npos;
+    struct Case {
+        const char* what;
+        std::string bytes;
+        size_t chunk, failFrom;
+        std::vector<std::wstring> records;
+    } cases[] = {
+        {"a few bytes at a time", three, 5, npos, {L"Anna,1", L"Bob,2", L"Carl,3"}},
+        {"failing inside a record", wide, 0, 1950, {CMString::FromUtf8(a + ",1").str(), L"<error>", L"<error>"}},
+        {"failing at once", three, 0, 0, {L"<error>", L"<error>"}},
+        {"failing while an overlong record is passed over", overlong, 0, 70000,
+         {L"Anna,1", L"<overlong>", L"<error>", L"<error>"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MemorySource source(c.bytes, c.chunk, c.failFrom);
+        EXPECT_EQ(ReadAll(source, nameFax, true), c.records);
+    }
+}
+
+// Past 64 KiB a record is passed over from near the end of what was read; a character
+// beyond the BMP there is two units where wchar_t has 16 bits, and a cut between them
+// must leave the reader on the file's unit boundaries.
+TEST(DelimitedText, OverlongUtf16RecordWithASurrogatePairAtTheCut) {
+    const size_t units = RecordReader::kMaxRecordBytes / 2;
+    const size_t atCut = units - 7;  // where the reader goes on after the first 64 KiB
+    for (bool bigEndian : {false, true}) {
+        for (size_t pairAt : {atCut - 2, atCut - 1, atCut, atCut + 1, units - 1, units}) {
+            SCOPED_TRACE(testing::Message() << (bigEndian ? "BE" : "LE") << ", pair at unit " << pairAt);
+            std::u16string text = u"Anna,1\r\n";
+            std::u16string huge(units + 3000, u'y');
+            huge.replace(pairAt, 2, u"\U0001F600");
+            text += huge + u",2\r\nBob,3\r\n";
+            std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+            for (char16_t unit : text) {
+                const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+                bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+            }
+            EXPECT_EQ(ReadAll(bytes, MakeLayout({Column::Name, Column::Fax}), true),
+                      (std::vector<std::wstring>{L"Anna,1", L"<overlong>", L"Bob,3"}));
+        }
+    }
 }
 
 TEST(DelimitedText, ImportCountsWhatBecameOfEachRecord) {
@@ -329,6 +386,7 @@ TEST(DelimitedText, SummaryParagraphs) {
             case IDS_IMPORT_DUPLICATES: return L"D%u/%u";
             case IDS_BOOK_FULL: return L"F1 of %u";
             case IDS_IMPORT_FULL: return L"F%u of %u";
+            case IDS_IMPORT_READ_FAILED: return L"E%u";
         }
         return L"?";
     };
@@ -341,6 +399,8 @@ TEST(DelimitedText, SummaryParagraphs) {
         {{2600, 2500, 0, 0, 100}, L"S100/2600\n\nF100 of 2500"},
         {{3, 2, 0, 0, 1}, L"S1/3\n\nF1 of 2500"},
         {{3, 2, 0, 0, 0}, L"S1/3"},                    // a refusal with no paragraph of its own
+        {{5, 5, 0, 0, 0, true}, L"E5"},                // a failed read says so even when all were imported
+        {{5, 3, 2, 0, 0, true}, L"E5\n\nS2/5\n\nR2/2"},
     };
     for (const auto& c : cases) EXPECT_EQ(ImportSummary(c.counters, 2500, text), CMString(c.summary));
 }
@@ -446,6 +506,7 @@ TEST(DelimitedText, EncodingOfAWholeFile) {
         bool utf8Chosen;
         Encoding encoding;
         size_t mark;
+        unsigned codePage = 1252;
     } cases[] = {
         {"UTF-8 mark", "\xEF\xBB\xBF" "M\xFCller", true, Encoding::Utf8, 3},
         {"UTF-16LE mark", "\xFF\xFE" "A\0", true, Encoding::Utf16LE, 2},
@@ -458,11 +519,15 @@ TEST(DelimitedText, EncodingOfAWholeFile) {
         {"a sequence across a read", straddling, true, Encoding::Utf8, 0},
         {"UTF-8 not chosen", "M\xC3\xBCller", false, Encoding::Ansi, 0},
         {"UTF-16LE without a mark", std::string("A\0,\0", 4), true, Encoding::Utf16LE, 0},
+        // With UTF-8 as the system's ANSI code page, every ANSI letter read otherwise is U+FFFD.
+        {"ANSI chosen, UTF-8 code page", "M\xC3\xBCller", false, Encoding::Utf8, 0, kUtf8CodePage},
+        {"not UTF-8, UTF-8 code page", "M\xFCller", true, Encoding::Utf8, 0, kUtf8CodePage},
+        {"a mark still decides", std::string("\xFF\xFE" "A\0", 4), false, Encoding::Utf16LE, 2, kUtf8CodePage},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         MemorySource source(c.bytes);
-        const FileStart start = DetectFileEncoding(source, c.utf8Chosen);
+        const FileStart start = DetectFileEncoding(source, c.utf8Chosen, c.codePage);
         EXPECT_EQ(start.encoding, c.encoding);
         EXPECT_EQ(start.byteOrderMarkLength, c.mark);
     }
@@ -476,3 +541,4 @@ TEST(DelimitedText, EncodingOfAWholeFile) {
     ASSERT_EQ(reader.Next(record), RecordReader::Status::Record);
     EXPECT_EQ(record, CMString(L"\u05d0,2"));
 }
+

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <dlgs.h>
+#include <oleacc.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -28,6 +29,7 @@
 #include "mainwindow/ListViewUIControl.h"
 #include "mainwindow/PhoneBookDlg.h"
 #include "resources/resource.h"
+#include "util/Handles.h"
 
 namespace {
 
@@ -553,6 +555,58 @@ CMString NamedNote(unsigned columns, std::initializer_list<unsigned> labels) {
     for (unsigned id : labels) fields += (fields.IsEmpty() ? CMString() : app::Text(IDS_LIST_SEPARATOR)) + app::Text(id);
     return CMString::Formatted(app::Text(IDS_IMPORT_NAMED_FILE).c_str(), columns, static_cast<unsigned>(labels.size()),
                                fields.c_str());
+}
+
+// A spreadsheet keeps the file it shows open for writing: the import reads it all the
+// same, as the note line's look at it does.
+TEST_F(ImportExportDialog, ImportsAFileAnotherProgramHoldsOpen) {
+    OpenBook({});
+    const CMString path = folder.File(L"open.csv");
+    WriteBytes(path, "Name;Fax\r\nAnna;555\r\nBob;556\r\n");
+    UniqueFile held(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    CImportExportDlg dialog;
+    harness::ModalDriver driver;
+    driver.Then(Script([&](HWND d) {
+        SetDlgItemTextW(d, IDC_IE_FILE, path.c_str());
+        harness::PumpUntil([&] { return !harness::ItemText(d, IDC_IE_FILE_NOTE).IsEmpty(); }, 5000);
+        EXPECT_EQ(harness::ItemText(d, IDC_IE_FILE_NOTE), NamedNote(2, {IDS_FIELD_NAME, IDS_FIELD_FAX}));
+        Command(d, IDOK);
+    }));
+    EXPECT_EQ(Run(dialog, kImport), CImportExportDlg::kDone);
+    EXPECT_EQ(driver.Seen().size(), 1u) << "no message: the file was read";
+    EXPECT_EQ(StoredEntries(*main), (std::vector<CMString>{L"Anna|555||||0", L"Bob|556||||0"}));
+}
+
+// A screen reader's default action on a column toggles its check box, as a click on the
+// box does, and names what it will do.
+TEST_F(ImportExportDialog, ReadersToggleAColumnByItsDefaultAction) {
+    OpenBook({});
+    CImportExportDlg dialog;
+    harness::ModalDriver driver;
+    driver.Then(Script([&](HWND d) {
+        IAccessible* object = nullptr;
+        ASSERT_EQ(AccessibleObjectFromWindow(GetDlgItem(d, IDC_IE_COLUMNS), OBJID_CLIENT, __uuidof(IAccessible),
+                                             reinterpret_cast<void**>(&object)),
+                  S_OK);
+        ASSERT_NE(object, nullptr);
+        const int item = IndexOf(dialog, IDS_FIELD_ORGANIZATION);
+        VARIANT child = {};
+        child.vt = VT_I4;
+        child.lVal = item + 1;
+        for (int check : {1, 0, 1}) {
+            ASSERT_EQ(dialog.ColumnList().GetCheck(item), check);
+            BSTR action = nullptr;
+            ASSERT_EQ(object->get_accDefaultAction(child, &action), S_OK);
+            EXPECT_EQ(CMString(action), app::Text(check ? IDS_ACTION_UNCHECK : IDS_ACTION_CHECK));
+            SysFreeString(action);
+            EXPECT_EQ(object->accDoDefaultAction(child), S_OK);
+        }
+        object->Release();
+    }));
+    EXPECT_EQ(Run(dialog, kImport), CImportExportDlg::kCancelled);
+    EXPECT_EQ(driver.Seen().size(), 1u);
 }
 
 // Exports of other programs, with the dialog's defaults: the note says they are read by

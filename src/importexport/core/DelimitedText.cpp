@@ -336,9 +336,12 @@ void ImportCounters::Count(RecordOutcome outcome) {
 
 CMString ImportSummary(const ImportCounters& counters, unsigned capacity,
                        const std::function<CMString(unsigned)>& text) {
-    if (counters.imported == counters.read) return CMString();
+    CMString summary;
+    if (counters.readFailed) summary = CMString::Formatted(text(IDS_IMPORT_READ_FAILED).c_str(), unsigned{counters.read});
+    if (counters.imported == counters.read) return summary;
     const unsigned failed = counters.NotImported();
-    CMString summary = CMString::Formatted(text(IDS_IMPORT_SUMMARY).c_str(), failed, unsigned{counters.read});
+    if (!summary.IsEmpty()) summary += L"\n\n";
+    summary += CMString::Formatted(text(IDS_IMPORT_SUMMARY).c_str(), failed, unsigned{counters.read});
     if (counters.rejected > 0) {
         unsigned id = counters.alreadyPresent > 0 ? IDS_IMPORT_REJECTED_AND_DUPLICATES : IDS_IMPORT_REJECTED;
         summary += L"\n\n";

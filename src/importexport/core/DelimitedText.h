@@ -144,13 +144,15 @@ struct ImportCounters {
     uint32_t rejected = 0;
     uint32_t alreadyPresent = 0;
     uint32_t full = 0;
+    // The file could not be read to its end: the records after those read are unknown.
+    bool readFailed = false;
 
     void Count(RecordOutcome outcome);
     uint32_t NotImported() const { return read - imported; }
 };
 
-// The summary shown when something read was not imported; empty otherwise. text gives
-// the language's formats by id.
+// The summary shown when something read was not imported or the file could not be read
+// to its end; empty otherwise. text gives the language's formats by id.
 CMString ImportSummary(const ImportCounters& counters, unsigned capacity,
                        const std::function<CMString(unsigned)>& text);
 

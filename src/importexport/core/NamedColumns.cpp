@@ -158,7 +158,8 @@ Header RecogniseHeader(ByteSource& source, const FileStart& encoding, const Layo
         RecordReader reader(source, chosen, encoding, ansi);
         CMString first;
         const RecordReader::Status status = reader.Next(first);
-        if (status == RecordReader::Status::End) return none;
+        // A file that cannot be read has no header: the import's own read says why.
+        if (status == RecordReader::Status::End || status == RecordReader::Status::Error) return none;
         EntryFields fields;
         if (status == RecordReader::Status::Record && ParseRecord(first, chosen, fields) &&
             CheckRecord(fields, rules.allowedFax, rules.allowedMailbox) == RecordCheck::Accepted)

@@ -7,13 +7,14 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void Append(DecodedText& out, char32_t code, uint32_t end) {
+// highEnd is where the high half of a pair ends when wchar_t has 16 bits: before end,
+// so the counts still increase, and where a read may start again.
+void Append(DecodedText& out, char32_t code, uint32_t end, uint32_t highEnd) {
     if constexpr (sizeof(wchar_t) == 2) {
         if (code >= 0x10000) {
             code -= 0x10000;
             out.text.push_back(static_cast<wchar_t>(0xD800 + (code >> 10)));
-            // The high half ends one byte in, so the counts still increase.
-            out.ends.push_back(end - 1);
+            out.ends.push_back(highEnd);
             out.text.push_back(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)));
             out.ends.push_back(end);
             return;
@@ -22,6 +23,8 @@ void Append(DecodedText& out, char32_t code, uint32_t end) {
     out.text.push_back(static_cast<wchar_t>(code));
     out.ends.push_back(end);
 }
+
+void Append(DecodedText& out, char32_t code, uint32_t end) { Append(out, code, end, end - 1); }
 
 // Bytes a well-formed sequence may hold after its lead byte, and the range its first
 // continuation byte must lie in (which rules out overlongs, surrogates and values past
@@ -100,7 +103,10 @@ void DecodeUtf16(std::string_view bytes, DecodedText& out) {
             char32_t low = unit(i + 2);
             if (low >= 0xDC00 && low <= 0xDFFF) {
                 i += 4;
-                Append(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00), static_cast<uint32_t>(i));
+                // The high half ends with its own unit: a read cut there stays on unit
+                // boundaries (one byte in, every later unit would be read misaligned).
+                Append(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00), static_cast<uint32_t>(i),
+                       static_cast<uint32_t>(i - 2));
                 continue;
             }
         }
@@ -151,21 +157,31 @@ void DecodeLatin1(std::string_view bytes, DecodedText& out) {
 
 }  // namespace
 
-FileStart DetectEncoding(std::string_view firstBytes, bool utf8Chosen) {
+size_t ReadFrom(ByteSource& source, uint64_t offset, char* buffer, size_t size) {
+    size_t got = 0;
+    while (got < size) {
+        const size_t n = std::min(size - got, source.ReadAt(offset + got, buffer + got, size - got));
+        if (n == 0) break;
+        got += n;
+    }
+    return got;
+}
+
+FileStart DetectEncoding(std::string_view firstBytes, bool utf8Chosen, unsigned ansiCodePage) {
     if (firstBytes.substr(0, 3) == std::string_view("\xEF\xBB\xBF", 3)) return {Encoding::Utf8, 3};
     if (firstBytes.substr(0, 2) == std::string_view("\xFF\xFE", 2)) return {Encoding::Utf16LE, 2};
     if (firstBytes.substr(0, 2) == std::string_view("\xFE\xFF", 2)) return {Encoding::Utf16BE, 2};
     if (utf8Chosen && (firstBytes.size() == 1 || (firstBytes.size() >= 2 && firstBytes[1] == 0)))
         return {Encoding::Utf16LE, 0};
-    return {utf8Chosen ? Encoding::Utf8 : Encoding::Ansi, 0};
+    return {utf8Chosen || ansiCodePage == kUtf8CodePage ? Encoding::Utf8 : Encoding::Ansi, 0};
 }
 
 namespace {
 
-FileStart DetectFromFirstBytes(ByteSource& source, bool utf8Chosen) {
+FileStart DetectFromFirstBytes(ByteSource& source, bool utf8Chosen, unsigned ansiCodePage = 0) {
     char first[3] = {};
     const size_t wanted = static_cast<size_t>(std::min<uint64_t>(sizeof first, source.Size()));
-    return DetectEncoding(std::string_view(first, std::min(wanted, source.ReadAt(0, first, wanted))), utf8Chosen);
+    return DetectEncoding(std::string_view(first, ReadFrom(source, 0, first, wanted)), utf8Chosen, ansiCodePage);
 }
 
 }  // namespace
@@ -194,9 +210,11 @@ bool IsUtf8File(ByteSource& source, uint64_t offset) {
     return carried == 0 || multibyte;
 }
 
-FileStart DetectFileEncoding(ByteSource& source, bool utf8Chosen) {
-    FileStart start = DetectFromFirstBytes(source, utf8Chosen);
-    if (utf8Chosen && start.encoding == Encoding::Utf8 && start.byteOrderMarkLength == 0 && !IsUtf8File(source, 0))
+FileStart DetectFileEncoding(ByteSource& source, bool utf8Chosen, unsigned ansiCodePage) {
+    FileStart start = DetectFromFirstBytes(source, utf8Chosen, ansiCodePage);
+    // With UTF-8 as the ANSI code page there is nothing else to fall back on.
+    if (utf8Chosen && ansiCodePage != kUtf8CodePage && start.encoding == Encoding::Utf8 &&
+        start.byteOrderMarkLength == 0 && !IsUtf8File(source, 0))
         start.encoding = Encoding::Ansi;
     return start;
 }
@@ -220,25 +238,25 @@ RecordReader::RecordReader(ByteSource& source, const Layout& layout, const FileS
 bool RecordReader::Load(uint64_t position, size_t size, bool& atEnd) {
     size = static_cast<size_t>(std::min<uint64_t>(size, m_size - position));
     m_bytes.resize(size);
-    size_t got = size == 0 ? 0 : m_source.ReadAt(position, m_bytes.data(), size);
-    got = std::min(got, size);
-    m_bytes.resize(got);
-    // A short read ends the file here: what follows cannot be had.
-    atEnd = got < size || position + got >= m_size;
-    if (got == 0) return false;
+    // Fewer bytes than the file's size promised is a failed read, not its end: taken
+    // for the end, the rest of the file would be lost without a word.
+    if (ReadFrom(m_source, position, m_bytes.data(), size) < size) {
+        m_failed = true;
+        m_decoded.Clear();
+        return false;
+    }
+    atEnd = position + size >= m_size;
     m_decode(m_bytes, m_decoded);
-    return !m_decoded.ends.empty();
+    return true;
 }
 
 RecordReader::Status RecordReader::Next(CMString& record) {
     while (m_position < m_size) {
+        if (m_failed) return Status::Error;
         size_t window = m_window;
         for (;;) {
             bool atEnd = true;
-            if (!Load(m_position, window, atEnd)) {
-                m_position = m_size;
-                return Status::End;
-            }
+            if (!Load(m_position, window, atEnd)) return Status::Error;
             RecordEnd end = FindRecordEnd(m_decoded.text, m_layout, atEnd || window >= kMaxRecordBytes);
             if (end.found) {
                 record = CMString(std::wstring_view(m_decoded.text).substr(0, end.start));
@@ -280,7 +298,8 @@ void RecordReader::SkipPastRecordEnd(uint64_t from) {
         }
         if (atEnd) break;
     }
-    m_position = m_size;
+    // A failed read leaves the position where it was: Next says so.
+    if (!m_failed) m_position = m_size;
 }
 
 void RecordReader::SkipPastQuotedRecordEnd(uint64_t from) {
@@ -299,7 +318,7 @@ void RecordReader::SkipPastQuotedRecordEnd(uint64_t from) {
         if (atEnd) break;
         at += m_decoded.ends.back();
     }
-    m_position = m_size;
+    if (!m_failed) m_position = m_size;
 }
 
 }  // namespace delimited

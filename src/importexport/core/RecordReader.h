@@ -19,9 +19,14 @@ class ByteSource {
 public:
     virtual ~ByteSource() = default;
     virtual uint64_t Size() const = 0;
-    // Up to size bytes from offset; fewer at the end or on a failed read.
+    // Up to size bytes from offset; a source may hand out fewer at a time. Nothing
+    // before Size() means the read failed (a disk error, a share that went away).
     virtual size_t ReadAt(uint64_t offset, char* buffer, size_t size) = 0;
 };
+
+// Asks again after a partial read: size bytes, or fewer when the source gave no more
+// (the end, or a failed read).
+size_t ReadFrom(ByteSource& source, uint64_t offset, char* buffer, size_t size);
 
 // Text decoded from bytes, with for each unit of text how many bytes lie up to its end.
 // A bad byte becomes U+FFFD covering what it consumed, so the counts always increase.
@@ -38,6 +43,10 @@ void DecodeUtf16BE(std::string_view bytes, DecodedText& out);
 
 enum class Encoding { Utf8, Utf16LE, Utf16BE, Ansi };
 
+// The number Windows gives UTF-8 as a code page. A system may use it as its ANSI code
+// page (a Windows option): the ANSI reading and writing of a file are UTF-8 then.
+constexpr unsigned kUtf8CodePage = 65001;
+
 struct FileStart {
     Encoding encoding = Encoding::Utf8;
     size_t byteOrderMarkLength = 0;
@@ -46,12 +55,13 @@ struct FileStart {
 // UTF-8 chosen, a zero second byte (or a file of one byte) means UTF-16LE; otherwise
 // the choice. Decided once for the whole file, so a record that happens to start with
 // a character whose second byte is not zero is not read in another encoding.
-FileStart DetectEncoding(std::string_view firstBytes, bool utf8Chosen);
+// ansiCodePage is the system's; with kUtf8CodePage what would be ANSI is UTF-8.
+FileStart DetectEncoding(std::string_view firstBytes, bool utf8Chosen, unsigned ansiCodePage = 0);
 // The same for a whole file; besides, a file that would be read as UTF-8 without a mark
 // but is not (an accented letter in the ANSI code page) is read in the ANSI code page:
 // as UTF-8 every such letter would become U+FFFD. A sequence cut off by the file's end
 // does not count against it when the file holds whole UTF-8 sequences of its own.
-FileStart DetectFileEncoding(ByteSource& source, bool utf8Chosen);
+FileStart DetectFileEncoding(ByteSource& source, bool utf8Chosen, unsigned ansiCodePage = 0);
 // Whether the bytes from offset on are UTF-8, in the sense above.
 bool IsUtf8File(ByteSource& source, uint64_t offset);
 
@@ -61,7 +71,9 @@ public:
     // No entry's fields come near this; a longer "record" is not one, and is skipped.
     static constexpr size_t kMaxRecordBytes = 64 * 1024;
 
-    enum class Status { Record, Overlong, End };
+    // Error: the file could not be read on from Position(); what follows is unknown,
+    // and every later call says so again.
+    enum class Status { Record, Overlong, End, Error };
 
     // ansi decodes the system's ANSI code page; with none, such a file reads as Latin-1.
     // The encoding here comes from the file's first bytes alone (DetectEncoding).
@@ -80,7 +92,8 @@ public:
     size_t WindowSize() const { return m_window; }
 
 private:
-    // Reads and decodes size bytes from the position; false when nothing could be read.
+    // Reads and decodes size bytes from the position (fewer at the file's end); false
+    // when the read failed.
     bool Load(uint64_t position, size_t size, bool& atEnd);
     void SkipPastRecordEnd(uint64_t from);
     void SkipPastQuotedRecordEnd(uint64_t from);
@@ -92,6 +105,7 @@ private:
     uint64_t m_size = 0;
     uint64_t m_position = 0;
     size_t m_window = 0;
+    bool m_failed = false;
     std::string m_bytes;
     DecodedText m_decoded;
 };
