@@ -232,6 +232,14 @@ int CPhonebook::AddFromFields(const CMString& name, const CMString& fax, const C
     return code;
 }
 
+int CPhonebook::ModifyFromFields(uint16_t id, const CMString& name, const CMString& fax, const CMString& organization,
+                                 const CMString& phone, const CMString& email, const CMString& mailbox) {
+    EngineRecord record = RecordFromFields(kKindEntry, name, fax, organization, phone, email, mailbox);
+    int code = -1;
+    m_database.ModifyRecord(id, record, code);
+    return code;
+}
+
 bool CPhonebook::ModifySelected(const CMString& name, const CMString& fax, const CMString& organization,
                                 const CMString& phone, const CMString& email, const CMString& mailbox) {
     const int row = GetSelectedRow();

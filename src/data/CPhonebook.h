@@ -57,6 +57,10 @@ public:
     // makes a group. With addToList and a main list, the new row is shown in order.
     int AddFromFields(const CMString& name, const CMString& fax, const CMString& organization, const CMString& phone,
                       const CMString& email, const CMString& mailbox, bool showErrors, bool addToList);
+    // Rewrites the entry with this id from the texts, in place: it keeps its id and its
+    // groups. The engine's code; no message.
+    int ModifyFromFields(uint16_t id, const CMString& name, const CMString& fax, const CMString& organization,
+                         const CMString& phone, const CMString& email, const CMString& mailbox);
     // Overwrites the record of the single selected row.
     bool ModifySelected(const CMString& name, const CMString& fax, const CMString& organization, const CMString& phone,
                         const CMString& email, const CMString& mailbox);

@@ -174,6 +174,7 @@ bool DelimitedTextFile::ImportFromFile(const CMString& path) {
     m_header = Header();
     m_summary = MessageSource();
     m_stored = true;
+    m_update.reset();
     UniqueFile file = OpenForReading(path, FILE_FLAG_SEQUENTIAL_SCAN);
     if (!file) {
         ShowMessageBox(m_owner, app::Text(IDS_FILE_ACCESS_FAILED), app::Text(IDS_IMPORT_CAPTION), MB_ICONEXCLAMATION);
@@ -187,6 +188,18 @@ bool DelimitedTextFile::ImportFromFile(const CMString& path) {
         FileByteSource source(file.Get());
         const FileStart encoding = DetectFileEncoding(source, m_settings.utf8, GetACP());
         m_header = Recognise(source, encoding);
+        if (m_settings.update) {
+            m_present = m_header.named ? FieldsTaken(m_header, m_settings.layout.columns) : m_settings.layout.columns;
+            RecordList records;
+            m_model.Database().Enumerate(records, false);
+            std::vector<StoredEntry> entries;
+            entries.reserve(records.size());
+            for (const auto& r : records)
+                entries.push_back({static_cast<uint16_t>(r->id & 0xFFFF),
+                                   {r->name, {}, {}, r->fax, r->organization, r->phone, r->email,
+                                    r->mailbox ? CMString::Formatted(L"%u", unsigned{r->mailbox}) : CMString()}});
+            m_update = std::make_unique<BookUpdate>(std::move(entries));
+        }
         RecordReader reader(source, m_header.named ? ReadingLayout(m_header, m_settings.layout) : m_settings.layout,
                             encoding, DecodeAnsi, m_header.dataStart);
         CMString record;
@@ -213,7 +226,8 @@ bool DelimitedTextFile::ImportFromFile(const CMString& path) {
         }
     }
     file.Reset();
-    m_summary.message = ImportSummary(m_counters, static_cast<unsigned>(m_settings.capacity), app::Text);
+    m_summary.message =
+        ImportSummary(m_counters, static_cast<unsigned>(m_settings.capacity), app::Text, m_update != nullptr);
     if (!m_summary.message.IsEmpty()) {
         m_summary.caption = app::Text(IDS_IMPORT_CAPTION);
         m_summary.button = app::Text(IDS_CLOSE);
@@ -225,13 +239,40 @@ bool DelimitedTextFile::ImportFromFile(const CMString& path) {
 bool DelimitedTextFile::ImportRecord(const CMString& recordText) {
     if (m_model.GetItemCount() >= m_settings.capacity) return false;
     const CharacterRules rules = Rules();
-    const AddEntry add = [this](const EntryFields& f) {
-        return m_model.AddFromFields(f.name, f.fax, f.organization, f.phone, f.email, f.mailbox, false, false);
-    };
+    const AddEntry add = [this](const EntryFields& f) { return AddOrUpdate(f); };
     RecordOutcome outcome = m_header.named ? ImportNamed(recordText, m_header, m_settings.layout, rules, add)
                                            : ImportOne(recordText, m_settings.layout, rules, add);
     m_counters.Count(outcome);
     return true;
+}
+
+int DelimitedTextFile::AddOrUpdate(const EntryFields& f) {
+    auto addEntry = [&] {
+        return m_model.AddFromFields(f.name, f.fax, f.organization, f.phone, f.email, f.mailbox, false, false);
+    };
+    if (!m_update) return addEntry();
+    m_update->Named(f.name);
+    uint16_t id = 0;
+    EntryFields merged;
+    switch (m_update->Decide(f, m_present, &id, &merged)) {
+        case UpdateAction::Unchanged: return kEntryUnchanged;
+        case UpdateAction::Add: {
+            // Only a record the same file gave before meets "already present" here.
+            const int code = addEntry();
+            return code == pbabi::kNameInUse ? kEntryUnchanged : code;
+        }
+        case UpdateAction::Update: break;
+    }
+    // In place, so the entry keeps its id and its groups.
+    const int code = m_model.ModifyFromFields(id, merged.name, merged.fax, merged.organization, merged.phone,
+                                              merged.email, merged.mailbox);
+    if (code != pbabi::kOk) return code == pbabi::kNameInUse ? kEntryUnchanged : code;
+    m_update->Updated(id, merged);
+    return kEntryUpdated;
+}
+
+std::vector<uint16_t> DelimitedTextFile::UnnamedEntries() const {
+    return m_update ? m_update->Unnamed() : std::vector<uint16_t>();
 }
 
 CharacterRules DelimitedTextFile::Rules() const { return {m_model.AllowedFaxChars(), m_model.AllowedMailboxChars()}; }

@@ -6,8 +6,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include "controls/MessageDialog.h"
+#include "importexport/core/BookUpdate.h"
 #include "importexport/core/DelimitedText.h"
 #include "importexport/core/NamedColumns.h"
 #include "util/CMString.h"
@@ -25,6 +28,9 @@ struct DelimitedTextSettings {
     // Export: a first line of the column labels, and every field quoted as needed so
     // that any value reads back (the quoted form). Off: the program's own form.
     bool header = false;
+    // Import: a record whose name is in the book updates that entry (BookUpdate tells
+    // which) instead of being added beside it.
+    bool update = false;
     // Called now and then during a long job with how far it is: import in bytes of the
     // file, export in rows of the list.
     std::function<void(uint64_t done, uint64_t total)> progress;
@@ -67,10 +73,13 @@ public:
     const delimited::Header& FileHeader() const { return m_header; }
     // The summary the last import or export showed (or would have: empty when all was well).
     const MessageSource& Summary() const { return m_summary; }
+    // Of the last import that updated: the entries no accepted record named.
+    std::vector<uint16_t> UnnamedEntries() const;
 
 private:
     // lacking counts the characters the ANSI code page had no place for.
     bool WriteRecords(HANDLE file, uint32_t& lacking);
+    int AddOrUpdate(const delimited::EntryFields& fields);
     delimited::CharacterRules Rules() const;
     delimited::Header Recognise(delimited::ByteSource& source, const delimited::FileStart& encoding) const;
 
@@ -81,6 +90,8 @@ private:
     delimited::Header m_header;
     MessageSource m_summary;
     bool m_stored = true;
+    std::unique_ptr<delimited::BookUpdate> m_update;
+    std::vector<delimited::Column> m_present;  // the fields the file's columns fill
 };
 
 // The column whose label (in the current language) is exactly this text; false for none.

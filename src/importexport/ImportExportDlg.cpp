@@ -56,6 +56,7 @@ constexpr ControlText kControlTexts[] = {
     {IDC_IE_DOWN, IDS_MOVE_DOWN},
     {IDC_IE_UTF8, IDS_USE_UTF8},
     {IDC_IE_HEADER, IDS_EXPORT_HEADER},
+    {IDC_IE_UPDATE, IDS_IMPORT_UPDATE},
     {IDOK, IDS_OK},
     {IDCANCEL, IDS_CANCEL},
     {IDC_IE_HELP, IDS_TIP_HELP},
@@ -213,6 +214,9 @@ BOOL CImportExportDlg::OnInitDialog() {
     ShowWindow(GetDlgItem(m_hwnd, IDC_IE_FILE_NOTE), import ? SW_SHOW : SW_HIDE);
     ShowWindow(GetDlgItem(m_hwnd, IDC_IE_HEADER), import ? SW_HIDE : SW_SHOW);
     EnableWindow(GetDlgItem(m_hwnd, IDC_IE_HEADER), !import);
+    CheckDlgButton(m_hwnd, IDC_IE_UPDATE, m_update ? BST_CHECKED : BST_UNCHECKED);
+    ShowWindow(GetDlgItem(m_hwnd, IDC_IE_UPDATE), import ? SW_SHOW : SW_HIDE);
+    EnableWindow(GetDlgItem(m_hwnd, IDC_IE_UPDATE), import);
     if (!import) CloseUpBelowHeaderBox();
     DragAcceptFiles(m_hwnd, TRUE);
     return TRUE;
@@ -241,6 +245,9 @@ INT_PTR CImportExportDlg::OnCommand(WORD id, WORD code) {
             return TRUE;
         case IDC_IE_HEADER:
             if (code == BN_CLICKED) m_headerLine = IsDlgButtonChecked(m_hwnd, IDC_IE_HEADER) == BST_CHECKED;
+            return TRUE;
+        case IDC_IE_UPDATE:
+            if (code == BN_CLICKED) m_update = IsDlgButtonChecked(m_hwnd, IDC_IE_UPDATE) == BST_CHECKED;
             return TRUE;
         case IDC_IE_FILE:
             if (code == EN_CHANGE && m_mode == kImport) SetTimer(m_hwnd, kNoteTimer, kNoteDelay, nullptr);
@@ -481,6 +488,7 @@ void CImportExportDlg::OnOk() {
     file.Settings().utf8 = m_utf8On;
     file.Settings().capacity = m_capacity;
     file.Settings().header = !import && m_headerLine;
+    file.Settings().update = import && m_update;
     bool done;
     if (import) {
         done = file.ImportFromFile(path);

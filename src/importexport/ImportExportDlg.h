@@ -47,6 +47,7 @@ public:
     bool Utf8On() const { return m_utf8On; }
     // Export: whether the first line is to name the columns.
     bool HeaderLine() const { return m_headerLine; }
+    bool Updating() const { return m_update; }
     CheckListBox& ColumnList() { return m_columns; }
     // Of the last import the dialog ran.
     const delimited::ImportCounters& Counters() const { return m_counters; }
@@ -96,4 +97,5 @@ private:
     bool m_utf8Available = true;
     bool m_utf8On = true;
     bool m_headerLine = false;
+    bool m_update = false;
 };

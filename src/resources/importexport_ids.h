@@ -22,5 +22,7 @@
 // Import: what the file's first line tells. Export: whether to write such a line.
 #define IDC_IE_FILE_NOTE           1406
 #define IDC_IE_HEADER              1407
+// Import: whether records update the entries of their names.
+#define IDC_IE_UPDATE              1408
 
 #endif

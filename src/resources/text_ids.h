@@ -169,4 +169,8 @@
 #define IDS_ACTION_CHECK                    5012
 #define IDS_ACTION_UNCHECK                  5013
 
+// An import that updates the entries already in the book
+#define IDS_IMPORT_UPDATE                   5030
+#define IDS_IMPORT_UPDATE_SUMMARY           5031
+
 #endif

@@ -579,6 +579,26 @@ TEST_F(ImportExportDialog, ImportsAFileAnotherProgramHoldsOpen) {
     EXPECT_EQ(StoredEntries(*main), (std::vector<CMString>{L"Anna|555||||0", L"Bob|556||||0"}));
 }
 
+// The check box makes the import update the entries of the records' names.
+TEST_F(ImportExportDialog, TheUpdateBoxMakesTheImportUpdateEntries) {
+    OpenBook({{L"Anna", L"555"}, {L"Bob", L"556"}});
+    const CMString path = folder.File(L"newer.csv");
+    WriteBytes(path, "Anna,999\r\nCarl,557\r\n");
+    CImportExportDlg dialog;
+    harness::ModalDriver driver;
+    driver.Then(Script([&](HWND d) {
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(d, IDC_IE_UPDATE)));
+        EXPECT_EQ(IsDlgButtonChecked(d, IDC_IE_UPDATE), BST_UNCHECKED);
+        SendDlgItemMessageW(d, IDC_IE_UPDATE, BM_CLICK, 0, 0);
+        SetDlgItemTextW(d, IDC_IE_FILE, path.c_str());
+        Command(d, IDOK);
+    }));
+    driver.ThenPress(IDC_MESSAGE_BUTTON);
+    EXPECT_EQ(Run(dialog, kImport), CImportExportDlg::kDone);
+    EXPECT_TRUE(dialog.Updating());
+    EXPECT_EQ(StoredEntries(*main), (std::vector<CMString>{L"Anna|999||||0", L"Bob|556||||0", L"Carl|557||||0"}));
+}
+
 // A screen reader's default action on a column toggles its check box, as a click on the
 // box does, and names what it will do.
 TEST_F(ImportExportDialog, ReadersToggleAColumnByItsDefaultAction) {

@@ -545,3 +545,64 @@ TEST_F(ImportExport, ImportOfAFileThatCannotBeOpened) {
 }
 
 }  // namespace
+
+// An import that updates: a record whose name is in the book changes that entry in
+// place (it keeps its groups), the columns the file lacks keep their values, and what
+// is equal is counted unchanged; off, the same file is added beside the entries.
+TEST_F(ImportExport, AnImportThatUpdatesFollowsTheFile) {
+    const std::string file = "Anna,999,Acme2\r\nBob,556,\r\nCarl,558,New\r\nCarl,560,\r\nEva,600,\r\nNo fax,,\r\n";
+    struct Case {
+        bool update;
+        std::vector<Entry> expected;
+        uint32_t added, updated, unchanged, alreadyPresent;
+    };
+    const Case cases[] = {
+        {false,
+         {{L"Anna", L"555", L"Acme", L"", L"a@x.org"}, {L"Anna", L"999", L"Acme2"}, {L"Bob", L"556"},
+          {L"Carl", L"557"}, {L"Carl", L"558"}, {L"Carl", L"560"}, {L"Dora", L"559"}, {L"Eva", L"600"}},
+         3, 0, 0, 2},
+        {true,
+         {{L"Anna", L"999", L"Acme2", L"", L"a@x.org"}, {L"Bob", L"556"}, {L"Carl", L"557"}, {L"Carl", L"558", L"New"},
+          {L"Carl", L"560"}, {L"Dora", L"559"}, {L"Eva", L"600"}},
+         2, 2, 1, 0},
+    };
+    Settings columns;
+    columns.columns = {Column::Name, Column::Fax, Column::Organization};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.update);
+        Book book(folder.File(c.update ? L"updated.mpb2" : L"added.mpb2"));
+        book.Add(L"Anna", L"555", L"Acme", L"", L"a@x.org");
+        book.Add(L"Bob", L"556");
+        book.Add(L"Carl", L"557");
+        book.Add(L"Carl", L"558");
+        book.Add(L"Dora", L"559");
+        CMString team = L"Team";
+        uint16_t group = 0;
+        ASSERT_TRUE(book.Model().Database().CreateGroup(team, &group, false));
+        ASSERT_TRUE(book.Model().Database().AddGroupMember(group, L"Anna", L"555"));
+        DelimitedTextFile import(book.Model(), book.Window());
+        import.Settings().update = c.update;
+        std::vector<harness::SeenWindow> seen;
+        ASSERT_TRUE(Import(book, file, columns, import, seen));
+        EXPECT_EQ(book.Entries(), c.expected);
+        const ImportCounters& n = import.Counters();
+        EXPECT_EQ(n.read, 6u);
+        EXPECT_EQ(n.imported, c.added);
+        EXPECT_EQ(n.updated, c.updated);
+        EXPECT_EQ(n.unchanged, c.unchanged);
+        EXPECT_EQ(n.alreadyPresent, c.alreadyPresent);
+        EXPECT_EQ(n.rejected, 1u);
+        // The updated entry is the one that was in the group.
+        RecordList members;
+        ASSERT_TRUE(book.Model().Database().ReadRecordById(group));
+        book.Model().Database().ListGroupMembers(members);
+        ASSERT_EQ(members.size(), 1u);
+        EXPECT_EQ(CMString(members[0]->fax), CMString(c.update ? L"999" : L"555"));
+        if (c.update) {
+            ASSERT_EQ(seen.size(), 1u);
+            EXPECT_EQ(seen[0].text,
+                      CMString::Formatted(app::Text(IDS_IMPORT_UPDATE_SUMMARY).c_str(), 6u, 2u, 2u, 1u, 1u, 0u));
+            EXPECT_EQ(import.UnnamedEntries().size(), 1u);  // Dora, whom the file does not name
+        }
+    }
+}

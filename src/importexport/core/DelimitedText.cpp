@@ -315,10 +315,16 @@ RecordOutcome ImportOne(const CMString& record, const Layout& layout, const Char
     if (!ParseRecord(record, layout, fields)) return RecordOutcome::Rejected;
     if (CheckRecord(fields, rules.allowedFax, rules.allowedMailbox) != RecordCheck::Accepted)
         return RecordOutcome::Rejected;
-    switch (add(fields)) {
+    return OutcomeOf(add(fields));
+}
+
+RecordOutcome OutcomeOf(int addCode) {
+    switch (addCode) {
         case 0: return RecordOutcome::Imported;
         case 16: return RecordOutcome::Full;
         case 18: return RecordOutcome::AlreadyPresent;
+        case kEntryUpdated: return RecordOutcome::Updated;
+        case kEntryUnchanged: return RecordOutcome::Unchanged;
         default: return RecordOutcome::Refused;
     }
 }
@@ -330,14 +336,23 @@ void ImportCounters::Count(RecordOutcome outcome) {
         case RecordOutcome::Rejected: ++rejected; break;
         case RecordOutcome::AlreadyPresent: ++alreadyPresent; break;
         case RecordOutcome::Full: ++full; break;
+        case RecordOutcome::Updated: ++updated; break;
+        case RecordOutcome::Unchanged: ++unchanged; break;
         case RecordOutcome::Refused: break;
     }
 }
 
 CMString ImportSummary(const ImportCounters& counters, unsigned capacity,
-                       const std::function<CMString(unsigned)>& text) {
+                       const std::function<CMString(unsigned)>& text, bool updating) {
     CMString summary;
     if (counters.readFailed) summary = CMString::Formatted(text(IDS_IMPORT_READ_FAILED).c_str(), unsigned{counters.read});
+    if (updating) {
+        if (!summary.IsEmpty()) summary += L"\n\n";
+        return summary + CMString::Formatted(text(IDS_IMPORT_UPDATE_SUMMARY).c_str(), unsigned{counters.read},
+                                             unsigned{counters.imported}, unsigned{counters.updated},
+                                             unsigned{counters.unchanged}, unsigned{counters.rejected},
+                                             unsigned{counters.full});
+    }
     if (counters.imported == counters.read) return summary;
     const unsigned failed = counters.NotImported();
     if (!summary.IsEmpty()) summary += L"\n\n";

@@ -123,11 +123,16 @@ bool ParseRecord(const CMString& record, const Layout& layout, EntryFields& out)
 enum class RecordCheck { Accepted, NoFax, FaxCharacter, MailboxCharacter };
 RecordCheck CheckRecord(const EntryFields& fields, const CMString& allowedFax, const CMString& allowedMailbox);
 
-// What became of one record read; the model's add decides the last three.
-enum class RecordOutcome { Imported, Rejected, AlreadyPresent, Full, Refused };
+// What became of one record read; the model's add decides all but Rejected.
+enum class RecordOutcome { Imported, Rejected, AlreadyPresent, Full, Refused, Updated, Unchanged };
 
-// The model's add: an engine code (0 added, 16 phone book full, 18 already present).
+// The model's add: an engine code (0 added, 16 phone book full, 18 already present), or
+// for an import that updates one of these two.
+inline constexpr int kEntryUpdated = 1000;
+inline constexpr int kEntryUnchanged = 1001;
 using AddEntry = std::function<int(const EntryFields&)>;
+// What the add's code makes of the record.
+RecordOutcome OutcomeOf(int addCode);
 
 struct CharacterRules {
     CMString allowedFax;
@@ -144,16 +149,22 @@ struct ImportCounters {
     uint32_t rejected = 0;
     uint32_t alreadyPresent = 0;
     uint32_t full = 0;
+    // An import that updates: entries changed in place, and records equal to their entry.
+    uint32_t updated = 0;
+    uint32_t unchanged = 0;
     // The file could not be read to its end: the records after those read are unknown.
     bool readFailed = false;
 
     void Count(RecordOutcome outcome);
-    uint32_t NotImported() const { return read - imported; }
+    uint32_t NotImported() const { return read - imported - updated - unchanged; }
+    // Records whose entry the book has now: added, updated or already equal.
+    uint32_t Accepted() const { return imported + updated + unchanged; }
 };
 
 // The summary shown when something read was not imported or the file could not be read
-// to its end; empty otherwise. text gives the language's formats by id.
+// to its end; empty otherwise. text gives the language's formats by id. An import that
+// updates always has one: what it did to how many records.
 CMString ImportSummary(const ImportCounters& counters, unsigned capacity,
-                       const std::function<CMString(unsigned)>& text);
+                       const std::function<CMString(unsigned)>& text, bool updating = false);
 
 }  // namespace delimited

@@ -259,12 +259,7 @@ RecordOutcome ImportNamed(const CMString& record, const Header& header, const La
     MapRecord(fields, header, chosen.columns, entry);
     if (CheckRecord(entry, rules.allowedFax, rules.allowedMailbox) != RecordCheck::Accepted)
         return RecordOutcome::Rejected;
-    switch (add(entry)) {
-        case 0: return RecordOutcome::Imported;
-        case 16: return RecordOutcome::Full;
-        case 18: return RecordOutcome::AlreadyPresent;
-        default: return RecordOutcome::Refused;
-    }
+    return OutcomeOf(add(entry));
 }
 
 }  // namespace delimited
