@@ -9,6 +9,7 @@
 #include "importexport/FileByteSource.h"
 #include "importexport/core/NamedColumns.h"
 #include "importexport/core/RecordReader.h"
+#include "importexport/core/VCard.h"
 #include "mainwindow/ListViewUIControl.h"
 #include "resources/text_ids.h"
 #include "util/Handles.h"
@@ -47,6 +48,8 @@ UniqueFile OpenForReading(const CMString& path, DWORD flags) {
 
 // Records between two progress reports.
 constexpr unsigned kProgressStep = 100;
+// A vCard file is read whole; past this it is not one of a phone book's size.
+constexpr uint64_t kMaxCardFileBytes = 256u << 20;
 
 }  // namespace
 
@@ -57,7 +60,8 @@ CMString DelimitedTextFile::QuoteField(const CMString& value) const {
 }
 
 bool DelimitedTextFile::ExportToFile(const CMString& typedPath) {
-    const CMString path = WithExportExtension(typedPath);
+    const bool cards = vcard::HasVCardExtension(typedPath);
+    const CMString path = cards ? typedPath : WithExportExtension(typedPath);
     const CMString caption = app::Text(IDS_EXPORT_CAPTION);
     {
         UniqueFile existing(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -86,7 +90,7 @@ bool DelimitedTextFile::ExportToFile(const CMString& typedPath) {
     {
         WaitCursor wait;
         RedrawOff redraw(m_model.ActiveList());
-        written = WriteRecords(file.Get(), lacking);
+        written = cards ? WriteCards(file.Get()) : WriteRecords(file.Get(), lacking);
     }
     file.Reset();
     if (!written) {
@@ -102,6 +106,54 @@ bool DelimitedTextFile::ExportToFile(const CMString& typedPath) {
         m_summary.button = app::Text(IDS_CLOSE);
         ShowMessageDialog(m_owner, &m_summary, MessageDialogKind::Notice);
     }
+    return true;
+}
+
+bool DelimitedTextFile::WriteCards(HANDLE file) {
+    PhonebookDB& db = m_model.Database();
+    RecordList records;
+    db.Enumerate(records, true);
+    // Each entry's groups, read once: a card lists them as its categories.
+    std::unordered_map<int, std::vector<CMString>> groupsOf;
+    std::unordered_map<int, const PhonebookRecord*> byId;
+    RecordList members;
+    for (const auto& r : records) {
+        if (!r->IsGroup()) {
+            byId.emplace(r->id, r.get());
+            continue;
+        }
+        CMString name(r->name);
+        if (name.GetLength() >= 2 && name.GetAt(0) == L'[') name = name.Mid(1, name.GetLength() - 2);
+        members.clear();
+        if (db.ReadRecordById(static_cast<uint16_t>(r->id & 0xFFFF))) db.ListGroupMembers(members);
+        for (const auto& m : members) groupsOf[m->id].push_back(name);
+    }
+    const ListViewUIControl* list = m_model.ActiveList();
+    const int rows = m_model.GetItemCount();
+    for (int row = 0; row < rows; ++row) {
+        if (m_settings.progress && row % kProgressStep == 0) m_settings.progress(row, rows);
+        if (!m_model.IsEntryRow(row)) continue;
+        vcard::ExportedEntry e;
+        e.name = m_model.GetRowName(row);
+        e.fax = m_model.GetRowFax(row);
+        const int id = list ? static_cast<int>(list->GetItemData(row)) : -1;
+        auto it = byId.find(id);
+        if (it != byId.end() && e.name == CMString(it->second->name) && e.fax == CMString(it->second->fax)) {
+            e.organization = it->second->organization;
+            e.phone = it->second->phone;
+            e.email = it->second->email;
+            if (auto g = groupsOf.find(id); g != groupsOf.end()) e.groups = g->second;
+        } else {
+            e.organization = m_model.GetRowOrganization(row);
+            e.phone = m_model.GetRowPhone(row);
+            e.email = m_model.GetRowEmail(row);
+        }
+        const std::string bytes = vcard::FormatCard(e);
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) || written != bytes.size())
+            return false;
+    }
+    if (m_settings.progress) m_settings.progress(rows, rows);
     return true;
 }
 
@@ -175,6 +227,8 @@ bool DelimitedTextFile::ImportFromFile(const CMString& path) {
     m_summary = MessageSource();
     m_stored = true;
     m_update.reset();
+    m_groups.clear();
+    m_groupsKnown = false;
     UniqueFile file = OpenForReading(path, FILE_FLAG_SEQUENTIAL_SCAN);
     if (!file) {
         ShowMessageBox(m_owner, app::Text(IDS_FILE_ACCESS_FAILED), app::Text(IDS_IMPORT_CAPTION), MB_ICONEXCLAMATION);
@@ -186,42 +240,14 @@ bool DelimitedTextFile::ImportFromFile(const CMString& path) {
         // The whole import lands in one commit, or none of it does.
         ChangeBatch batch(m_model.Database());
         FileByteSource source(file.Get());
-        const FileStart encoding = DetectFileEncoding(source, m_settings.utf8, GetACP());
-        m_header = Recognise(source, encoding);
-        if (m_settings.update) {
-            m_present = m_header.named ? FieldsTaken(m_header, m_settings.layout.columns) : m_settings.layout.columns;
-            RecordList records;
-            m_model.Database().Enumerate(records, false);
-            std::vector<StoredEntry> entries;
-            entries.reserve(records.size());
-            for (const auto& r : records)
-                entries.push_back({static_cast<uint16_t>(r->id & 0xFFFF),
-                                   {r->name, {}, {}, r->fax, r->organization, r->phone, r->email,
-                                    r->mailbox ? CMString::Formatted(L"%u", unsigned{r->mailbox}) : CMString()}});
-            m_update = std::make_unique<BookUpdate>(std::move(entries));
-        }
-        RecordReader reader(source, m_header.named ? ReadingLayout(m_header, m_settings.layout) : m_settings.layout,
-                            encoding, DecodeAnsi, m_header.dataStart);
-        CMString record;
-        for (;;) {
-            RecordReader::Status status = reader.Next(record);
-            if (status == RecordReader::Status::End) break;
-            // What was read stays imported; the summary says where the file failed.
-            if (status == RecordReader::Status::Error) {
-                m_counters.readFailed = true;
-                break;
-            }
-            if (status == RecordReader::Status::Overlong) {
-                if (m_model.GetItemCount() >= m_settings.capacity) break;
-                m_counters.Count(RecordOutcome::Rejected);
-                continue;
-            }
-            if (!ImportRecord(record)) break;
-            if (m_settings.progress && m_counters.read % kProgressStep == 0)
-                m_settings.progress(reader.Position(), source.Size());
+        if (m_settings.update) StartUpdate();
+        if (IsVCardFile(source)) {
+            ImportCards(source);
+        } else {
+            ImportRecords(source);
         }
         if (!batch.End()) {
-            m_counters.imported = 0;
+            m_counters.imported = m_counters.updated = 0;
             m_stored = false;
         }
     }
@@ -236,17 +262,130 @@ bool DelimitedTextFile::ImportFromFile(const CMString& path) {
     return !m_counters.readFailed;
 }
 
+void DelimitedTextFile::StartUpdate() {
+    RecordList records;
+    m_model.Database().Enumerate(records, false);
+    std::vector<StoredEntry> entries;
+    entries.reserve(records.size());
+    for (const auto& r : records)
+        entries.push_back({static_cast<uint16_t>(r->id & 0xFFFF),
+                           {r->name, {}, {}, r->fax, r->organization, r->phone, r->email,
+                            r->mailbox ? CMString::Formatted(L"%u", unsigned{r->mailbox}) : CMString()}});
+    m_update = std::make_unique<BookUpdate>(std::move(entries));
+}
+
+void DelimitedTextFile::ImportRecords(ByteSource& source) {
+    const FileStart encoding = DetectFileEncoding(source, m_settings.utf8, GetACP());
+    m_header = Recognise(source, encoding);
+    m_present = m_header.named ? FieldsTaken(m_header, m_settings.layout.columns) : m_settings.layout.columns;
+    RecordReader reader(source, m_header.named ? ReadingLayout(m_header, m_settings.layout) : m_settings.layout,
+                        encoding, DecodeAnsi, m_header.dataStart);
+    CMString record;
+    for (;;) {
+        RecordReader::Status status = reader.Next(record);
+        if (status == RecordReader::Status::End) break;
+        // What was read stays imported; the summary says where the file failed.
+        if (status == RecordReader::Status::Error) {
+            m_counters.readFailed = true;
+            break;
+        }
+        if (status == RecordReader::Status::Overlong) {
+            if (m_model.GetItemCount() >= m_settings.capacity) break;
+            m_counters.Count(RecordOutcome::Rejected);
+            continue;
+        }
+        if (!ImportRecord(record)) break;
+        if (m_settings.progress && m_counters.read % kProgressStep == 0)
+            m_settings.progress(reader.Position(), source.Size());
+    }
+}
+
+bool DelimitedTextFile::IsVCardFile(ByteSource& source) {
+    char head[512];
+    const size_t got = ReadFrom(source, 0, head, static_cast<size_t>(std::min<uint64_t>(source.Size(), sizeof head)));
+    return vcard::IsVCard(std::string_view(head, got));
+}
+
+void DelimitedTextFile::ImportCards(ByteSource& source) {
+    // Cards are small; the file is read whole (in pieces, so a failed read is known).
+    std::string bytes;
+    bytes.resize(static_cast<size_t>(std::min<uint64_t>(source.Size(), kMaxCardFileBytes)));
+    const size_t got = ReadFrom(source, 0, bytes.data(), bytes.size());
+    if (got < bytes.size() || source.Size() > kMaxCardFileBytes) m_counters.readFailed = true;
+    bytes.resize(got);
+    bool unicode = false;
+    const std::string text = vcard::Utf8Bytes(bytes, unicode);
+    bytes = std::string();
+    vcard::Reader reader(text, unicode, DecodeAnsi);
+    const CharacterRules rules = Rules();
+    vcard::Card card;
+    while (reader.Next(card)) {
+        if (m_model.GetItemCount() >= m_settings.capacity) break;
+        // A card replaces the fields it has; it cannot say that one is gone.
+        m_present = {Column::Name, Column::Fax};
+        if (!card.fields.organization.IsEmpty()) m_present.push_back(Column::Organization);
+        if (!card.fields.phone.IsEmpty()) m_present.push_back(Column::Phone);
+        if (!card.fields.email.IsEmpty()) m_present.push_back(Column::Email);
+        RecordOutcome outcome = RecordOutcome::Rejected;
+        if (!card.fields.name.IsEmpty() &&
+            CheckRecord(card.fields, rules.allowedFax, rules.allowedMailbox) == RecordCheck::Accepted)
+            outcome = OutcomeOf(Store(card.fields, card.groups));
+        m_counters.Count(outcome);
+        if (m_settings.progress && m_counters.read % kProgressStep == 0)
+            m_settings.progress(reader.Position(), text.size());
+    }
+}
+
+int DelimitedTextFile::Store(const EntryFields& fields, const std::vector<CMString>& groups) {
+    EntryFields stored = fields;
+    const int code = AddOrUpdate(fields, &stored);
+    if (groups.empty() || (code != 0 && code != kEntryUpdated && code != kEntryUnchanged && code != pbabi::kNameInUse))
+        return code;
+    PhonebookDB& db = m_model.Database();
+    if (!m_groupsKnown) {
+        // The book's groups by name, once: the import creates those it lacks.
+        m_groupsKnown = true;
+        RecordList records;
+        db.Enumerate(records, true);
+        for (const auto& r : records) {
+            if (!r->IsGroup()) continue;
+            CMString name(r->name);
+            if (name.GetLength() >= 2 && name.GetAt(0) == L'[') name = name.Mid(1, name.GetLength() - 2);
+            m_groups.emplace(GroupKey(name), static_cast<uint16_t>(r->id & 0xFFFF));
+        }
+    }
+    for (const CMString& group : groups) {
+        auto it = m_groups.find(GroupKey(group));
+        if (it == m_groups.end()) {
+            CMString name = group;
+            uint16_t id = 0;
+            if (!db.CreateGroup(name, &id, false)) continue;
+            it = m_groups.emplace(GroupKey(group), id).first;
+        }
+        db.AddGroupMember(it->second, stored.name, stored.fax);
+    }
+    return code;
+}
+
+std::wstring DelimitedTextFile::GroupKey(const CMString& name) {
+    CMString key = name;
+    key.MakeLower();
+    return std::wstring(key.view());
+}
+
 bool DelimitedTextFile::ImportRecord(const CMString& recordText) {
     if (m_model.GetItemCount() >= m_settings.capacity) return false;
     const CharacterRules rules = Rules();
-    const AddEntry add = [this](const EntryFields& f) { return AddOrUpdate(f); };
+    const AddEntry add = [this](const EntryFields& f) {
+        return f.groups.IsEmpty() ? AddOrUpdate(f) : Store(f, vcard::SplitGroupNames(f.groups.view()));
+    };
     RecordOutcome outcome = m_header.named ? ImportNamed(recordText, m_header, m_settings.layout, rules, add)
                                            : ImportOne(recordText, m_settings.layout, rules, add);
     m_counters.Count(outcome);
     return true;
 }
 
-int DelimitedTextFile::AddOrUpdate(const EntryFields& f) {
+int DelimitedTextFile::AddOrUpdate(const EntryFields& f, EntryFields* stored) {
     auto addEntry = [&] {
         return m_model.AddFromFields(f.name, f.fax, f.organization, f.phone, f.email, f.mailbox, false, false);
     };
@@ -268,6 +407,7 @@ int DelimitedTextFile::AddOrUpdate(const EntryFields& f) {
                                               merged.email, merged.mailbox);
     if (code != pbabi::kOk) return code == pbabi::kNameInUse ? kEntryUnchanged : code;
     m_update->Updated(id, merged);
+    if (stored) *stored = merged;
     return kEntryUpdated;
 }
 
@@ -286,6 +426,20 @@ Header DelimitedTextFile::Examine(const CMString& path) const {
     if (!file) return Header();
     FileByteSource source(file.Get());
     return Recognise(source, DetectFileEncoding(source, m_settings.utf8, GetACP()));
+}
+
+bool DelimitedTextFile::IsVCard(const CMString& path, size_t* count) {
+    UniqueFile file = OpenForReading(path, 0);
+    if (!file) return false;
+    FileByteSource source(file.Get());
+    if (!IsVCardFile(source)) return false;
+    if (count) {
+        std::string bytes(static_cast<size_t>(std::min<uint64_t>(source.Size(), kMaxCardFileBytes)), '\0');
+        bytes.resize(ReadFrom(source, 0, bytes.data(), bytes.size()));
+        bool unicode = false;
+        *count = vcard::CountCards(vcard::Utf8Bytes(bytes, unicode));
+    }
+    return true;
 }
 
 bool ColumnFromLabel(const CMString& label, Column& column) {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "controls/MessageDialog.h"
@@ -47,7 +49,7 @@ public:
     const DelimitedTextSettings& Settings() const { return m_settings; }
 
     // Writes every entry row of the model's active list (groups never). The path gets
-    // ".csv" unless it ends in ".csv" or ".txt". False when the user keeps an existing
+    // ".csv" unless it ends in ".csv" or ".txt"; one ending in ".vcf" gets vCard cards. False when the user keeps an existing
     // file, it is read-only, or it cannot be created or written. Characters the ANSI
     // code page lacks are counted in a summary.
     bool ExportToFile(const CMString& path);
@@ -63,6 +65,9 @@ public:
     // How an import with these settings would read the file: named or not named (also
     // when it cannot be opened).
     delimited::Header Examine(const CMString& path) const;
+    // Whether the file is a vCard file (by its first bytes, whatever its name), and with
+    // count how many cards it holds.
+    static bool IsVCard(const CMString& path, size_t* count = nullptr);
     CMString QuoteField(const CMString& value) const;
 
     // Of the last import.
@@ -79,7 +84,18 @@ public:
 private:
     // lacking counts the characters the ANSI code page had no place for.
     bool WriteRecords(HANDLE file, uint32_t& lacking);
-    int AddOrUpdate(const delimited::EntryFields& fields);
+    // Adds the entry, or updates the one of its name in an import that updates; *stored
+    // gets the fields the book holds then.
+    int AddOrUpdate(const delimited::EntryFields& fields, delimited::EntryFields* stored = nullptr);
+    // Every entry row as a vCard 3.0 card, UTF-8, with its groups as categories.
+    bool WriteCards(HANDLE file);
+    // The same, and the entry joins the groups (made where the book lacks them).
+    int Store(const delimited::EntryFields& fields, const std::vector<CMString>& groups);
+    void StartUpdate();
+    void ImportRecords(delimited::ByteSource& source);
+    static bool IsVCardFile(delimited::ByteSource& source);
+    void ImportCards(delimited::ByteSource& source);
+    static std::wstring GroupKey(const CMString& name);
     delimited::CharacterRules Rules() const;
     delimited::Header Recognise(delimited::ByteSource& source, const delimited::FileStart& encoding) const;
 
@@ -92,6 +108,8 @@ private:
     bool m_stored = true;
     std::unique_ptr<delimited::BookUpdate> m_update;
     std::vector<delimited::Column> m_present;  // the fields the file's columns fill
+    std::unordered_map<std::wstring, uint16_t> m_groups;  // the book's groups by name, as an import needs them
+    bool m_groupsKnown = false;
 };
 
 // The column whose label (in the current language) is exactly this text; false for none.

@@ -9,6 +9,7 @@
 #include "data/CPhonebook.h"
 #include "importexport/DelimitedTextFile.h"
 #include "importexport/UIFileSelectionDialog.h"
+#include "importexport/core/VCard.h"
 #include "mainwindow/HelpAbout.h"
 #include "resources/resource.h"
 
@@ -250,7 +251,7 @@ INT_PTR CImportExportDlg::OnCommand(WORD id, WORD code) {
             if (code == BN_CLICKED) m_update = IsDlgButtonChecked(m_hwnd, IDC_IE_UPDATE) == BST_CHECKED;
             return TRUE;
         case IDC_IE_FILE:
-            if (code == EN_CHANGE && m_mode == kImport) SetTimer(m_hwnd, kNoteTimer, kNoteDelay, nullptr);
+            if (code == EN_CHANGE) SetTimer(m_hwnd, kNoteTimer, kNoteDelay, nullptr);
             return TRUE;
         // Delimiters and columns decide whether the first line could be a record.
         case IDC_IE_RECORD_DELIMITER:
@@ -338,7 +339,8 @@ void CImportExportDlg::TakeCustomFieldDelimiter() {
 void CImportExportDlg::Browse() {
     const bool import = m_mode == kImport;
     ByteBuffer filter =
-        BuildFilter({{IDS_FILTER_CSV, L"*.csv"}, {IDS_FILTER_TXT, L"*.txt"}, {IDS_FILTER_ALL_FILES, L"*.*"}});
+        BuildFilter({{IDS_FILTER_CSV, L"*.csv"}, {IDS_FILTER_TXT, L"*.txt"}, {IDS_FILTER_VCARD, L"*.vcf"},
+                     {IDS_FILTER_ALL_FILES, L"*.*"}});
     const DWORD flags = import ? OFN_HIDEREADONLY
                                : OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOREADONLYRETURN;
     UIFileSelectionDialog chooser(false, L".csv", CMString(), flags, filter, m_hwnd);
@@ -364,11 +366,23 @@ void CImportExportDlg::OnDropFiles(HDROP drop) {
 }
 
 void CImportExportDlg::UpdateFileNote() {
-    if (m_mode != kImport || !m_model || !m_hwnd) return;
+    if (!m_model || !m_hwnd) return;
     KillTimer(m_hwnd, kNoteTimer);
-    CMString note;
     const CMString path = ControlTextOf(GetDlgItem(m_hwnd, IDC_IE_FILE));
-    if (!path.IsBlank()) {
+    if (m_mode == kExport) {
+        // A vCard export writes every field: columns and delimiters have no say.
+        EnableLayoutControls(!vcard::HasVCardExtension(path));
+        return;
+    }
+    if (m_mode != kImport) return;
+    CMString note;
+    size_t cards = 0;
+    const bool vcf = !path.IsBlank() && DelimitedTextFile::IsVCard(path, &cards);
+    EnableLayoutControls(!vcf);
+    if (vcf) {
+        note = cards == 1 ? app::Text(IDS_IMPORT_VCARD_ONE)
+                          : CMString::Formatted(app::Text(IDS_IMPORT_VCARD_FILE).c_str(), static_cast<unsigned>(cards));
+    } else if (!path.IsBlank()) {
         DelimitedTextFile file(*m_model, m_hwnd);
         file.Settings().layout = CurrentLayout();
         file.Settings().utf8 = m_utf8On;
@@ -385,6 +399,23 @@ void CImportExportDlg::UpdateFileNote() {
         }
     }
     SetDlgItemTextW(m_hwnd, IDC_IE_FILE_NOTE, note.c_str());
+}
+
+void CImportExportDlg::EnableLayoutControls(bool enable) {
+    if (enable == m_layoutEnabled) return;
+    m_layoutEnabled = enable;
+    for (int id : {IDC_IE_RECORD_LABEL, IDC_IE_RECORD_DELIMITER, IDC_IE_RECORD_CUSTOM, IDC_IE_FIELD_LABEL,
+                   IDC_IE_FIELD_DELIMITER, IDC_IE_FIELD_CUSTOM, IDC_IE_COLUMNS_LABEL, IDC_IE_COLUMNS}) {
+        HWND control = GetDlgItem(m_hwnd, id);
+        // The keyboard's focus does not stay on a control that goes grey.
+        if (!enable && GetFocus() == control) SendMessageW(m_hwnd, WM_NEXTDLGCTL, 0, FALSE);
+        EnableWindow(control, enable);
+    }
+    if (enable) {
+        UpdateMoveButtons();
+    } else {
+        for (int id : {IDC_IE_UP, IDC_IE_DOWN}) EnableWindow(GetDlgItem(m_hwnd, id), FALSE);
+    }
 }
 
 void CImportExportDlg::CloseUpBelowHeaderBox() {
@@ -464,7 +495,8 @@ void CImportExportDlg::OnOk() {
     }
 
     HWND list = m_columns.Window();
-    if (import) {
+    // A vCard file's cards say what each value is: the column list does not apply.
+    if (import && !DelimitedTextFile::IsVCard(path)) {
         int item = -1;
         if (!IsColumnChecked(Column::Name) && !IsColumnChecked(Column::FirstNamePart, &item) &&
             !IsColumnChecked(Column::SecondNamePart)) {

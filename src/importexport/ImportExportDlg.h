@@ -73,6 +73,8 @@ private:
     // Export has a one-line check box where import has the note: what lies below it
     // moves up, and the dialog shrinks.
     void CloseUpBelowHeaderBox();
+    // Delimiters and columns, which a vCard file has no use for.
+    void EnableLayoutControls(bool enable);
     // The column an item's label names; false for none.
     bool ItemColumn(int index, delimited::Column& column);
     // Whether the item naming this column is checked; its index (-1 for none) in index.
@@ -98,4 +100,5 @@ private:
     bool m_utf8On = true;
     bool m_headerLine = false;
     bool m_update = false;
+    bool m_layoutEnabled = true;
 };

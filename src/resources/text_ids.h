@@ -173,4 +173,9 @@
 #define IDS_IMPORT_UPDATE                   5030
 #define IDS_IMPORT_UPDATE_SUMMARY           5031
 
+// vCard files
+#define IDS_FILTER_VCARD                    5032
+#define IDS_IMPORT_VCARD_FILE               5033
+#define IDS_IMPORT_VCARD_ONE                5034
+
 #endif

@@ -54,7 +54,7 @@ TEST(VCard, CardFormsGiveTheirEntries) {
         {"4.0 quoted TYPE and a tel: URI",
          "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Zo\xC3\xAB\r\nTEL;TYPE=\"fax,work\";VALUE=uri:tel:+33-1-55.66.77;ext=2\r\n"
          "TEL;VALUE=uri;TYPE=cell:tel:+33-6-1\r\nEND:VCARD\r\n",
-         L"Zo\u00eb", L"+33-1-55 66 77", L"", L"+33-6-1", L"", {}},
+         L"Zo\u00eb", L"+33 1 55 66 77", L"", L"+33 6 1", L"", {}},
         {"name from N, else from ORG; a card without a fax number",
          "BEGIN:VCARD\nVERSION:3.0\nN:Nowak;Ewa;;;\nTEL;TYPE=FAX:22 33\nEND:VCARD\n"
          "BEGIN:VCARD\nVERSION:3.0\nORG:Acme Ltd;Sales\nTEL;TYPE=FAX,HOME:44\nEND:VCARD\n"

@@ -599,6 +599,75 @@ TEST_F(ImportExportDialog, TheUpdateBoxMakesTheImportUpdateEntries) {
     EXPECT_EQ(StoredEntries(*main), (std::vector<CMString>{L"Anna|999||||0", L"Bob|556||||0", L"Carl|557||||0"}));
 }
 
+// Every group with its members' names, as a book holds them.
+std::vector<CMString> StoredGroups(CPhoneBookDlg& main) {
+    PhonebookDB& db = main.Model()->Database();
+    RecordList records, members;
+    db.SetSearchText(L"");
+    db.Enumerate(records, true);
+    std::vector<CMString> groups;
+    for (const auto& r : records) {
+        if (!r->IsGroup()) continue;
+        members.clear();
+        if (db.ReadRecordById(static_cast<uint16_t>(r->id))) db.ListGroupMembers(members);
+        std::vector<CMString> names;
+        for (const auto& m : members) names.push_back(m->name);
+        std::sort(names.begin(), names.end());
+        CMString line = r->name;
+        for (const auto& n : names) line += L"|" + n;
+        groups.push_back(line);
+    }
+    std::sort(groups.begin(), groups.end());
+    return groups;
+}
+
+// A name ending in .vcf exports cards; the file comes back through the import, which
+// reads it by its content, with every field and group.
+TEST_F(ImportExportDialog, VCardExportComesBackWithItsGroups) {
+    OpenBook({});
+    for (auto [name, fax, organization, phone, email] :
+         {std::tuple{L"Anna Berg, Dr.", L"+49 30 1", L"Acme; Ltd", L"+49 30 9", L"anna@acme.org"},
+          {L"\u05d3\u05d5\u05d3 \u05db\u05d4\u05df", L"03 555", L"Caf\u00e9", L"", L""},
+          {L"Plain", L"556", L"", L"", L""}})
+        ASSERT_EQ(main->Model()->AddFromFields(name, fax, organization, phone, email, L"", false, false), 0);
+    PhonebookDB& db = main->Model()->Database();
+    for (auto [group, members] : {std::pair{L"Team", std::vector<std::pair<const wchar_t*, const wchar_t*>>{
+                                                        {L"Anna Berg, Dr.", L"+49 30 1"}, {L"Plain", L"556"}}},
+                                  {L"Nord, S\u00fcd", {{L"Anna Berg, Dr.", L"+49 30 1"}}}}) {
+        CMString name = group;
+        uint16_t id = 0;
+        ASSERT_TRUE(db.CreateGroup(name, &id, false));
+        for (auto [member, fax] : members) ASSERT_TRUE(db.AddGroupMember(id, member, fax));
+    }
+    main->Model()->Refresh(true);
+    const std::vector<CMString> entries = StoredEntries(*main), groups = StoredGroups(*main);
+    const CMString path = folder.File(L"Cards.VCF");
+    auto run = [&](int mode, std::function<void(HWND)> more) {
+        CImportExportDlg dialog;
+        harness::ModalDriver driver;
+        driver.Then(Script([&](HWND d) {
+            SetDlgItemTextW(d, IDC_IE_FILE, path.c_str());
+            harness::PumpUntil([&] { return !IsWindowEnabled(GetDlgItem(d, IDC_IE_COLUMNS)); }, 5000);
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, IDC_IE_FIELD_DELIMITER)));
+            more(d);
+            Command(d, IDOK);
+        }));
+        EXPECT_EQ(Run(dialog, mode), CImportExportDlg::kDone);
+    };
+    run(kExport, [](HWND) {});
+    EXPECT_EQ(ReadBytes(path).substr(0, 26), "BEGIN:VCARD\r\nVERSION:3.0\r\n");
+    DestroyWindow(hwnd);
+    hwnd = nullptr;
+    main.reset();
+
+    OpenBook({});
+    run(kImport, [](HWND d) {
+        EXPECT_EQ(harness::ItemText(d, IDC_IE_FILE_NOTE), CMString::Formatted(app::Text(IDS_IMPORT_VCARD_FILE).c_str(), 3u));
+    });
+    EXPECT_EQ(StoredEntries(*main), entries);
+    EXPECT_EQ(StoredGroups(*main), groups);
+}
+
 // A screen reader's default action on a column toggles its check box, as a click on the
 // box does, and names what it will do.
 TEST_F(ImportExportDialog, ReadersToggleAColumnByItsDefaultAction) {

@@ -111,6 +111,8 @@ struct EntryFields {
     CMString phone;
     CMString email;
     CMString mailbox;
+    // A named file's groups column, as it stands (vcard::SplitGroupNames reads it).
+    CMString groups;
 };
 
 // Splits a record into the selected columns' values: a value that starts with a quotation

@@ -130,6 +130,13 @@ Header ReadHeaderLine(std::wstring_view line, const CMString& delimiter, const C
     std::vector<std::pair<unsigned, size_t>> types, values;
     for (size_t i = 0; i < fields.size(); ++i) {
         const ColumnMeaning meaning = names.Meaning(fields[i]);
+        // Groups are no column of the list: what contact services call them is known here.
+        const std::wstring key = ColumnNames::Key(fields[i]);
+        if (header.groups == Header::kNoColumn && (key == L"categories" || key == L"labels" || key == L"groupmembership")) {
+            header.groups = i;
+            ++header.recognised;
+            continue;
+        }
         switch (meaning.kind) {
             case ColumnMeaning::Kind::None: continue;
             case ColumnMeaning::Kind::Field: header.uses.push_back({i, meaning.field, meaning.rank}); break;
@@ -239,6 +246,7 @@ void MapRecord(const std::vector<std::wstring>& fields, const Header& header, co
     if (Chosen(chosen, Column::Phone)) out.phone = take(Column::Phone);
     if (Chosen(chosen, Column::Email)) out.email = take(Column::Email);
     if (Chosen(chosen, Column::Mailbox)) out.mailbox = take(Column::Mailbox);
+    if (header.groups != Header::kNoColumn) out.groups = CMString(valueAt(header.groups));
 }
 
 std::vector<Column> FieldsTaken(const Header& header, const std::vector<Column>& chosen) {

@@ -71,6 +71,8 @@ struct Header {
         size_t value;
     };
     std::vector<PhonePair> phones;
+    // The column naming the groups (categories, labels) a record's entry belongs to.
+    size_t groups = kNoColumn;
 
     // Whether some column can fill the field (a pair with a type may fill the fax number).
     bool Fills(Column field) const;

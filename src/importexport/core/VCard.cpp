@@ -221,12 +221,14 @@ bool StartsWithTel(std::wstring_view text) {
            text[3] == L':';
 }
 
-// A tel: URI's number: the scheme and any parameters (";ext=") gone, dots as blanks.
+// A tel: URI's number: the scheme and any parameters (";ext=") gone.
 std::wstring TelNumber(std::wstring number, const Params& p) {
     if (p.value != "uri" && !StartsWithTel(TrimmedWide(number))) return number;
     const size_t semicolon = number.find(L';');
     if (semicolon != std::wstring::npos) number.resize(semicolon);
+    // Visual separators become blanks, as a person would write the number.
     std::replace(number.begin(), number.end(), L'.', L' ');
+    std::replace(number.begin(), number.end(), L'-', L' ');
     for (;;) {
         number = TrimmedWide(number);
         if (!StartsWithTel(number)) return number;
@@ -265,7 +267,10 @@ struct Draft {
         card = Card();
         const std::wstring& name = !fn.empty() ? fn : !nName.empty() ? nName : org;
         card.fields.name = CMString(name);
+        // Hyphens leave the fax number, as in every import.
         card.fields.fax = CMString(fax);
+        card.fields.fax.Replace(L"-", L"");
+        card.fields.fax.Trim();
         card.fields.organization = CMString(org);
         card.fields.phone = CMString(phone);
         card.fields.email = CMString(email);
