@@ -151,11 +151,11 @@ struct ImportCounters {
     uint32_t rejected = 0;
     uint32_t alreadyPresent = 0;
     uint32_t full = 0;
+    // The file could not be read to its end: the records after those read are unknown.
+    bool readFailed = false;
     // An import that updates: entries changed in place, and records equal to their entry.
     uint32_t updated = 0;
     uint32_t unchanged = 0;
-    // The file could not be read to its end: the records after those read are unknown.
-    bool readFailed = false;
 
     void Count(RecordOutcome outcome);
     uint32_t NotImported() const { return read - imported - updated - unchanged; }

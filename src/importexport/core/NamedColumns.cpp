@@ -134,7 +134,6 @@ Header ReadHeaderLine(std::wstring_view line, const CMString& delimiter, const C
         const std::wstring key = ColumnNames::Key(fields[i]);
         if (header.groups == Header::kNoColumn && (key == L"categories" || key == L"labels" || key == L"groupmembership")) {
             header.groups = i;
-            ++header.recognised;
             continue;
         }
         switch (meaning.kind) {
