@@ -252,6 +252,7 @@ bool DelimitedTextFile::ImportFromFile(const CMString& path) {
         }
     }
     file.Reset();
+    if (m_namesOnly) return !m_counters.readFailed;
     m_summary.message =
         ImportSummary(m_counters, static_cast<unsigned>(m_settings.capacity), app::Text, m_update != nullptr);
     if (!m_summary.message.IsEmpty()) {
@@ -290,7 +291,7 @@ void DelimitedTextFile::ImportRecords(ByteSource& source) {
             break;
         }
         if (status == RecordReader::Status::Overlong) {
-            if (m_model.GetItemCount() >= m_settings.capacity) break;
+            if (BookIsFull()) break;
             m_counters.Count(RecordOutcome::Rejected);
             continue;
         }
@@ -320,7 +321,7 @@ void DelimitedTextFile::ImportCards(ByteSource& source) {
     const CharacterRules rules = Rules();
     vcard::Card card;
     while (reader.Next(card)) {
-        if (m_model.GetItemCount() >= m_settings.capacity) break;
+        if (BookIsFull()) break;
         // A card replaces the fields it has; it cannot say that one is gone.
         m_present = {Column::Name, Column::Fax};
         if (!card.fields.organization.IsEmpty()) m_present.push_back(Column::Organization);
@@ -339,7 +340,7 @@ void DelimitedTextFile::ImportCards(ByteSource& source) {
 int DelimitedTextFile::Store(const EntryFields& fields, const std::vector<CMString>& groups) {
     EntryFields stored = fields;
     const int code = AddOrUpdate(fields, &stored);
-    if (groups.empty() || (code != 0 && code != kEntryUpdated && code != kEntryUnchanged && code != pbabi::kNameInUse))
+    if (m_namesOnly || groups.empty() || (code != 0 && code != kEntryUpdated && code != kEntryUnchanged && code != pbabi::kNameInUse))
         return code;
     PhonebookDB& db = m_model.Database();
     if (!m_groupsKnown) {
@@ -374,7 +375,7 @@ std::wstring DelimitedTextFile::GroupKey(const CMString& name) {
 }
 
 bool DelimitedTextFile::ImportRecord(const CMString& recordText) {
-    if (m_model.GetItemCount() >= m_settings.capacity) return false;
+    if (BookIsFull()) return false;
     const CharacterRules rules = Rules();
     const AddEntry add = [this](const EntryFields& f) {
         return f.groups.IsEmpty() ? AddOrUpdate(f) : Store(f, vcard::SplitGroupNames(f.groups.view()));
@@ -391,6 +392,7 @@ int DelimitedTextFile::AddOrUpdate(const EntryFields& f, EntryFields* stored) {
     };
     if (!m_update) return addEntry();
     m_update->Named(f.name);
+    if (m_namesOnly) return kEntryUnchanged;
     uint16_t id = 0;
     EntryFields merged;
     switch (m_update->Decide(f, m_present, &id, &merged)) {
@@ -413,6 +415,42 @@ int DelimitedTextFile::AddOrUpdate(const EntryFields& f, EntryFields* stored) {
 
 std::vector<uint16_t> DelimitedTextFile::UnnamedEntries() const {
     return m_update ? m_update->Unnamed() : std::vector<uint16_t>();
+}
+
+DelimitedTextFile::SyncResult DelimitedTextFile::SyncFromFile(const CMString& path, bool allowShrink) {
+    SyncResult result;
+    PhonebookDB& db = m_model.Database();
+    // The import's own batches nest inside this one: everything lands together or not at all.
+    if (!db.BeginChanges()) return result;
+    m_settings.update = true;
+    // First the names the file gives, so the entries it no longer names make room for
+    // the ones it adds; then the import itself.
+    m_namesOnly = true;
+    bool read = ImportFromFile(path);
+    m_namesOnly = false;
+    const std::vector<uint16_t> gone = UnnamedEntries();
+    result.refusal = CheckSync(read, m_counters.Accepted(), gone.size(), m_update ? m_update->EntryCount() : 0,
+                               allowShrink);
+    if (result.refusal == SyncRefusal::None) {
+        for (uint16_t id : gone)
+            if (db.RemoveRecord(id) == pbabi::kOk) ++result.removed;
+        read = ImportFromFile(path);
+        // The file that changed under the second reading is not the one the first judged.
+        if (!read) result.refusal = SyncRefusal::ReadFailed;
+    }
+    if (result.refusal != SyncRefusal::None || !m_stored) {
+        db.Close();
+        result.removed = 0;
+        return result;
+    }
+    result.stored = db.EndChanges();
+    if (!result.stored) result.removed = 0;
+    return result;
+}
+
+bool DelimitedTextFile::BookIsFull() const {
+    // Records that update need no room: only an import that adds stops at a full book.
+    return !m_settings.update && m_model.GetItemCount() >= m_settings.capacity;
 }
 
 CharacterRules DelimitedTextFile::Rules() const { return {m_model.AllowedFaxChars(), m_model.AllowedMailboxChars()}; }

@@ -81,6 +81,18 @@ public:
     // Of the last import that updated: the entries no accepted record named.
     std::vector<uint16_t> UnnamedEntries() const;
 
+    // The book follows the file: an import that updates, and then every entry whose name
+    // no accepted record gave is removed (and so leaves its groups), all in one commit.
+    // Nothing is removed, and nothing at all is stored, when the file cannot be read to
+    // its end, gives no accepted record, or would take more than half of the book's
+    // entries without allowShrink; the book is closed then, its batch discarded.
+    struct SyncResult {
+        delimited::SyncRefusal refusal = delimited::SyncRefusal::None;
+        uint32_t removed = 0;
+        bool stored = false;
+    };
+    SyncResult SyncFromFile(const CMString& path, bool allowShrink);
+
 private:
     // lacking counts the characters the ANSI code page had no place for.
     bool WriteRecords(HANDLE file, uint32_t& lacking);
@@ -96,6 +108,7 @@ private:
     static bool IsVCardFile(delimited::ByteSource& source);
     void ImportCards(delimited::ByteSource& source);
     static std::wstring GroupKey(const CMString& name);
+    bool BookIsFull() const;
     delimited::CharacterRules Rules() const;
     delimited::Header Recognise(delimited::ByteSource& source, const delimited::FileStart& encoding) const;
 
@@ -110,6 +123,7 @@ private:
     std::vector<delimited::Column> m_present;  // the fields the file's columns fill
     std::unordered_map<std::wstring, uint16_t> m_groups;  // the book's groups by name, as an import needs them
     bool m_groupsKnown = false;
+    bool m_namesOnly = false;  // a sync's first reading: the names, nothing stored
 };
 
 // The column whose label (in the current language) is exactly this text; false for none.
