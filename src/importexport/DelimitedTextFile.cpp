@@ -466,18 +466,49 @@ Header DelimitedTextFile::Examine(const CMString& path) const {
     return Recognise(source, DetectFileEncoding(source, m_settings.utf8, GetACP()));
 }
 
-bool DelimitedTextFile::IsVCard(const CMString& path, size_t* count) {
+bool DelimitedTextFile::IsVCard(const CMString& path) {
     UniqueFile file = OpenForReading(path, 0);
     if (!file) return false;
     FileByteSource source(file.Get());
-    if (!IsVCardFile(source)) return false;
-    if (count) {
+    return IsVCardFile(source);
+}
+
+DelimitedTextFile::Glance DelimitedTextFile::Look(const CMString& path) {
+    Glance glance;
+    UniqueFile file = OpenForReading(path, 0);
+    if (!file) return glance;
+    glance.opened = true;
+    FileByteSource source(file.Get());
+    glance.cards = IsVCardFile(source);
+    if (glance.cards) {
         std::string bytes(static_cast<size_t>(std::min<uint64_t>(source.Size(), kMaxCardFileBytes)), '\0');
         bytes.resize(ReadFrom(source, 0, bytes.data(), bytes.size()));
         bool unicode = false;
-        *count = vcard::CountCards(vcard::Utf8Bytes(bytes, unicode));
+        glance.cardCount = vcard::CountCards(vcard::Utf8Bytes(bytes, unicode));
+        return glance;
     }
-    return true;
+    for (bool utf8 : {false, true}) glance.encoding[utf8] = DetectFileEncoding(source, utf8, GetACP());
+    // The header and the first record after it: the reader never takes more of a record.
+    glance.head.resize(static_cast<size_t>(std::min<uint64_t>(source.Size(), 2 * RecordReader::kMaxRecordBytes + 16)));
+    glance.head.resize(ReadFrom(source, 0, glance.head.data(), glance.head.size()));
+    return glance;
+}
+
+Header DelimitedTextFile::Examine(const Glance& glance) const {
+    if (!glance.opened || glance.cards) return Header();
+    class Bytes : public ByteSource {
+    public:
+        explicit Bytes(std::string_view bytes) : m_bytes(bytes) {}
+        uint64_t Size() const override { return m_bytes.size(); }
+        size_t ReadAt(uint64_t offset, char* buffer, size_t size) override {
+            if (offset >= m_bytes.size()) return 0;
+            return m_bytes.copy(buffer, size, static_cast<size_t>(offset));
+        }
+
+    private:
+        std::string_view m_bytes;
+    } source(glance.head);
+    return Recognise(source, glance.encoding[m_settings.utf8]);
 }
 
 bool ColumnFromLabel(const CMString& label, Column& column) {

@@ -65,9 +65,20 @@ public:
     // How an import with these settings would read the file: named or not named (also
     // when it cannot be opened).
     delimited::Header Examine(const CMString& path) const;
-    // Whether the file is a vCard file (by its first bytes, whatever its name), and with
-    // count how many cards it holds.
-    static bool IsVCard(const CMString& path, size_t* count = nullptr);
+    // What the dialog's note needs of a file, read once for its name: its first bytes (as
+    // far as the first record can reach), how it is encoded, whether it holds cards.
+    struct Glance {
+        bool opened = false;
+        std::string head;
+        delimited::FileStart encoding[2];  // with the UTF-8 choice off, on
+        bool cards = false;
+        size_t cardCount = 0;
+    };
+    static Glance Look(const CMString& path);
+    // Examine on what Look read, with these settings: no reading of the file again.
+    delimited::Header Examine(const Glance& glance) const;
+    // Whether the file is a vCard file, by its first bytes, whatever its name.
+    static bool IsVCard(const CMString& path);
     CMString QuoteField(const CMString& value) const;
 
     // Of the last import.

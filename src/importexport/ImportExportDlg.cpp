@@ -376,17 +376,26 @@ void CImportExportDlg::UpdateFileNote() {
     }
     if (m_mode != kImport) return;
     CMString note;
-    size_t cards = 0;
-    const bool vcf = !path.IsBlank() && DelimitedTextFile::IsVCard(path, &cards);
-    EnableLayoutControls(!vcf);
-    if (vcf) {
+    // The file is read once for its name (and again only when it changed): delimiter and
+    // column changes judge the bytes already read.
+    WIN32_FILE_ATTRIBUTE_DATA stamp = {};
+    const bool exists = !path.IsBlank() && GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &stamp);
+    if (path != m_glancePath || !exists || CompareFileTime(&stamp.ftLastWriteTime, &m_glanceStamp.ftLastWriteTime) != 0 ||
+        stamp.nFileSizeLow != m_glanceStamp.nFileSizeLow || stamp.nFileSizeHigh != m_glanceStamp.nFileSizeHigh) {
+        m_glance = exists ? DelimitedTextFile::Look(path) : DelimitedTextFile::Glance();
+        m_glancePath = path;
+        m_glanceStamp = stamp;
+    }
+    EnableLayoutControls(!m_glance.cards);
+    if (m_glance.cards) {
+        const auto cards = static_cast<unsigned>(m_glance.cardCount);
         note = cards == 1 ? app::Text(IDS_IMPORT_VCARD_ONE)
-                          : CMString::Formatted(app::Text(IDS_IMPORT_VCARD_FILE).c_str(), static_cast<unsigned>(cards));
+                          : CMString::Formatted(app::Text(IDS_IMPORT_VCARD_FILE).c_str(), cards);
     } else if (!path.IsBlank()) {
         DelimitedTextFile file(*m_model, m_hwnd);
         file.Settings().layout = CurrentLayout();
         file.Settings().utf8 = m_utf8On;
-        const delimited::Header header = file.Examine(path);
+        const delimited::Header header = file.Examine(m_glance);
         if (header.named) {
             const std::vector<Column> taken = delimited::FieldsTaken(header, file.Settings().layout.columns);
             CMString fields;

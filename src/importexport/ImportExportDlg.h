@@ -11,6 +11,7 @@
 #include "controls/MessageDialog.h"
 #include "controls/TransparentPicture.h"
 #include "importexport/CheckListBox.h"
+#include "importexport/DelimitedTextFile.h"
 #include "importexport/core/DelimitedText.h"
 #include "util/CMString.h"
 
@@ -101,4 +102,8 @@ private:
     bool m_headerLine = false;
     bool m_update = false;
     bool m_layoutEnabled = true;
+    // What the note last read of the named file, and when the file was written then.
+    DelimitedTextFile::Glance m_glance;
+    CMString m_glancePath;
+    WIN32_FILE_ATTRIBUTE_DATA m_glanceStamp = {};
 };

@@ -504,7 +504,8 @@ TEST_F(ImportExport, ADiskThatFillsUpStoresNothingAndSaysSo) {
 TEST_F(ImportExport, AReadThatFailsPartWayEndsTheImportAndSaysSo) {
     Book book(folder.File(L"book.mpb2"));
     std::string lines;
-    for (int i = 1000; i < 2000; ++i) lines += "Entry " + std::to_string(i) + "," + std::to_string(i) + "\r\n";
+    for (int i = 10000; i < 11000; ++i)
+        lines += "Entry" + std::to_string(i) + "," + std::to_string(i) + "," + std::string(50, 'o') + "\r\n";
     const CMString path = folder.File(L"in.txt");
     WriteBytes(path, lines);
     UniqueFile other(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -513,11 +514,12 @@ TEST_F(ImportExport, AReadThatFailsPartWayEndsTheImportAndSaysSo) {
 
     DelimitedTextFile file(book.Model(), book.Window());
     Apply(file, Settings(), book.Capacity());
-    // Records are 17 bytes: after 500 of them the file ends with the 600th.
+    // Records are 69 bytes: after 100 of them the file ends with the 800th, past what
+    // the reader has read ahead by then.
     file.Settings().progress = [&](uint64_t, uint64_t) {
-        if (file.Counters().read != 500) return;
+        if (file.Counters().read != 100) return;
         LARGE_INTEGER at = {};
-        at.QuadPart = 600 * 17;
+        at.QuadPart = 800 * 69;
         EXPECT_TRUE(SetFilePointerEx(other.Get(), at, nullptr, FILE_BEGIN) && SetEndOfFile(other.Get()));
     };
     harness::ModalDriver driver;
@@ -525,7 +527,7 @@ TEST_F(ImportExport, AReadThatFailsPartWayEndsTheImportAndSaysSo) {
     EXPECT_FALSE(file.ImportFromFile(path));
     const auto seen = Shown(driver, book.Window());
     const uint32_t read = file.Counters().read;
-    EXPECT_TRUE(read > 500 && read <= 600 && file.Counters().readFailed) << read;
+    EXPECT_TRUE(read > 100 && read <= 800 && file.Counters().readFailed) << read;
     EXPECT_EQ(book.Entries().size(), read);
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].text, CMString::Formatted(app::Text(IDS_IMPORT_READ_FAILED).c_str(), read));

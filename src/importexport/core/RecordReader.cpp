@@ -250,30 +250,53 @@ bool RecordReader::Load(uint64_t position, size_t size, bool& atEnd) {
     return true;
 }
 
+bool RecordReader::TakeLoaded(CMString& record, bool complete) {
+    if (m_unit >= m_decoded.text.size()) return false;
+    const std::wstring_view rest = std::wstring_view(m_decoded.text).substr(m_unit);
+    const RecordEnd end = FindRecordEnd(rest, m_layout, m_loadedToEnd || complete);
+    if (end.found) {
+        record = CMString(rest.substr(0, end.start));
+        m_unit += end.start + end.length;
+        m_position = m_loadedAt + m_decoded.ends[m_unit - 1];
+        return true;
+    }
+    if (!m_loadedToEnd) return false;
+    record = CMString(rest);
+    m_unit = m_decoded.text.size();
+    m_position = m_size;
+    return true;
+}
+
 RecordReader::Status RecordReader::Next(CMString& record) {
+    // Reading ahead of the window costs little more per call and saves a read and a
+    // decoding for each of the records that follow in it.
+    constexpr size_t kReadAhead = 32 * 1024;
+    static_assert(kReadAhead <= kMaxRecordBytes);
     while (m_position < m_size) {
         if (m_failed) return Status::Error;
-        size_t window = m_window;
-        for (;;) {
-            bool atEnd = true;
-            if (!Load(m_position, window, atEnd)) return Status::Error;
-            RecordEnd end = FindRecordEnd(m_decoded.text, m_layout, atEnd || window >= kMaxRecordBytes);
-            if (end.found) {
-                record = CMString(std::wstring_view(m_decoded.text).substr(0, end.start));
-                m_position += m_decoded.ends[end.start + end.length - 1];
-                break;
+        if (!TakeLoaded(record, false)) {
+            size_t window = m_window;
+            for (;;) {
+                bool atEnd = true;
+                m_unit = 0;
+                // A read ahead that fails may still leave the window itself readable: the
+                // records before the bad spot are read as they would be without it.
+                if (!Load(m_position, std::max(window, kReadAhead), atEnd)) {
+                    m_failed = false;
+                    if (window >= kReadAhead || !Load(m_position, window, atEnd)) return Status::Error;
+                }
+                m_loadedAt = m_position;
+                m_loadedToEnd = atEnd;
+                if (TakeLoaded(record, window >= kMaxRecordBytes)) break;
+                if (window >= kMaxRecordBytes) {
+                    if (m_layout.quoted) SkipPastQuotedRecordEnd(m_position);
+                    else SkipPastRecordEnd(m_position);
+                    m_decoded.Clear();
+                    m_unit = 0;
+                    return Status::Overlong;
+                }
+                window = std::min(window * 2, kMaxRecordBytes);
             }
-            if (atEnd) {
-                record = CMString(m_decoded.text);
-                m_position = m_size;
-                break;
-            }
-            if (window >= kMaxRecordBytes) {
-                if (m_layout.quoted) SkipPastQuotedRecordEnd(m_position);
-                else SkipPastRecordEnd(m_position);
-                return Status::Overlong;
-            }
-            window = std::min(window * 2, kMaxRecordBytes);
         }
         if (!IsBlankRecord(record.view(), m_layout)) return Status::Record;
     }

@@ -95,6 +95,8 @@ private:
     // Reads and decodes size bytes from the position (fewer at the file's end); false
     // when the read failed.
     bool Load(uint64_t position, size_t size, bool& atEnd);
+    // The record at the next unit of the loaded text; false when its end lies past it.
+    bool TakeLoaded(CMString& record, bool complete);
     void SkipPastRecordEnd(uint64_t from);
     void SkipPastQuotedRecordEnd(uint64_t from);
 
@@ -108,6 +110,12 @@ private:
     bool m_failed = false;
     std::string m_bytes;
     DecodedText m_decoded;
+    // The last load: where it started in the file, whether it reached the file's end, and
+    // the unit the next record starts at in its text. Records that end inside it are
+    // taken from it without reading or decoding again.
+    uint64_t m_loadedAt = 0;
+    bool m_loadedToEnd = false;
+    size_t m_unit = 0;
 };
 
 }  // namespace delimited
