@@ -11,6 +11,7 @@
 #include "controls/MessageDialog.h"
 #include "data/CPhonebook.h"
 #include "importexport/DelimitedTextFile.h"
+#include "importexport/core/VCard.h"
 #include "mainwindow/ListViewUIControl.h"
 #include "util/TextResourceLoader.h"
 
@@ -145,6 +146,39 @@ int Prepare(const TextJob& job, bool import, CPhonebook& model, DelimitedTextSet
 
 }  // namespace
 
+namespace {
+
+// An import's book and file, checked as the dialog checks them; kExitOk when it may run.
+int PrepareImport(const TextJob& job, CPhonebook& model, DelimitedTextFile& file) {
+    if (int rc = Prepare(job, true, model, file.Settings()); rc != kExitOk) return rc;
+    const auto& columns = file.Settings().layout.columns;
+    auto has = [&](delimited::Column c) { return std::find(columns.begin(), columns.end(), c) != columns.end(); };
+    if (!has(delimited::Column::Name) && !has(delimited::Column::FirstNamePart) &&
+        !has(delimited::Column::SecondNamePart))
+        return Fail(kExitUsage, L"the columns must include name, first-part or second-part");
+    if (!has(delimited::Column::Fax)) return Fail(kExitUsage, L"the columns must include fax");
+    if (!Exists(job.file)) return Fail(kExitFailed, L"there is no file " + job.file);
+    file.Settings().update = job.update;
+    // The import stops at once in a full book, without counting anything; records that
+    // update need no room.
+    if (!job.update && model.GetItemCount() >= file.Settings().capacity)
+        return Fail(kExitFailed, job.book + L" is full: it holds " + std::to_wstring(file.Settings().capacity) +
+                                     L" records, as many as it can");
+    return kExitOk;
+}
+
+std::wstring Counted(const delimited::ImportCounters& c, bool update) {
+    if (!update)
+        return std::to_wstring(c.read) + L" read, " + std::to_wstring(c.imported) + L" imported, " +
+               std::to_wstring(c.rejected) + L" rejected, " + std::to_wstring(c.alreadyPresent) +
+               L" already present, " + std::to_wstring(c.full) + L" without room";
+    return std::to_wstring(c.read) + L" read, " + std::to_wstring(c.imported) + L" added, " +
+           std::to_wstring(c.updated) + L" updated, " + std::to_wstring(c.unchanged) + L" unchanged, " +
+           std::to_wstring(c.rejected) + L" rejected, " + std::to_wstring(c.full) + L" without room";
+}
+
+}  // namespace
+
 int ImportText(const TextJob& job) {
     if (!LoadLanguage()) return kExitFailed;
     Messages messages(false);
@@ -155,18 +189,7 @@ int ImportText(const TextJob& job) {
     }
     CPhonebook& model = book.Model();
     DelimitedTextFile file(model);
-    if (int rc = Prepare(job, true, model, file.Settings()); rc != kExitOk) return rc;
-    const auto& columns = file.Settings().layout.columns;
-    auto has = [&](delimited::Column c) { return std::find(columns.begin(), columns.end(), c) != columns.end(); };
-    if (!has(delimited::Column::Name) && !has(delimited::Column::FirstNamePart) &&
-        !has(delimited::Column::SecondNamePart))
-        return Fail(kExitUsage, L"the columns must include name, first-part or second-part");
-    if (!has(delimited::Column::Fax)) return Fail(kExitUsage, L"the columns must include fax");
-    if (!Exists(job.file)) return Fail(kExitFailed, L"there is no file " + job.file);
-    // The import stops at once in a full book, without counting anything.
-    if (model.GetItemCount() >= file.Settings().capacity)
-        return Fail(kExitFailed, job.book + L" is full: it holds " + std::to_wstring(file.Settings().capacity) +
-                                     L" records, as many as it can");
+    if (int rc = PrepareImport(job, model, file); rc != kExitOk) return rc;
     Progress progress(L"importing", 256 * 1024);
     file.Settings().progress = [&](uint64_t done, uint64_t total) { progress(done, total); };
 
@@ -176,11 +199,45 @@ int ImportText(const TextJob& job) {
     }
     const delimited::ImportCounters& c = file.Counters();
     messages.Flush(file.Summary().message);
-    Say(job.file + L": " + std::to_wstring(c.read) + L" read, " + std::to_wstring(c.imported) + L" imported, " +
-        std::to_wstring(c.rejected) + L" rejected, " + std::to_wstring(c.alreadyPresent) + L" already present, " +
-        std::to_wstring(c.full) + L" without room");
-    if (!file.Summary().message.IsEmpty()) Say(W(file.Summary().message));
+    Say(job.file + L": " + Counted(c, job.update));
+    if (!file.Summary().message.IsEmpty() && !job.update) Say(W(file.Summary().message));
     if (!file.Stored()) return Fail(kExitFailed, L"nothing was imported: " + job.book + L" could not be written");
+    if (c.full > 0) return Fail(kExitFailed, job.book + L" is full: " + std::to_wstring(c.full) + L" records found no room");
+    return kExitOk;
+}
+
+int SyncText(const TextJob& job) {
+    if (!LoadLanguage()) return kExitFailed;
+    Messages messages(false);
+    OpenBook book;
+    if (int rc = book.Open(job.book, 0); rc != kExitOk) {
+        messages.Flush();
+        return rc;
+    }
+    CPhonebook& model = book.Model();
+    DelimitedTextFile file(model);
+    TextJob updating = job;
+    updating.update = true;
+    if (int rc = PrepareImport(updating, model, file); rc != kExitOk) return rc;
+    Progress progress(L"syncing", 256 * 1024);
+    file.Settings().progress = [&](uint64_t done, uint64_t total) { progress(done, total); };
+    const DelimitedTextFile::SyncResult result = file.SyncFromFile(job.file.c_str(), job.allowShrink);
+    messages.Flush(file.Summary().message);
+    const delimited::ImportCounters& c = file.Counters();
+    const std::wstring unchanged = L"; " + job.book + L" is unchanged";
+    switch (result.refusal) {
+        case delimited::SyncRefusal::ReadFailed: return Fail(kExitFailed, L"cannot read " + job.file + L" to its end" + unchanged);
+        case delimited::SyncRefusal::NothingAccepted:
+            return Fail(kExitFailed, job.file + L" gives no entry that could be imported" + unchanged);
+        case delimited::SyncRefusal::TooManyRemoved:
+            return Fail(kExitFailed, job.file + L" would remove " + std::to_wstring(file.UnnamedEntries().size()) +
+                                         L" of the book's entries, more than half (--allow-shrink allows it)" + unchanged);
+        case delimited::SyncRefusal::None: break;
+    }
+    if (!result.stored) return Fail(kExitFailed, L"nothing was changed: " + job.book + L" could not be written");
+    Say(job.file + L": " + std::to_wstring(c.read) + L" read, " + std::to_wstring(c.imported) + L" added, " +
+        std::to_wstring(c.updated) + L" updated, " + std::to_wstring(c.unchanged) + L" unchanged, " +
+        std::to_wstring(result.removed) + L" removed, " + std::to_wstring(c.rejected) + L" rejected");
     if (c.full > 0) return Fail(kExitFailed, job.book + L" is full: " + std::to_wstring(c.full) + L" records found no room");
     return kExitOk;
 }
@@ -197,7 +254,9 @@ int ExportText(const TextJob& job) {
     CPhonebook& model = book.Model();
     DelimitedTextFile file(model);
     if (int rc = Prepare(job, false, model, file.Settings()); rc != kExitOk) return rc;
-    const std::wstring path = W(delimited::WithExportExtension(job.file.c_str()));
+    // A .vcf file gets cards, every other name the text form's extension rule.
+    const std::wstring path = vcard::HasVCardExtension(job.file.c_str()) ? job.file
+                                                                          : W(delimited::WithExportExtension(job.file.c_str()));
     if (Exists(path)) {
         if (WriteProtected(path)) return Fail(kExitFailed, path + L" is write-protected");
         if (!job.replace) return Fail(kExitFailed, path + L" exists (--replace replaces it)");

@@ -21,10 +21,17 @@ struct TextJob {
     bool header = false;
     // Export: an existing file is replaced rather than kept.
     bool replace = false;
+    // Import: records update the entries of their names (sync always does).
+    bool update = false;
+    // Sync: it may remove more than half of the book's entries.
+    bool allowShrink = false;
 };
 
 // Each returns an exit code of Console.h.
 int ImportText(const TextJob& job);
+// The book follows the file: an import that updates, and the entries the file no
+// longer names are removed; refused, with the book unchanged, when that is not safe.
+int SyncText(const TextJob& job);
 int ExportText(const TextJob& job);
 // newBook empty: the old book's name with the current extension.
 int ConvertBook(const std::wstring& oldBook, std::wstring newBook, bool replace);
