@@ -32,10 +32,10 @@ std::string_view Trimmed(std::string_view text) {
     return text;
 }
 
+// The white space every import trims, so what one reading trims the next cannot.
 std::wstring TrimmedWide(std::wstring_view text) {
-    auto blank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && mrv::IsWhiteSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && mrv::IsWhiteSpace(text.back())) text.remove_suffix(1);
     return std::wstring(text);
 }
 
