@@ -1,11 +1,24 @@
 #include "util/ResourceLoader.h"
 
+#include <string>
+
 bool ResourceLoader::LoadDll(const CMString& path) {
     m_module.Reset();
     if (path.IsEmpty()) return false;
     // As data: a language library has no code, and nothing of it may run.
     HMODULE h = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (!h) h = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    // A program in a folder deeper than MAX_PATH: the loader may take no data file by
+    // so long a path (Wine's does not), and the short form names the same file.
+    if (!h && path.GetLength() >= MAX_PATH) {
+        const DWORD size = GetShortPathNameW(path.c_str(), nullptr, 0);
+        std::wstring shortPath(size, L'\0');
+        const DWORD n = size > 0 ? GetShortPathNameW(path.c_str(), shortPath.data(), size) : 0;
+        if (n > 0 && n < size) {
+            shortPath.resize(n);
+            h = LoadLibraryExW(shortPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        }
+    }
     m_module.Reset(h);
     return h != nullptr;
 }

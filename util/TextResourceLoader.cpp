@@ -2,6 +2,7 @@
 
 #include <winspool.h>
 
+#include "util/OperatingSystem.h"
 #include "util/ResourceLoader.h"
 #include "util/core/LanguageMatch.h"
 
@@ -16,14 +17,6 @@ struct State {
 State& Loaded() {
     static State state;
     return state;
-}
-
-CMString ModuleFolder() {
-    wchar_t buffer[MAX_PATH + 1] = {};
-    DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH + 1);
-    CMString path(buffer, n <= MAX_PATH ? n : 0);
-    int slash = path.ReverseFind(L'\\');
-    return slash < 0 ? CMString() : path.Left(slash + 1);
 }
 
 std::wstring NameOfLanguage(LANGID language) {
@@ -68,15 +61,20 @@ std::wstring PrinterLanguage(HANDLE printer) {
 }  // namespace
 
 CMString TextResourceLoader::LanguageRoot() {
-    return ModuleFolder() + L"Morva\\Language Data\\V5.0\\";
+    // Below the program's folder, by its full path however long; none when that folder
+    // is not known (a relative path would be looked for in the current folder).
+    const CMString folder = OperatingSystem::ModuleFolder(nullptr);
+    return folder.IsEmpty() ? CMString() : folder + L"Morva\\Language Data\\V5.0\\";
 }
 
 CMString TextResourceLoader::LibraryPathFor(const CMString& languageFolder) {
-    return LanguageRoot() + languageFolder + L"\\m2txtZY.dll";
+    const CMString root = LanguageRoot();
+    return root.IsEmpty() ? CMString() : root + languageFolder + L"\\m2txtZY.dll";
 }
 
 std::vector<std::wstring> TextResourceLoader::ShippedLanguages() {
     std::vector<std::wstring> result;
+    if (LanguageRoot().IsEmpty()) return result;
     CMString pattern = LanguageRoot() + L"*";
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileW(pattern.c_str(), &data);

@@ -28,6 +28,9 @@ inline constexpr uint8_t kCurrentVersionMinor = 2;
 inline constexpr int kOk = 0;
 inline constexpr int kFull = 16;
 inline constexpr int kNameInUse = 18;
+// What a find call reports when it delivered no record because the enumeration is at
+// its end; any other code but kOk from it is a failed read.
+inline constexpr int kNoMore = 9;
 
 // Open modes.
 inline constexpr uint8_t kModeReadWrite = 0;

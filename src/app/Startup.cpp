@@ -31,14 +31,6 @@ LRESULT CALLBACK HiddenWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     }
 }
 
-CMString ProgramFolder() {
-    wchar_t buffer[261] = {};
-    DWORD n = GetModuleFileNameW(nullptr, buffer, 261);
-    CMString path(buffer, n < 261 ? n : 0);
-    int slash = path.ReverseFind(L'\\');
-    return slash < 0 ? CMString() : path.Left(slash + 1);
-}
-
 void LoadLanguage(const CommandLineOptions& options, ResourceLoader& language) {
     if (!options.printerName.IsEmpty()) {
         Printer printer;
@@ -48,8 +40,8 @@ void LoadLanguage(const CommandLineOptions& options, ResourceLoader& language) {
         language.LoadDll(TextResourceLoader::GenerateTextDllFilePath(handle));
         return;
     }
-    CMString path = CMString::Formatted(L"%sMorva\\%s\\%s\\%s\\%s", ProgramFolder().c_str(), L"Language Data", L"V5.0",
-                                        TextResourceLoader::GetCurrentUserUILanguage().c_str(), L"m2txtZY.dll");
+    // Below the program's own folder by its full path, however long.
+    CMString path = TextResourceLoader::LibraryPathFor(TextResourceLoader::GetCurrentUserUILanguage());
     TextResourceLoader::Initialize(path, false);
     language.LoadDll(path);
 }

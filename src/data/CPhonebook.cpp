@@ -17,92 +17,12 @@ namespace {
 
 // Cell texts are read with room for 60 characters.
 constexpr int kCellTextLength = 61;
-// The ANSI set keeps the phone number and the mailbox in full extension slots.
-constexpr int kAnsiPhoneWidth = kExtensionWidth;
-constexpr int kAnsiMailboxWidth = kExtensionWidth;
-constexpr int kWideMailboxWidth = kMailboxMaxLength + 1;
-
-
-CMString WideText(const WChar* text, size_t width) {
-    if (!text) return {};
-    size_t n = 0;
-    while (n < width && text[n]) ++n;
-    return CMString(reinterpret_cast<const wchar_t*>(text), n);
-}
 
 std::string_view AnsiBytes(const char* text, size_t width) {
     if (!text) return {};
     size_t n = 0;
     while (n < width && text[n]) ++n;
     return std::string_view(text, n);
-}
-
-void PutWide(WChar* field, size_t width, const CMString& text) {
-    if (!field || width == 0) return;
-    const size_t n = std::min(static_cast<size_t>(text.GetLength()), width - 1);
-    for (size_t i = 0; i < n; ++i) field[i] = static_cast<WChar>(text.c_str()[i]);
-    for (size_t i = n; i < width; ++i) field[i] = 0;
-}
-
-// The multibyte form, cut where a whole character ends.
-void PutAnsi(char* field, size_t width, const CMString& text) {
-    if (!field || width == 0) return;
-    std::memset(field, 0, width);
-    for (int length = text.GetLength(); length > 0; --length) {
-        const std::string bytes = text.Left(length).ToAnsi();
-        if (bytes.size() <= width - 1) {
-            std::memcpy(field, bytes.data(), bytes.size());
-            return;
-        }
-    }
-}
-
-CMString NameOf(const EngineRecord& record) {
-    if (record.wide) return WideText(record.wide->Get().name, kNameWidth);
-    if (record.ansi) return CMString::FromAnsi(AnsiBytes(record.ansi->Get().name, kNameWidth));
-    return {};
-}
-
-CMString FaxOf(const EngineRecord& record) {
-    if (record.wide) return WideText(record.wide->Get().fax, kFaxWidth);
-    if (record.ansi) return CMString::FromAnsi(AnsiBytes(record.ansi->Get().fax, kFaxWidth));
-    return {};
-}
-
-CMString ExtensionOf(const EngineRecord& record, int slot) {
-    if (record.wide) return WideText(record.wide->Extension(slot), kExtensionWidth);
-    if (record.ansi) return CMString::FromAnsi(AnsiBytes(record.ansi->Extension(slot), kExtensionWidth));
-    return {};
-}
-
-CMString WithoutBrackets(CMString text) {
-    text.Replace(L"[", L"");
-    text.Replace(L"]", L"");
-    return text;
-}
-
-// The six fields of a record in the widths of its set; a group's name never holds
-// brackets in the file.
-void WriteFields(EngineRecord& record, const CMString& name, const CMString& fax, const CMString& organization,
-                 const CMString& phone, const CMString& email, const CMString& mailbox) {
-    const CMString storedName = record.Kind() == kKindGroup ? WithoutBrackets(name) : name;
-    if (record.wide) {
-        PBEW& e = record.wide->Get();
-        PutWide(e.name, kNameWidth, storedName);
-        PutWide(e.fax, kFaxWidth, fax);
-        PutWide(record.wide->Extension(kExtOrganization), kExtensionWidth, organization);
-        PutWide(record.wide->Extension(kExtPhone), kPhoneWidth, phone);
-        PutWide(record.wide->Extension(kExtEmail), kExtensionWidth, email);
-        PutWide(record.wide->Extension(kExtMailbox), kWideMailboxWidth, mailbox);
-    } else if (record.ansi) {
-        PBEA& e = record.ansi->Get();
-        PutAnsi(e.name, kNameWidth, storedName);
-        PutAnsi(e.fax, kFaxWidth, fax);
-        PutAnsi(record.ansi->Extension(kExtOrganization), kExtensionWidth, organization);
-        PutAnsi(record.ansi->Extension(kExtPhone), kAnsiPhoneWidth, phone);
-        PutAnsi(record.ansi->Extension(kExtEmail), kExtensionWidth, email);
-        PutAnsi(record.ansi->Extension(kExtMailbox), kAnsiMailboxWidth, mailbox == L"0" ? CMString() : mailbox);
-    }
 }
 
 bool SameBytes(const char* a, const char* b, size_t width) {
@@ -209,8 +129,7 @@ EngineRecord CPhonebook::RecordFromFields(uint8_t kind, const CMString& name, co
                                           const CMString& mailbox) const {
     EngineRecord record = m_database.NewEngineRecord();
     record.Clear();
-    if (record.wide) record.wide->Get().kind = kind;
-    if (record.ansi) record.ansi->Get().kind = kind;
+    record.SetKind(kind);
     WriteFields(record, name, fax, organization, phone, email, mailbox);
     return record;
 }

@@ -71,5 +71,10 @@ struct EngineRecord {
         if (wide) wide->Clear();
         if (ansi) ansi->Clear();
     }
+    // kKindEntry or kKindGroup, in whichever form the record has.
+    void SetKind(uint8_t kind) {
+        if (wide) wide->Get().kind = kind;
+        if (ansi) ansi->Get().kind = kind;
+    }
     explicit operator bool() const { return wide || ansi; }
 };

@@ -13,44 +13,6 @@
 
 using namespace pbabi;
 
-struct PhonebookDB::WideSet {
-    PfnWCreate create;
-    PfnWOpen open;
-    PfnWFreePBE freeRecord;
-    PfnWFindFirstOrNext find;
-    PfnWFindFirstOrNext2 find2;
-    PfnWAddEntry add;
-    PfnWGetEntry get;
-    PfnWAddToGroup addToGroup;
-    PfnWModifyEntry modify;
-    PfnWRemoveEntry remove;
-    PfnWRemoveFromGroup removeFromGroup;
-};
-
-struct PhonebookDB::AnsiSet {
-    PfnACreate create;
-    PfnAOpen open;
-    PfnAFreePBE freeRecord;
-    PfnAFindFirstOrNext find;
-    PfnAFindFirstOrNext2 find2;
-    PfnAAddEntry add;
-    PfnAGetEntry get;
-    PfnAAddToGroup addToGroup;
-    PfnAModifyEntry modify;
-    PfnARemoveEntry remove;
-    PfnARemoveFromGroup removeFromGroup;
-};
-
-// The optional exports of both sets; any of them may be missing.
-struct PhonebookDB::BatchCalls {
-    PfnWBeginChanges beginW = nullptr;
-    PfnWEndChanges endW = nullptr;
-    PfnWChangeCount countW = nullptr;
-    PfnABeginChanges beginA = nullptr;
-    PfnAEndChanges endA = nullptr;
-    PfnAChangeCount countA = nullptr;
-};
-
 // Terms the engine reads: shared blocks each pointing at a 32-unit text, and the slot
 // array handed over, whose last block has a null text.
 template <class Char>
@@ -89,63 +51,7 @@ constexpr int kMaxGroupNameAttempts = 200;
 
 HANDLE InvalidHandle() { return INVALID_HANDLE_VALUE; }
 
-template <class T>
-bool Resolve(HMODULE module, const char* const (&names)[kExportsPerSet], T& table) {
-    void* entries[kExportsPerSet];
-    for (int i = 0; i < kExportsPerSet; ++i) {
-        entries[i] = reinterpret_cast<void*>(GetProcAddress(module, names[i]));
-        if (!entries[i]) return false;
-    }
-    static_assert(sizeof(T) == sizeof(entries));
-    std::memcpy(&table, entries, sizeof entries);
-    return true;
-}
-
-template <class Fn>
-void ResolveOptional(HMODULE module, const char* name, Fn& fn) {
-    fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 std::string ToMultiByte(const CMString& text) { return text.ToAnsi(); }
-
-CMString FromMultiByte(const char* text, size_t width) {
-    size_t n = 0;
-    while (n < width && text[n]) ++n;
-    return CMString::FromAnsi(std::string_view(text, n));
-}
-
-CMString FromWide(const WChar* text, size_t width) {
-    size_t n = 0;
-    while (n < width && text[n]) ++n;
-    return CMString(reinterpret_cast<const wchar_t*>(text), n);
-}
-
-template <size_t N>
-void PutWide(WChar (&field)[N], const CMString& text) {
-    size_t n = std::min(static_cast<size_t>(text.GetLength()), N - 1);
-    for (size_t i = 0; i < n; ++i) field[i] = static_cast<WChar>(text.c_str()[i]);
-    for (size_t i = n; i < N; ++i) field[i] = 0;
-}
-
-void PutWide(WChar* field, size_t width, const CMString& text) {
-    if (!field) return;
-    size_t n = std::min(static_cast<size_t>(text.GetLength()), width - 1);
-    for (size_t i = 0; i < n; ++i) field[i] = static_cast<WChar>(text.c_str()[i]);
-    for (size_t i = n; i < width; ++i) field[i] = 0;
-}
-
-// Multibyte form cut at a character boundary so no half character is stored.
-void PutAnsi(char* field, size_t width, const CMString& text) {
-    if (!field) return;
-    std::memset(field, 0, width);
-    for (int len = text.GetLength(); len > 0; --len) {
-        std::string bytes = ToMultiByte(text.Left(len));
-        if (bytes.size() <= width - 1) {
-            std::memcpy(field, bytes.data(), bytes.size());
-            return;
-        }
-    }
-}
 
 uint32_t ParseMailbox(const CMString& text) {
     CMString t = text;
@@ -159,13 +65,6 @@ uint32_t ParseMailbox(const CMString& text) {
         if (value > 99999999u) return 0;
     }
     return value;
-}
-
-CMString WithoutBrackets(const CMString& name) {
-    CMString bare = name;
-    bare.Replace(L"[", L"");
-    bare.Replace(L"]", L"");
-    return bare;
 }
 
 template <class Header>
@@ -193,11 +92,10 @@ PhonebookDB::~PhonebookDB() {
 
 bool PhonebookDB::FindEngine() {
     if (m_engineFound) return true;
-    wchar_t buffer[261] = {};
-    DWORD n = GetModuleFileNameW(nullptr, buffer, 261);
-    CMString exe(buffer, n < 261 ? n : 0);
-    int slash = exe.ReverseFind(L'\\');
-    m_enginePath = exe.Left(slash + 1) + CMString::FromUtf8(kEngineFileName);
+    // Beside the program, by its full path however long; a program whose folder is not
+    // known finds no engine (a bare name would be searched for, and could be planted).
+    const CMString folder = OperatingSystem::ModuleFolder(nullptr);
+    m_enginePath = folder.IsEmpty() ? CMString() : folder + CMString::FromUtf8(kEngineFileName);
     m_engineFound = OperatingSystem::FileExists(m_enginePath);
     return m_engineFound;
 }
@@ -206,20 +104,14 @@ bool PhonebookDB::LoadEngine() {
     if (!FindEngine() || m_engineLoaded) return m_engineLoaded;
     HMODULE module = OperatingSystem::LoadModule(m_enginePath);
     if (!module) return false;
-    auto wide = std::make_unique<WideSet>();
-    if (Resolve(module, kWideExports, *wide)) m_wide = std::move(wide);
-    auto ansi = std::make_unique<AnsiSet>();
-    if (Resolve(module, kAnsiExports, *ansi)) m_ansi = std::move(ansi);
+    auto wide = std::make_unique<WideCalls>();
+    if (ResolveCalls(module, *wide)) m_wide = std::move(wide);
+    auto ansi = std::make_unique<AnsiCalls>();
+    if (ResolveCalls(module, *ansi)) m_ansi = std::move(ansi);
     m_engineLoaded = m_wide || m_ansi;
     if (m_engineLoaded) {
         m_module = module;
-        m_batch = std::make_unique<BatchCalls>();
-        ResolveOptional(module, kWideOptionalExports[0], m_batch->beginW);
-        ResolveOptional(module, kWideOptionalExports[1], m_batch->endW);
-        ResolveOptional(module, kWideOptionalExports[2], m_batch->countW);
-        ResolveOptional(module, kAnsiOptionalExports[0], m_batch->beginA);
-        ResolveOptional(module, kAnsiOptionalExports[1], m_batch->endA);
-        ResolveOptional(module, kAnsiOptionalExports[2], m_batch->countA);
+        m_batch = std::make_unique<ChangeCalls>(ResolveChangeCalls(module));
     } else {
         OperatingSystem::UnloadModule(module);
     }
@@ -268,6 +160,7 @@ bool PhonebookDB::Fail(const CMString& path) {
 }
 
 bool PhonebookDB::Open(const CMString& path, int depth, int mode) {
+    if (depth == 0) m_lastCode = -1;
     if (path.IsEmpty() || !LoadEngine() || depth > kMaxOpenDepth) return Fail(path);
     m_batchDepth = 0;
     CloseAnsi();
@@ -280,8 +173,10 @@ bool PhonebookDB::Open(const CMString& path, int depth, int mode) {
         int code = -1;
         const auto* widePath = reinterpret_cast<const WChar*>(path.c_str());
         m_wide->open(&m_headerW, widePath, wanted, &code);
+        m_lastCode = code;
         if (code != 0) {
             m_wide->open(&m_headerW, widePath, kModeReadOnly, &code);
+            m_lastCode = code;
             if (code != 0) return Fail(path);
             m_readOnly = true;
         }
@@ -301,8 +196,10 @@ bool PhonebookDB::Open(const CMString& path, int depth, int mode) {
         int code = -1;
         std::string ansiPath = ToMultiByte(path);
         m_ansi->open(&m_headerA, ansiPath.c_str(), wanted, &code);
+        m_lastCode = code;
         if (code != 0) {
             m_ansi->open(&m_headerA, ansiPath.c_str(), kModeReadOnly, &code);
+            m_lastCode = code;
             if (code != 0) return Fail(path);
             m_readOnly = true;
         }
@@ -322,6 +219,7 @@ bool PhonebookDB::Open(const CMString& path, int depth, int mode) {
 }
 
 bool PhonebookDB::Create(const CMString& path) {
+    m_lastCode = -1;
     if (path.IsEmpty() || !LoadEngine() || !m_wide) return false;
     m_batchDepth = 0;
     CloseAnsi();
@@ -339,6 +237,7 @@ bool PhonebookDB::Create(const CMString& path) {
     m_headerW.field336 = 0;
     int code = -1;
     m_wide->create(&m_headerW, reinterpret_cast<const WChar*>(path.c_str()), &code);
+    m_lastCode = code;
     if (code != 0 || m_headerW.magic != kMagicWide) return false;
     // A new book is a current-format book: without this it would count as full at 0.
     m_currentFormat = true;
@@ -399,6 +298,29 @@ void PhonebookDB::Enumerate(RecordList& out, bool includeGroups) {
     }
 }
 
+int PhonebookDB::ForEachRecord(const std::function<void(const EngineRecord&)>& visit) {
+    if (!LoadEngine() || !IsOpen() || (m_wideMode ? !m_wide : !m_ansi)) return -1;
+    EngineRecord record = NewEngineRecord();
+    uint16_t cursor = kCursorStart;
+    // A file holds no more than its capacity; an engine that never ends stops there.
+    const size_t limit = static_cast<size_t>(m_capacity);
+    for (size_t delivered = 0; delivered <= limit; ++delivered) {
+        record.Clear();
+        int done = 0, code = -1;
+        if (m_wideMode)
+            m_wide->find(&m_headerW, &record.wide->Get(), &cursor, &done, &code);
+        else
+            m_ansi->find(&m_headerA, &record.ansi->Get(), &cursor, &done, &code);
+        // "No more" is the end; every other code but kOk is a failed read, whatever
+        // done says (the engine sets it on a failure too).
+        if (code == kNoMore) return kOk;
+        if (code != kOk) return code;
+        if (visit) visit(record);
+        if (done != 0) return kOk;
+    }
+    return kOk;
+}
+
 int PhonebookDB::GetRecord(EngineRecord& record, const CMString& name, const CMString& fax, uint16_t id) {
     if (!LoadEngine() || !record) return -1;
     int code = -1;
@@ -410,18 +332,6 @@ int PhonebookDB::GetRecord(EngineRecord& record, const CMString& name, const CMS
         m_ansi->get(&m_headerA, &record.ansi->Get(), n.c_str(), f.c_str(), id, &code);
     }
     return code;
-}
-
-CMString PhonebookDB::NameOf(const EngineRecord& record) const {
-    if (record.wide) return FromWide(record.wide->Get().name, kNameWidth);
-    if (record.ansi) return FromMultiByte(record.ansi->Get().name, kNameWidth);
-    return {};
-}
-
-CMString PhonebookDB::FaxOf(const EngineRecord& record) const {
-    if (record.wide) return FromWide(record.wide->Get().fax, kFaxWidth);
-    if (record.ansi) return FromMultiByte(record.ansi->Get().fax, kFaxWidth);
-    return {};
 }
 
 int PhonebookDB::AddRecord(EngineRecord& record, bool showErrors) {
@@ -537,10 +447,12 @@ bool PhonebookDB::EndChanges(bool showErrors) {
     else if (!m_wideMode && m_batch->endA)
         m_batch->endA(&m_headerA, &code);
     if (code == 0) return true;
-    if (showErrors)
-        ShowMessage(app::Text(IDS_SAVE_FAILED_CAPTION),
-                    CMString::Formatted(app::Text(IDS_SAVE_FAILED).c_str(), m_path.c_str()));
+    if (showErrors) ShowSaveFailed();
     return false;
+}
+
+void PhonebookDB::ShowSaveFailed() {
+    ShowMessage(app::Text(IDS_SAVE_FAILED_CAPTION), CMString::Formatted(app::Text(IDS_SAVE_FAILED).c_str(), m_path.c_str()));
 }
 
 bool PhonebookDB::GetChangeCount(uint64_t& count) {
@@ -564,21 +476,13 @@ bool PhonebookDB::IsFull(int count, bool showMessage) {
 void PhonebookDB::ToMemoryRecord(const EngineRecord& record, RecordList& out) const {
     RecordPtr r = MakeRecord();
     r->id = static_cast<int16_t>(record.Id());
-    auto ext = [&](int slot, size_t width) -> CMString {
-        if (record.wide) {
-            const WChar* t = record.wide->Extension(slot);
-            return t ? FromWide(t, width) : CMString();
-        }
-        const char* t = record.ansi ? record.ansi->Extension(slot) : nullptr;
-        return t ? FromMultiByte(t, width) : CMString();
-    };
     if (record.Kind() == kKindEntry) {
         CopyField(r->name, NameOf(record));
         CopyField(r->fax, FaxOf(record));
-        CopyField(r->organization, ext(kExtOrganization, kExtensionWidth));
-        CopyField(r->phone, ext(kExtPhone, kExtensionWidth));
-        CopyField(r->email, ext(kExtEmail, kExtensionWidth));
-        r->mailbox = ParseMailbox(ext(kExtMailbox, kExtensionWidth));
+        CopyField(r->organization, ExtensionOf(record, kExtOrganization));
+        CopyField(r->phone, ExtensionOf(record, kExtPhone));
+        CopyField(r->email, ExtensionOf(record, kExtEmail));
+        r->mailbox = ParseMailbox(ExtensionOf(record, kExtMailbox));
         r->imageId = PhonebookRecord::kImageEntry;
     } else {
         CopyField(r->name, CMString::Formatted(L"[%s]", NameOf(record).c_str()));
@@ -653,11 +557,20 @@ void PhonebookDB::ListGroupMembers(RecordList& out) {
 
 bool PhonebookDB::CreateGroup(CMString& name, uint16_t* outId, bool showErrors) {
     if (outId) *outId = 0;
-    if (!LoadEngine()) return false;
+    if (!LoadEngine()) {
+        if (showErrors) ShowSaveFailed();
+        return false;
+    }
     PrepareCurrent();
+    // AddRecord tells of a name in use and of a full book; any other refusal is a
+    // failure to write.
+    auto refused = [&](int code) {
+        if (showErrors && code != kNameInUse && code != kFull) ShowSaveFailed();
+        return false;
+    };
     if (!name.IsEmpty()) {
         SetGroupName(m_current, WithoutBrackets(name));
-        if (AddRecord(m_current, showErrors) != 0) return false;
+        if (int code = AddRecord(m_current, showErrors); code != 0) return refused(code);
         if (outId) *outId = m_current.Id();
         return true;
     }
@@ -671,13 +584,18 @@ bool PhonebookDB::CreateGroup(CMString& name, uint16_t* outId, bool showErrors) 
             if (outId) *outId = m_current.Id();
             return true;
         }
-        if (code != kNameInUse) return false;
+        if (code != kNameInUse) return refused(code);
     }
     return false;
 }
 
 bool PhonebookDB::RenameGroup(const CMString& newName) {
-    if (newName.IsEmpty() || !LoadEngine()) return true;
+    // No name: nothing to rename.
+    if (newName.IsEmpty()) return true;
+    if (!LoadEngine()) {
+        ShowSaveFailed();
+        return false;
+    }
     if (!m_current) PrepareCurrent();
     CMString bare = WithoutBrackets(newName);
     SetGroupName(m_current, bare);
@@ -686,12 +604,13 @@ bool PhonebookDB::RenameGroup(const CMString& newName) {
         m_wide->modify(&m_headerW, m_current.Id(), &m_current.wide->Get(), &code);
     else if (m_current.ansi && m_ansi)
         m_ansi->modify(&m_headerA, m_current.Id(), &m_current.ansi->Get(), &code);
-    if (code == kNameInUse) {
+    if (code == kOk) return true;
+    if (code == kNameInUse)
         ShowMessageBox(m_owner, CMString::Formatted(app::Text(IDS_GROUP_EXISTS).c_str(), bare.c_str()),
                        app::Text(IDS_GROUP_EXISTS_CAPTION), MB_ICONEXCLAMATION);
-        return false;
-    }
-    return true;
+    else
+        ShowSaveFailed();
+    return false;
 }
 
 bool PhonebookDB::AddGroupMember(uint16_t groupId, const CMString& name, const CMString& fax) {

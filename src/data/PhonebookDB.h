@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pbabi/EngineAbi.h"
+#include "data/EngineCalls.h"
 #include "data/EngineRecord.h"
 #include "data/PhonebookRecord.h"
 #include "util/CMString.h"
@@ -45,8 +46,17 @@ public:
     bool Create(const CMString& path);
     void Close();
 
+    // The engine's code of the last Open or Create (of its last call, for an Open that
+    // tried more than one way); -1 when no engine call was made.
+    int LastCode() const { return m_lastCode; }
+
     void SetSearchText(const CMString& text);
     void Enumerate(RecordList& out, bool includeGroups);
+    // Every record of the file in the engine's order (entries, then groups), each handed
+    // to visit as the engine filled it (the record is reused for the next one). kOk when
+    // the engine told the end; otherwise the code of the call that failed, and what was
+    // visited is only part of the file. -1 without an engine or an open file.
+    int ForEachRecord(const std::function<void(const EngineRecord&)>& visit);
 
     // An empty record of the form in use, sized for this file.
     EngineRecord NewEngineRecord() const;
@@ -64,6 +74,8 @@ public:
     // failure has been reported.
     bool BeginChanges();
     bool EndChanges(bool showErrors = true);
+    // Tells the user that changes could not be written to the file (over the owner window).
+    void ShowSaveFailed();
     // The file's change counter, which any writer's commit moves; false with an engine
     // that has none.
     bool GetChangeCount(uint64_t& count);
@@ -88,6 +100,9 @@ public:
     bool IsCurrentFormat() const { return m_currentFormat; }
     bool IsWideMode() const { return m_wideMode; }
     int Capacity() const { return m_capacity; }
+    // The format's version bytes as the open file's header gives them.
+    int VersionMajor() const { return m_headerW.versionMajor; }
+    int VersionMinor() const { return m_headerW.versionMinor; }
     const CMString& GetPath() const { return m_path; }
     void SetPath(const CMString& path) { m_path = path; }
 
@@ -105,9 +120,6 @@ public:
     const pbabi::PbTermSlotA* AnsiTerms() const;
 
 private:
-    struct WideSet;
-    struct AnsiSet;
-    struct BatchCalls;
     template <class Char>
     struct TermList;
 
@@ -116,8 +128,6 @@ private:
     void CloseAnsi();
     void PrepareCurrent();
     int ShowMessage(const CMString& caption, const CMString& message);
-    CMString NameOf(const EngineRecord& record) const;
-    CMString FaxOf(const EngineRecord& record) const;
     void SetGroupName(EngineRecord& record, const CMString& name) const;
 
     HWND m_owner = nullptr;
@@ -127,9 +137,10 @@ private:
     bool m_engineFound = false;
     bool m_engineLoaded = false;
     HMODULE m_module = nullptr;
-    std::unique_ptr<WideSet> m_wide;
-    std::unique_ptr<AnsiSet> m_ansi;
-    std::unique_ptr<BatchCalls> m_batch;
+    std::unique_ptr<WideCalls> m_wide;
+    std::unique_ptr<AnsiCalls> m_ansi;
+    std::unique_ptr<ChangeCalls> m_batch;
+    int m_lastCode = -1;
     int m_batchDepth = 0;
     bool m_wideMode = true;
     bool m_currentFormat = true;

@@ -155,8 +155,14 @@ void CPhonebookGroupDlg::StayOnName() {
 }
 
 void CPhonebookGroupDlg::OnOK() {
+    // A book open only for reading takes no changes: the dialog only shows the group,
+    // and OK closes it without asking the engine for changes it would refuse.
+    if (m_readOnly) {
+        EndDialog(m_hwnd, IDOK);
+        return;
+    }
     // Enter leaves the focus in the field, so text pasted there has not been cleaned yet.
-    if (!m_readOnly) m_nameFilter.FilterText();
+    m_nameFilter.FilterText();
     CMString name = NameText();
     // The OK button follows the same rule; a blank name or the placeholder would
     // otherwise be stored as the group's name.
@@ -166,12 +172,16 @@ void CPhonebookGroupDlg::OnOK() {
         return;
     }
     PhonebookDB& db = m_model->Database();
-    // The storage wrapper's messages (name in use, phone book full) belong over this
-    // dialog, which stays open after them; its usual owner is the disabled main window.
+    // The storage wrapper's messages (name in use, phone book full, not written) belong
+    // over this dialog, which stays open after them; its usual owner is the disabled
+    // main window.
     OwnerScope owner(db, m_hwnd);
     // The name, the members taken out and those added land in one commit.
     ChangeBatch batch(db);
-    if (m_newGroup) {
+    bool stored = true;
+    // A new group is made once: when a try made it but could not store its members,
+    // the next OK edits the group it made.
+    if (m_newGroup && m_groupId == 0) {
         uint16_t id = 0;
         bool created = db.CreateGroup(name, &id, true);
         m_model->SetMainListActive(false);
@@ -181,6 +191,7 @@ void CPhonebookGroupDlg::OnOK() {
         }
         m_groupId = id;
     } else {
+        // A name that could not be stored has been reported by the wrapper.
         if (!db.RenameGroup(name)) {
             StayOnName();
             return;
@@ -189,27 +200,36 @@ void CPhonebookGroupDlg::OnOK() {
         // A member the list could never show (its fax number holds a character the
         // lists do not show) was not taken out and stays.
         const EngineRecord& group = db.CurrentRecord();
-        std::vector<uint16_t> stored;
-        for (int i = 0; i < group.MemberCount(); ++i) stored.push_back(group.Member(i));
-        for (uint16_t id : MemberIds(RowData(*m_members)).LeftOut(stored))
-            if (m_shownAtOpen.Contains(id)) db.RemoveMemberById(m_groupId, id);
+        std::vector<uint16_t> loaded;
+        for (int i = 0; i < group.MemberCount(); ++i) loaded.push_back(group.Member(i));
+        for (uint16_t id : MemberIds(RowData(*m_members)).LeftOut(loaded)) {
+            if (m_shownAtOpen.Contains(id) && db.RemoveMemberById(m_groupId, id) != pbabi::kOk) {
+                stored = false;
+                break;
+            }
+        }
     }
-    StoreMembers();
-    if (!batch.End()) {
-        // Nothing was stored; the dialog keeps what the user made, to try again or cancel.
-        if (m_newGroup) m_groupId = 0;
+    stored = stored && StoreMembers();
+    // A member change refused is told below, once, whatever became of the batch.
+    const bool landed = batch.End(stored);
+    if (!stored) db.ShowSaveFailed();
+    if (!stored || !landed) {
+        // The dialog keeps what the user made, to try again (every change repeats
+        // harmlessly) or cancel. A new group whose batch was not written was not made.
+        if (m_newGroup && !landed) m_groupId = 0;
         StayOnName();
         return;
     }
     EndDialog(m_hwnd, IDOK);
 }
 
-void CPhonebookGroupDlg::StoreMembers() {
+bool CPhonebookGroupDlg::StoreMembers() {
     // Members already in the group are added again; the engine keeps each once.
     PhonebookDB& db = m_model->Database();
     const int count = m_members->GetItemCount();
     for (int row = 0; row < count; ++row)
-        db.AddMemberById(m_groupId, static_cast<uint16_t>(m_members->GetItemData(row)));
+        if (db.AddMemberById(m_groupId, static_cast<uint16_t>(m_members->GetItemData(row))) != pbabi::kOk) return false;
+    return true;
 }
 
 void CPhonebookGroupDlg::OnCancel() { EndDialog(m_hwnd, IDCANCEL); }

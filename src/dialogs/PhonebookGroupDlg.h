@@ -55,7 +55,8 @@ private:
     void StayOnName();
     void OpenPicker();
     void ViewMember();
-    void StoreMembers();
+    // Adds every member of the list to the group; false at the first the engine refuses.
+    bool StoreMembers();
 
     MEdit m_nameFilter;
     CPhonebook* m_model = nullptr;

@@ -85,7 +85,8 @@ HWND WaitForProcessDialog(DWORD process, int timeoutMs) {
 }
 
 bool MakeBook(const CMString& path, const wchar_t* format) {
-    return RunPbtool(CMString(L"create \"") + path + L"\" --format " + format) == 0;
+    // A fresh book: one that is there already is replaced.
+    return RunPbtool(CMString(L"create \"") + path + L"\" --format " + format + L" --replace") == 0;
 }
 
 void DeleteRegistryTree(HKEY root, const CMString& path) { RegDeleteTreeW(root, path.c_str()), RegDeleteKeyW(root, path.c_str()); }

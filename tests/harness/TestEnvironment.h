@@ -32,7 +32,8 @@ int RunAndWait(const CMString& commandLine, DWORD timeoutMs = 60000);
 int RunPbtool(const CMString& arguments);
 // The first visible dialog of that process, once it shows; null after the timeout.
 HWND WaitForProcessDialog(DWORD process, int timeoutMs = 20000);
-// Makes a phone book of one kind (mpb2, mpb or pb) with pbtool; false on failure.
+// Makes an empty phone book of one kind (mpb2, mpb or pb) with pbtool, replacing a
+// file that is there; false on failure.
 bool MakeBook(const CMString& path, const wchar_t* format);
 
 // Removes a registry tree so a test starts and ends clean.

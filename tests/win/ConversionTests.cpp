@@ -92,8 +92,9 @@ protected:
     void SetUp() override { testenv::UseLanguage(L"en-US"); }
     CMString Sample(const wchar_t* name, int entries, int groups) {
         CMString path = folder.File(name);
-        EXPECT_EQ(testenv::RunPbtool(CMString::Formatted(L"sample \"%s\" --entries %d --groups %d", path.c_str(), entries,
-                                                         groups)),
+        // A fresh one each time: a book that is there is replaced.
+        EXPECT_EQ(testenv::RunPbtool(CMString::Formatted(L"sample \"%s\" --entries %d --groups %d --replace", path.c_str(),
+                                                         entries, groups)),
                   0);
         return path;
     }

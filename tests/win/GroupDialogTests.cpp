@@ -305,6 +305,69 @@ TEST_F(GroupDialog, NameInUseKeepsTheDialogOpenOnTheName) {
     }
 }
 
+// Changes the engine refuses, with the dialog open: the book write-protected and
+// reopened underneath (so it is open only for reading), the file closed underneath,
+// or a member whose entry has gone. OK tells the user the changes were not written,
+// over the dialog, and the dialog stays open on the name.
+TEST_F(GroupDialog, ChangesTheEngineRefusesAreReportedAndKeepTheDialogOpen) {
+    enum class Trouble { WriteProtected, Closed, MemberGone };
+    struct { const char* what; bool newGroup; Trouble trouble; const wchar_t* name; } cases[] = {
+        {"rename, write-protected", false, Trouble::WriteProtected, L"Renamed"},
+        {"rename, closed", false, Trouble::Closed, L"Renamed"},
+        {"same name, closed", false, Trouble::Closed, L"Sales"},
+        {"member gone", false, Trouble::MemberGone, L"Sales"},
+        {"new group, write-protected", true, Trouble::WriteProtected, L"Team"},
+        {"new group, closed", true, Trouble::Closed, L"Team"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        OpenMain();
+        if (c.newGroup) Select(MainList(), {L"Dora Brown"});
+        auto before = StoredGroups(book);
+        const uint16_t bob = static_cast<uint16_t>(MainList().GetItemData(RowOf(MainList(), L"Bob Jones")));
+        bool stayed = false, focusOnName = false;
+        HWND dialog = nullptr, messageOwner = nullptr;
+        harness::ModalDriver driver;
+        driver.Then(Inside([&](HWND dlg) {
+                  dialog = dlg;
+                  PhonebookDB& db = Model().Database();
+                  switch (c.trouble) {
+                      case Trouble::WriteProtected:
+                          db.Close();
+                          SetFileAttributesW(book.c_str(), FILE_ATTRIBUTE_READONLY);
+                          ASSERT_TRUE(db.Open(book, 0, 0));
+                          ASSERT_TRUE(db.IsReadOnly());
+                          break;
+                      case Trouble::Closed: db.Close(); break;
+                      case Trouble::MemberGone: ASSERT_EQ(db.RemoveRecord(bob), 0); break;
+                  }
+                  Replace(dlg, IDC_GROUP_NAME, c.name);
+                  Press(dlg, IDOK);
+                  stayed = IsWindowVisible(dlg) != FALSE;
+                  focusOnName = GetFocus() == GetDlgItem(dlg, IDC_GROUP_NAME);
+              }))
+            .Then([&](const harness::SeenWindow& message) {
+                messageOwner = GetWindow(message.window, GW_OWNER);
+                harness::ModalDriver::Press(IDC_MESSAGE_BUTTON)(message);
+            });
+        if (c.newGroup)
+            NewGroup();
+        else
+            EditGroup(L"[Sales]");
+        SetFileAttributesW(book.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ASSERT_EQ(driver.Seen().size(), 2u);
+        EXPECT_EQ(driver.Seen()[1].caption, app::Text(IDS_SAVE_FAILED_CAPTION));
+        EXPECT_NE(driver.Seen()[1].text.Find(book.c_str()), -1) << driver.Seen()[1].text.ToUtf8();
+        EXPECT_EQ(messageOwner, dialog);
+        EXPECT_TRUE(stayed);
+        EXPECT_TRUE(focusOnName);
+        // Nothing changed but what the trouble itself did.
+        if (c.trouble == Trouble::MemberGone) before[L"Sales"] = {L"Anna Smith", L"Carl Smith"};
+        EXPECT_EQ(StoredGroups(book), before);
+        TearDown();
+    }
+}
+
 TEST_F(GroupDialog, ReadOnlyBookShowsTheGroupWithoutEditing) {
     OpenMain(true);
     struct { bool nameEnabled = true, addVisible = true, removeVisible = true; Names members; } seen;

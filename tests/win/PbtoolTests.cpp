@@ -222,4 +222,49 @@ TEST(Pbtool, BadArgumentsAndBadFilesGiveTheirExitCodes) {
     SetFileAttributesW(guarded.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// create and sample on a book that is there: refused unless --replace is given, and
+// every argument is checked before the file is touched.
+TEST(Pbtool, CreateAndSampleReplaceAnExistingBookOnlyWhenTold) {
+    testenv::TempFolder folder;
+    struct Case {
+        const wchar_t* book;  // there with two entries before the command
+        const wchar_t* arguments;
+        int code;
+        size_t left;  // entries and groups afterwards
+    } cases[] = {
+        {L"kept.mpb2", L"create %s", 1, 2},
+        {L"kept.mpb", L"create %s --format mpb", 1, 2},
+        {L"kept.pb", L"create %s", 1, 2},
+        {L"replaced.mpb2", L"create %s --replace", 0, 0},
+        {L"replaced.mpb", L"create %s --format mpb --replace", 0, 0},
+        {L"replaced.pb", L"create %s --replace", 0, 0},
+        {L"wrongformat.mpb2", L"create %s --format pb --replace", 2, 2},
+        {L"unknownformat.mpb2", L"create %s --format mpb3 --replace", 2, 2},
+        {L"samplekept.mpb2", L"sample %s --entries 5", 1, 2},
+        {L"samplekept.pb", L"sample %s --entries 5 --groups 1", 1, 2},
+        {L"samplereplaced.mpb2", L"sample %s --entries 5 --groups 1 --replace", 0, 6},
+        {L"samplereplaced.pb", L"sample %s --entries 5 --replace", 0, 5},
+        {L"toomany.mpb", L"sample %s --entries 1000 --groups 1 --replace", 2, 2},
+        {L"noentries.mpb2", L"sample %s --groups 1 --replace", 2, 2},
+        {L"badcount.mpb2", L"sample %s --entries many --replace", 2, 2},
+        {L"extra.mpb2", L"sample %s %s --entries 5 --replace", 2, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(CMString(c.book).ToUtf8() + " " + CMString(c.arguments).ToUtf8());
+        const CMString book = folder.File(c.book);
+        ASSERT_EQ(Pbtool(folder, L"sample " + Q(book) + L" --entries 2").code, 0);
+        ASSERT_EQ(Contents(book).size(), 2u);
+        EXPECT_EQ(Pbtool(folder, CMString::Formatted(c.arguments, Q(book).c_str(), Q(book).c_str())).code, c.code);
+        EXPECT_EQ(Contents(book).size(), c.left);
+    }
+    // A write-protected book stays, --replace or not.
+    const CMString guarded = folder.File(L"guarded.mpb2");
+    ASSERT_EQ(Pbtool(folder, L"sample " + Q(guarded) + L" --entries 2").code, 0);
+    SetFileAttributesW(guarded.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(Pbtool(folder, L"create " + Q(guarded) + L" --replace").code, 1);
+    EXPECT_EQ(Pbtool(folder, L"sample " + Q(guarded) + L" --entries 5 --replace").code, 1);
+    SetFileAttributesW(guarded.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(Contents(guarded).size(), 2u);
+}
+
 }  // namespace

@@ -137,6 +137,68 @@ TEST_F(StorageWrapper, CreatedBookTakesEntriesAtOnce) {
     EXPECT_FALSE(db.Create(CMString()));
 }
 
+// What pbtool's list and verify read: every record until the engine tells the end, and
+// a failed read told apart from that end. The file is damaged after the open, as a
+// writer elsewhere or a failing disk may leave it, so the enumeration's first call finds
+// it changed and cannot read it.
+TEST_F(StorageWrapper, ForEachRecordTellsAFailedReadFromTheEnd) {
+    enum class Damage { None, Truncated, HeaderOverwritten };
+    struct { const wchar_t* file; const wchar_t* format; Damage damage; } cases[] = {
+        {L"whole.mpb2", L"mpb2", Damage::None},
+        {L"whole.pb", L"pb", Damage::None},
+        {L"cut.mpb2", L"mpb2", Damage::Truncated},
+        {L"cut.pb", L"pb", Damage::Truncated},
+        {L"overwritten.mpb2", L"mpb2", Damage::HeaderOverwritten},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(CMString(c.file).ToUtf8());
+        const CMString path = Book(c.file, c.format);
+        ASSERT_TRUE(OpenBook(db, path));
+        uint16_t anna = 0, ben = 0, team = 0;
+        ASSERT_EQ(Add(db, *Entry(L"Anna", L"1"), false, &anna), 0);
+        ASSERT_EQ(Add(db, *Entry(L"Ben", L"2"), false, &ben), 0);
+        ASSERT_EQ(Add(db, *Entry(L"Cleo", L"3")), 0);
+        CMString name = L"Team";
+        ASSERT_TRUE(db.CreateGroup(name, &team, false));
+        ASSERT_EQ(db.AddMemberById(team, anna), 0);
+        ASSERT_EQ(db.AddMemberById(team, ben), 0);
+        db.Close();
+
+        ASSERT_TRUE(OpenBook(db, path, 1));
+        if (c.damage != Damage::None) {
+            HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(file, INVALID_HANDLE_VALUE);
+            if (c.damage == Damage::Truncated) {
+                SetFilePointer(file, 16, nullptr, FILE_BEGIN);
+                EXPECT_TRUE(SetEndOfFile(file));
+            } else {
+                const std::vector<char> zeros(512, 0);
+                DWORD written = 0;
+                EXPECT_TRUE(WriteFile(file, zeros.data(), static_cast<DWORD>(zeros.size()), &written, nullptr));
+            }
+            CloseHandle(file);
+        }
+        std::vector<CMString> names;
+        int members = -1;
+        const int code = db.ForEachRecord([&](const EngineRecord& r) {
+            names.push_back(NameOf(r));
+            if (r.Kind() == pbabi::kKindGroup) members = r.MemberCount();
+        });
+        if (c.damage == Damage::None) {
+            EXPECT_EQ(code, pbabi::kOk);
+            EXPECT_EQ(names, (std::vector<CMString>{L"Anna", L"Ben", L"Cleo", L"Team"}));
+            EXPECT_EQ(members, 2);
+        } else {
+            EXPECT_NE(code, pbabi::kOk);
+            EXPECT_NE(code, pbabi::kNoMore);
+        }
+        db.Close();
+    }
+    // Nothing open: nothing to read.
+    EXPECT_EQ(db.ForEachRecord({}), -1);
+}
+
 TEST_F(StorageWrapper, SearchTextBecomesTheTermsTheEngineReads) {
     struct { const wchar_t* text; std::vector<CMString> terms; } cases[] = {
         {L"   ", {}},

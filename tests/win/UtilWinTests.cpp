@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "PrintCMString.h"
 #include "harness/TestEnvironment.h"
 #include "util/OperatingSystem.h"
@@ -116,9 +118,49 @@ TEST(OperatingSystem, FilesAndModules) {
     EXPECT_FALSE(OperatingSystem::FileExists(folder.Path()));
     EXPECT_FALSE(OperatingSystem::FileExists(L""));
     EXPECT_EQ(OperatingSystem::LoadModule(folder.File(L"missing.dll")), nullptr);
-    HMODULE kernel = OperatingSystem::LoadModule(L"kernel32.dll");
+    wchar_t system[MAX_PATH] = {};
+    ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
+    HMODULE kernel = OperatingSystem::LoadModule(CMString(system) + L"\\kernel32.dll");
     EXPECT_NE(kernel, nullptr);
     OperatingSystem::UnloadModule(kernel);
+}
+
+// A library by its full path only: by a bare or relative name the system would search
+// for it along its search path (the current folder among it), where another library of
+// the name may wait. The engine's copy beside this program serves as the library.
+TEST(OperatingSystem, ModulesLoadByTheirFullPathOnly) {
+    const CMString folder = OperatingSystem::ModuleFolder(nullptr);
+    ASSERT_TRUE(OperatingSystem::FileExists(folder + L"m2fpd02.dll")) << folder.ToUtf8();
+    for (const wchar_t* name : {L"m2fpd02.dll", L".\\m2fpd02.dll", L"kernel32.dll"}) {
+        SCOPED_TRACE(CMString(name).ToUtf8());
+        HMODULE module = OperatingSystem::LoadModule(name);
+        EXPECT_EQ(module, nullptr);
+        OperatingSystem::UnloadModule(module);
+    }
+    HMODULE engine = OperatingSystem::LoadModule(folder + L"m2fpd02.dll");
+    EXPECT_NE(engine, nullptr);
+    OperatingSystem::UnloadModule(engine);
+
+    struct { const wchar_t* path; bool full; } cases[] = {
+        {L"C:\\Books\\m2fpd02.dll", true}, {L"z:/books/m2fpd02.dll", true},
+        {L"\\\\server\\share\\m2fpd02.dll", true}, {L"\\\\?\\C:\\Books\\m2fpd02.dll", true},
+        {L"m2fpd02.dll", false}, {L"C:m2fpd02.dll", false}, {L"\\m2fpd02.dll", false},
+        {L"..\\m2fpd02.dll", false}, {L"1:\\m2fpd02.dll", false}, {L"", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(OperatingSystem::IsFullPath(c.path), c.full) << CMString(c.path).ToUtf8();
+}
+
+// The program's own path however long: a buffer too small for it grows until it fits.
+TEST(OperatingSystem, ModuleFileNameGrowsUntilThePathFits) {
+    std::vector<wchar_t> big(32768);
+    const DWORD n = GetModuleFileNameW(nullptr, big.data(), static_cast<DWORD>(big.size()));
+    ASSERT_GT(n, 0u);
+    const CMString whole(big.data(), n);
+    const DWORD starts[] = {1, 2, 5, n, n + 1, 32768};
+    for (DWORD start : starts)
+        EXPECT_EQ(OperatingSystem::ModuleFileName(nullptr, start), whole) << start;
+    EXPECT_EQ(OperatingSystem::ModuleFileName(nullptr), whole);
+    EXPECT_EQ(OperatingSystem::ModuleFolder(nullptr), whole.Left(whole.ReverseFind(L'\\') + 1));
 }
 
 }  // namespace

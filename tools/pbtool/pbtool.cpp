@@ -1,9 +1,11 @@
 // pbtool: a command-line companion to the phone book engine. create, list, verify and
-// sample reach files only through the engine's exports (as the program does); verify
-// also reads the format directly to report damaged records that the exports skip.
-// import, export and convert run the program's own code for those jobs (BookJobs).
+// sample reach files through the program's storage wrapper (PhonebookDB), as the
+// program does; verify also reads the format directly to report damaged records that
+// the exports skip. import, export and convert run the program's own code for those
+// jobs (BookJobs).
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <map>
@@ -12,10 +14,13 @@
 
 #include "BookJobs.h"
 #include "Console.h"
-#include "EngineLibrary.h"
+#include "controls/MessageDialog.h"
 #include "core/Book.h"
 #include "core/SampleData.h"
+#include "data/EngineCalls.h"
+#include "data/PhonebookDB.h"
 #include "dll/WinPlatform.h"
+#include "util/OperatingSystem.h"
 
 using namespace pbabi;
 using namespace pbtool;
@@ -23,14 +28,17 @@ using namespace pbtool;
 namespace {
 
 const wchar_t kUsage[] =
-    L"usage: pbtool create <book> [--format mpb2|mpb|pb]\n"
+    L"usage: pbtool create <book> [--format mpb2|mpb|pb] [--replace]\n"
     L"       pbtool list <book>\n"
     L"       pbtool verify <book>\n"
-    L"       pbtool sample <book> --entries N [--groups M]\n"
+    L"       pbtool sample <book> --entries N [--groups M] [--replace]\n"
     L"       pbtool import <book> <file> [text options]\n"
     L"       pbtool export <book> <file> [text options] [--header] [--replace]\n"
     L"       pbtool convert <old book> [<new book>] [--replace]\n"
     L"\n"
+    L"create makes an empty book, sample one filled with made-up entries and groups; both\n"
+    L"refuse a file that exists unless --replace is given. list prints every entry and\n"
+    L"group; verify checks the book and says whether it is sound.\n"
     L"import adds the entries of a delimited text file to the book and prints how many\n"
     L"were read, imported, rejected, already present and without room; export writes\n"
     L"every entry (groups never) in name order. Both work as the import and export\n"
@@ -47,7 +55,8 @@ const wchar_t kUsage[] =
     L"  --header                 export: a first line names the columns, and fields\n"
     L"                           are quoted as needed (import reads such a file by\n"
     L"                           its names by itself)\n"
-    L"  --replace                export, convert: replace an existing file\n"
+    L"  --replace                create, sample, export, convert: replace an existing\n"
+    L"                           file\n"
     L"import refuses a book that is missing, in use by another program or write-\n"
     L"protected, or full; entries already in the book are counted, not changed.\n"
     L"convert copies every entry and group with its members of an older book (.mpb,\n"
@@ -55,206 +64,168 @@ const wchar_t kUsage[] =
     L"Long jobs tell their progress on standard error.\n"
     L"\n"
     L"exit codes: 0 done (verify: sound), 1 failed (or import: records refused for lack\n"
-    L"of room), 2 bad arguments, 3 not sound (verify; convert: the new book does not\n"
-    L"hold what the old one does)\n";
+    L"of room; list, verify: the book could not be read to its end), 2 bad arguments,\n"
+    L"3 not sound (verify; convert: the new book does not hold what the old one does)\n";
 
 int Usage() {
     Out(stderr, kUsage);
     return kExitUsage;
 }
 
-std::string ToAnsi(const std::wstring& w) {
-    int n = WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<size_t>(n > 0 ? n : 1), '\0');
-    if (n > 0) WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, s.data(), n, nullptr, nullptr);
-    s.resize(strlen(s.c_str()));
-    return s;
-}
-std::wstring FromAnsi(const char* s) {
-    int n = MultiByteToWideChar(CP_ACP, 0, s, -1, nullptr, 0);
-    std::wstring w(static_cast<size_t>(n > 0 ? n : 1), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, s, -1, w.data(), n);
-    w.resize(wcslen(w.c_str()));
-    return w;
-}
-std::wstring Wide(const pbcore::Units& u) { return std::wstring(u.begin(), u.end()); }
+std::wstring W(const CMString& text) { return text.str(); }
+CMString Text(const pbcore::Units& u) { return CMString(std::wstring(u.begin(), u.end())); }
+std::wstring Code(int code) { return L" (engine code " + std::to_wstring(code) + L")"; }
 
-template <size_t N>
-void Put(WChar (&field)[N], const std::wstring& text) {
-    size_t n = std::min(text.size(), N - 1);
-    wmemcpy(field, text.c_str(), n);
-    field[n] = 0;
-}
-template <size_t N>
-void Put(char (&field)[N], const std::string& text) {
-    size_t n = std::min(text.size(), N - 1);
-    memcpy(field, text.c_str(), n);
-    field[n] = 0;
-}
-
-// One open book, through whichever set its format needs.
-class Book {
+// The storage wrapper's messages have no screen to go to here, and their texts come
+// from a language library these commands do without: pbtool says itself what failed.
+class NoScreen {
 public:
-    explicit Book(EngineLibrary& e) : m_e(e) {}
-    ~Book() { Close(); }
-    Book(const Book&) = delete;
-    Book& operator=(const Book&) = delete;
-
-    int Open(const std::wstring& path, uint8_t mode) {
-        int code = -1;
-        m_e.wOpen(&m_w, path.c_str(), mode, &code);
-        if (code != kOk) return code;
-        m_capacity = (m_w.versionMajor == kCurrentVersionMajor && m_w.versionMinor == kCurrentVersionMinor)
-                         ? kCapacityCurrent : kCapacityOld;
-        m_version = std::to_wstring(m_w.versionMajor) + L"." + std::to_wstring(m_w.versionMinor);
-        if (m_w.wideFormat) return kOk;
-        CloseW();
-        m_wide = false;
-        m_e.aOpen(&m_a, ToAnsi(path).c_str(), mode, &code);
-        if (code == kOk && m_a.wideFormat) code = -1;  // both sets disown the file
-        return code;
+    NoScreen() {
+        SetMessageSink([](const CMString&, const CMString&, UINT style) {
+            const UINT type = style & MB_TYPEMASK;
+            return type == MB_YESNO ? IDNO : type == MB_OKCANCEL ? IDCANCEL : IDOK;
+        });
     }
-    int Create(const std::wstring& path) {
-        int code = -1;
-        m_e.wCreate(&m_w, path.c_str(), &code);
-        return code;
-    }
-    bool Wide() const { return m_wide; }
-    int Capacity() const { return m_capacity; }
-    const std::wstring& Version() const { return m_version; }
-
-    struct Item {
-        uint16_t id;
-        uint8_t kind;
-        std::wstring name, fax, org, mailbox, phone, email;
-        std::vector<uint16_t> members;
-    };
-    std::vector<Item> All() {
-        std::vector<Item> items;
-        uint16_t cursor = kCursorStart;
-        int done = 0;
-        while (!done) {
-            if (m_wide) {
-                m_rw.Clear();
-                if (m_e.wFind2(&m_w, &m_rw.rec, nullptr, &cursor, &done)) items.push_back(FromW());
-            } else {
-                m_ra.Clear();
-                if (m_e.aFind2(&m_a, &m_ra.rec, nullptr, &cursor, &done)) items.push_back(FromA());
-            }
-            if (items.size() > static_cast<size_t>(m_capacity)) break;
-        }
-        return items;
-    }
-    int Add(const Item& item, uint16_t* id) {
-        int code = -1;
-        if (m_wide) {
-            m_rw.Clear();
-            m_rw.rec.kind = item.kind;
-            Put(m_rw.rec.name, item.name);
-            Put(m_rw.rec.fax, item.fax);
-            PutExt(m_rw.ext, item);
-            m_e.wAdd(&m_w, &m_rw.rec, &code);
-            *id = m_rw.rec.id;
-        } else {
-            m_ra.Clear();
-            m_ra.rec.kind = item.kind;
-            Put(m_ra.rec.name, ToAnsi(item.name));
-            Put(m_ra.rec.fax, ToAnsi(item.fax));
-            PutExtA(m_ra.ext, item);
-            m_e.aAdd(&m_a, &m_ra.rec, &code);
-            *id = m_ra.rec.id;
-        }
-        return code;
-    }
-    int AddToGroup(uint16_t group, uint16_t entry) {
-        int code = -1;
-        if (m_wide) m_e.wAddToGroup(&m_w, group, entry, &code);
-        else m_e.aAddToGroup(&m_a, group, entry, &code);
-        return code;
-    }
-    void Close() {
-        CloseW();
-        if (m_a.file != -1 && m_a.magic) CloseHandle(LongToHandle(m_a.file));
-        m_a = PbHeaderA{};
-        m_a.file = -1;
-    }
-
-private:
-    void CloseW() {
-        if (m_w.file && m_w.file != INVALID_HANDLE_VALUE && m_w.magic) CloseHandle(m_w.file);
-        m_w = PbHeaderW{};
-        m_w.file = INVALID_HANDLE_VALUE;
-    }
-    static void PutExt(WChar (&ext)[kExtensionCount][kExtensionWidth], const Item& item) {
-        Put(ext[kExtOrganization], item.org);
-        Put(ext[kExtMailbox], item.mailbox.substr(0, kMailboxMaxLength));
-        Put(ext[kExtPhone], item.phone);
-        Put(ext[kExtEmail], item.email);
-    }
-    static void PutExtA(char (&ext)[kExtensionCount][kExtensionWidth], const Item& item) {
-        Put(ext[kExtOrganization], ToAnsi(item.org));
-        Put(ext[kExtMailbox], ToAnsi(item.mailbox.substr(0, kMailboxMaxLength)));
-        Put(ext[kExtPhone], ToAnsi(item.phone));
-        Put(ext[kExtEmail], ToAnsi(item.email));
-    }
-    Item FromW() const {
-        const PBEW& r = m_rw.rec;
-        Item it{r.id, r.kind, r.name, r.fax, m_rw.ext[0], m_rw.ext[2], m_rw.ext[3], m_rw.ext[4], {}};
-        it.members.assign(r.members, r.members + std::min<int>(r.memberCount, m_capacity));
-        return it;
-    }
-    Item FromA() const {
-        const PBEA& r = m_ra.rec;
-        Item it{r.id, r.kind, FromAnsi(r.name), FromAnsi(r.fax), FromAnsi(m_ra.ext[0]), FromAnsi(m_ra.ext[2]),
-                FromAnsi(m_ra.ext[3]), FromAnsi(m_ra.ext[4]), {}};
-        it.members.assign(r.members, r.members + std::min<int>(r.memberCount, m_capacity));
-        return it;
-    }
-
-    EngineLibrary& m_e;
-    PbHeaderW m_w{};
-    PbHeaderA m_a{};
-    bool m_wide = true;
-    int m_capacity = kCapacityCurrent;
-    std::wstring m_version;
-    OwnedRecordW m_rw;
-    OwnedRecordA m_ra;
+    ~NoScreen() { SetMessageSink({}); }
+    NoScreen(const NoScreen&) = delete;
+    NoScreen& operator=(const NoScreen&) = delete;
 };
 
-std::wstring Extension(const std::wstring& path) {
-    size_t dot = path.find_last_of(L'.'), slash = path.find_last_of(L"\\/");
-    if (dot == std::wstring::npos || (slash != std::wstring::npos && slash > dot)) return L"";
-    std::wstring ext = path.substr(dot + 1);
-    for (wchar_t& c : ext) c = static_cast<wchar_t>(towlower(c));
-    return ext;
+// The wrapper with its engine loaded from beside pbtool, as the program loads it.
+int LoadEngine(PhonebookDB& db) {
+    if (db.LoadEngine()) return kExitOk;
+    const CMString folder = OperatingSystem::ModuleFolder(nullptr);
+    return Fail(kExitFailed, L"the engine cannot be loaded (" +
+                                 (folder.IsEmpty() ? std::wstring(L"pbtool's folder is not known")
+                                                   : W(folder) + W(CMString::FromUtf8(kEngineFileName))) +
+                                 L")");
 }
 
-// Makes an empty book of the format; the older formats take the kind from the name.
-int CreateBook(EngineLibrary& e, const std::wstring& path, std::wstring format) {
-    std::wstring ext = Extension(path);
-    if (format.empty()) format = (ext == L"mpb" || ext == L"pb") ? ext : L"mpb2";
-    if (format != L"mpb2" && format != L"mpb" && format != L"pb")
-        return Fail(kExitUsage, L"unknown format \"" + format + L"\" (mpb2, mpb or pb)");
-    if (format != L"mpb2" && ext != format)
-        return Fail(kExitUsage, L"a " + format + L" book needs a name ending in ." + format);
-    Book book(e);
-    int code;
-    if (format == L"mpb2") {
-        code = book.Create(path);
-    } else {
-        if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES && !DeleteFileW(path.c_str()))
-            return Fail(kExitFailed, L"cannot replace " + path);
-        code = book.Open(path, kModeReadWrite);
+// Opened as the program opens a book: mode 0 read-write (or read-only when that is
+// all it gets), 1 read-only.
+bool OpenBook(PhonebookDB& db, const std::wstring& path, int mode) {
+    db.SetWideMode(true);
+    db.SetCurrentFormat(true);
+    return db.Open(path.c_str(), 0, mode);
+}
+
+// The format of a book: --format's, else the one its name's extension names (by the
+// engine's own rule), else the current one.
+struct Format {
+    pbcore::Kind kind = pbcore::Kind::Current;
+    std::wstring name = L"mpb2";
+    int capacity = kCapacityCurrent;
+};
+
+bool KindOfName(const std::wstring& path, pbcore::Kind* kind) {
+    return pbcore::KindFromExtension(std::u16string_view(reinterpret_cast<const char16_t*>(path.c_str()), path.size()),
+                                     kind);
+}
+
+const wchar_t* FormatName(pbcore::Kind kind) {
+    switch (kind) {
+        case pbcore::Kind::OlderWide: return L"mpb";
+        case pbcore::Kind::Oldest: return L"pb";
+        default: return L"mpb2";
     }
-    if (code != kOk) return Fail(kExitFailed, L"cannot create " + path + L" (engine code " + std::to_wstring(code) + L")");
+}
+
+int ChooseFormat(const std::wstring& path, const std::wstring& given, Format* out) {
+    pbcore::Kind named = pbcore::Kind::Current;
+    const bool hasKind = KindOfName(path, &named);
+    pbcore::Kind kind = hasKind ? named : pbcore::Kind::Current;
+    if (!given.empty()) {
+        if (!KindOfName(L"." + given, &kind))
+            return Fail(kExitUsage, L"unknown format \"" + given + L"\" (mpb2, mpb or pb)");
+        // The engine makes an older book of the kind its name names.
+        if (kind != pbcore::Kind::Current && !(hasKind && named == kind))
+            return Fail(kExitUsage, L"a " + std::wstring(FormatName(kind)) + L" book needs a name ending in ." +
+                                        FormatName(kind));
+    }
+    out->kind = kind;
+    out->name = FormatName(kind);
+    out->capacity = pbcore::TraitsOf(kind).capacity;
     return kExitOk;
 }
 
-int List(EngineLibrary& e, const std::wstring& path) {
-    Book book(e);
-    int code = book.Open(path, kModeReadOnly);
-    if (code != kOk) return Fail(kExitFailed, L"cannot open " + path + L" (engine code " + std::to_wstring(code) + L")");
-    auto items = book.All();
+// Whether a book may be made at the path: nothing is there, or --replace is given and
+// the file there may go.
+int MayMake(const std::wstring& path, bool replace) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return kExitOk;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Fail(kExitFailed, path + L" is a folder");
+    if (!replace) return Fail(kExitFailed, path + L" exists (--replace replaces it)");
+    if (attributes & FILE_ATTRIBUTE_READONLY) return Fail(kExitFailed, path + L" is write-protected");
+    return kExitOk;
+}
+
+// Makes an empty book of the format (replacing the file MayMake let go) and leaves it
+// open for changes.
+int MakeBook(PhonebookDB& db, const std::wstring& path, const Format& format) {
+    if (format.kind == pbcore::Kind::Current) {
+        // The engine's create empties a file that is there.
+        if (!db.Create(path.c_str())) return Fail(kExitFailed, L"cannot create " + path + Code(db.LastCode()));
+        return kExitOk;
+    }
+    // An older book is made by opening a missing file for changes: the engine takes its
+    // kind from the name.
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES && !DeleteFileW(path.c_str()))
+        return Fail(kExitFailed, L"cannot replace " + path);
+    if (!OpenBook(db, path, 0) || db.IsReadOnly()) {
+        const int code = db.LastCode();
+        db.Close();
+        return Fail(kExitFailed, L"cannot create " + path + Code(code));
+    }
+    return kExitOk;
+}
+
+int CreateBook(const std::wstring& path, const std::wstring& format, bool replace) {
+    Format chosen;
+    if (int rc = ChooseFormat(path, format, &chosen); rc != kExitOk) return rc;
+    PhonebookDB db;
+    if (int rc = LoadEngine(db); rc != kExitOk) return rc;
+    if (int rc = MayMake(path, replace); rc != kExitOk) return rc;
+    return MakeBook(db, path, chosen);
+}
+
+// One record as list and verify see it.
+struct Item {
+    uint16_t id;
+    uint8_t kind;
+    std::wstring name, fax, org, mailbox, phone, email;
+    std::vector<uint16_t> members;
+};
+
+// Every record of the open book. kOk when the engine told the end; else the code of
+// the read that failed, and the items are not the book's.
+int ReadItems(PhonebookDB& db, std::vector<Item>& items) {
+    items.clear();
+    const int code = db.ForEachRecord([&](const EngineRecord& r) {
+        Item it{r.Id(),
+                r.Kind(),
+                W(NameOf(r)),
+                W(FaxOf(r)),
+                W(ExtensionOf(r, kExtOrganization)),
+                W(ExtensionOf(r, kExtMailbox)),
+                W(ExtensionOf(r, kExtPhone)),
+                W(ExtensionOf(r, kExtEmail)),
+                {}};
+        const int members = std::min<int>(r.MemberCount(), db.Capacity());
+        for (int i = 0; i < members; ++i) it.members.push_back(r.Member(i));
+        items.push_back(std::move(it));
+    });
+    if (code != kOk) items.clear();
+    return code;
+}
+
+int List(const std::wstring& path) {
+    PhonebookDB db;
+    if (int rc = LoadEngine(db); rc != kExitOk) return rc;
+    if (!OpenBook(db, path, 1)) return Fail(kExitFailed, L"cannot open " + path + Code(db.LastCode()));
+    std::vector<Item> items;
+    // Nothing of a book that cannot be read to its end: part of it would pass for all.
+    if (int code = ReadItems(db, items); code != kOk)
+        return Fail(kExitFailed, L"reading " + path + L" failed" + Code(code));
     std::map<uint16_t, std::wstring> names;
     for (const auto& it : items) names[it.id] = it.name;
     for (const auto& it : items) {
@@ -270,7 +241,9 @@ int List(EngineLibrary& e, const std::wstring& path) {
     return kExitOk;
 }
 
-int Verify(EngineLibrary& e, const std::wstring& path) {
+int Verify(const std::wstring& path) {
+    PhonebookDB db;
+    if (int rc = LoadEngine(db); rc != kExitOk) return rc;
     std::vector<std::wstring> problems;
     // The format itself: damaged slots and a change left behind by a dead writer.
     pbdll::WinPlatform files;
@@ -291,10 +264,12 @@ int Verify(EngineLibrary& e, const std::wstring& path) {
     if (raw.HadPendingChange()) problems.push_back(L"an unfinished change is pending (it completes on the next write)");
 
     // What a caller sees through the exports.
-    Book book(e);
-    int code = book.Open(path, kModeReadOnly);
-    if (code != kOk) return Fail(kExitUnsound, L"the engine refuses " + path + L" (code " + std::to_wstring(code) + L")");
-    auto items = book.All();
+    if (!OpenBook(db, path, 1))
+        return Fail(kExitUnsound, L"the engine refuses " + path + L" (code " + std::to_wstring(db.LastCode()) + L")");
+    std::vector<Item> items;
+    // A book read only in part is neither sound nor not: it could not be checked.
+    if (int code = ReadItems(db, items); code != kOk)
+        return Fail(kExitFailed, L"reading " + path + L" failed" + Code(code) + L"; it could not be checked");
     std::map<uint16_t, uint8_t> kinds;
     bool groupSeen = false;
     for (const auto& it : items) {
@@ -308,53 +283,65 @@ int Verify(EngineLibrary& e, const std::wstring& path) {
         for (uint16_t m : it.members)
             if (kinds.count(m) == 0 || kinds[m] != kKindEntry)
                 problems.push_back(L"group " + std::to_wstring(it.id) + L" names " + std::to_wstring(m) + L", not an entry");
-    if (items.size() > static_cast<size_t>(book.Capacity())) problems.push_back(L"more records than the capacity");
+    if (items.size() > static_cast<size_t>(db.Capacity())) problems.push_back(L"more records than the capacity");
     size_t entries = 0;
     for (const auto& it : items) entries += it.kind == kKindEntry;
-    Say(path + L": format " + book.Version() + (book.Wide() ? L" (wide)" : L" (ANSI)") + L", " +
-        std::to_wstring(entries) + L" entries, " + std::to_wstring(items.size() - entries) + L" groups, capacity " +
-        std::to_wstring(book.Capacity()));
+    Say(path + L": format " + std::to_wstring(db.VersionMajor()) + L"." + std::to_wstring(db.VersionMinor()) +
+        (db.IsWideMode() ? L" (wide)" : L" (ANSI)") + L", " + std::to_wstring(entries) + L" entries, " +
+        std::to_wstring(items.size() - entries) + L" groups, capacity " + std::to_wstring(db.Capacity()));
     for (const auto& problem : problems) Say(L"problem: " + problem);
     Say(problems.empty() ? L"sound" : L"not sound");
     return problems.empty() ? kExitOk : kExitUnsound;
 }
 
-int SampleBook(EngineLibrary& e, const std::wstring& path, int entries, int groups) {
-    int rc = CreateBook(e, path, L"");
-    if (rc != kExitOk) return rc;
-    Book book(e);
-    int code = book.Open(path, kModeReadWrite);
-    if (code != kOk) return Fail(kExitFailed, L"cannot open " + path);
-    if (entries + groups > book.Capacity())
-        return Fail(kExitUsage, L"at most " + std::to_wstring(book.Capacity()) + L" records fit this format");
+int SampleBook(const std::wstring& path, int entries, int groups, bool replace) {
+    // Every argument first: a refused command leaves the file as it was.
+    Format format;
+    if (int rc = ChooseFormat(path, L"", &format); rc != kExitOk) return rc;
+    if (entries + groups > format.capacity)
+        return Fail(kExitUsage, L"at most " + std::to_wstring(format.capacity) + L" records fit this format");
+    PhonebookDB db;
+    if (int rc = LoadEngine(db); rc != kExitOk) return rc;
+    if (int rc = MayMake(path, replace); rc != kExitOk) return rc;
+    if (int rc = MakeBook(db, path, format); rc != kExitOk) return rc;
+
     pbcore::Sample sample = pbcore::MakeSample(entries, groups);
     std::vector<uint16_t> ids;
+    EngineRecord record = db.NewEngineRecord();
+    auto add = [&](uint8_t kind, const CMString& name, const pbcore::Record* fields) {
+        record.Clear();
+        record.SetKind(kind);
+        if (fields)
+            WriteFields(record, name, Text(fields->fields[pbcore::kFax]), Text(fields->fields[pbcore::kOrganization]),
+                        Text(fields->fields[pbcore::kPhone]), Text(fields->fields[pbcore::kEmail]),
+                        Text(fields->fields[pbcore::kMailbox]));
+        else
+            WriteFields(record, name, CMString(), CMString(), CMString(), CMString(), CMString());
+        return db.AddRecord(record, false);
+    };
     for (const auto& r : sample.entries) {
-        Book::Item it{0, kKindEntry, Wide(r.fields[pbcore::kName]), Wide(r.fields[pbcore::kFax]),
-                      Wide(r.fields[pbcore::kOrganization]), Wide(r.fields[pbcore::kMailbox]),
-                      Wide(r.fields[pbcore::kPhone]), Wide(r.fields[pbcore::kEmail]), {}};
-        uint16_t id = 0;
-        code = book.Add(it, &id);
+        CMString name = Text(r.fields[pbcore::kName]);
+        int code = add(kKindEntry, name, &r);
         // Names that only differ in letters the code page lacks meet in the oldest format.
         if (code == kNameInUse) {
-            it.name = it.name.substr(0, 26) + L" " + std::to_wstring(ids.size());
-            code = book.Add(it, &id);
+            name = name.Left(26) + L" " + CMString(std::to_wstring(ids.size()));
+            code = add(kKindEntry, name, &r);
         }
-        if (code != kOk) return Fail(kExitFailed, L"adding \"" + it.name + L"\" failed (engine code " + std::to_wstring(code) + L")");
-        ids.push_back(id);
+        if (code != kOk) return Fail(kExitFailed, L"adding \"" + W(name) + L"\" failed" + Code(code));
+        ids.push_back(record.Id());
     }
     for (const auto& g : sample.groups) {
-        Book::Item it{0, kKindGroup, Wide(g.name), L"", L"", L"", L"", L"", {}};
-        uint16_t id = 0;
-        code = book.Add(it, &id);
+        CMString name = Text(g.name);
+        int code = add(kKindGroup, name, nullptr);
         if (code == kNameInUse) {
-            it.name += L" " + std::to_wstring(id + ids.size());
-            code = book.Add(it, &id);
+            name = name + L" " + CMString(std::to_wstring(ids.size()));
+            code = add(kKindGroup, name, nullptr);
         }
-        if (code != kOk) return Fail(kExitFailed, L"adding group \"" + it.name + L"\" failed (engine code " + std::to_wstring(code) + L")");
+        if (code != kOk) return Fail(kExitFailed, L"adding group \"" + W(name) + L"\" failed" + Code(code));
+        const uint16_t id = record.Id();
         for (int m : g.members)
-            if ((code = book.AddToGroup(id, ids[static_cast<size_t>(m)])) != kOk)
-                return Fail(kExitFailed, L"adding a member failed (engine code " + std::to_wstring(code) + L")");
+            if ((code = db.AddMemberById(id, ids[static_cast<size_t>(m)])) != kOk)
+                return Fail(kExitFailed, L"adding a member failed" + Code(code));
     }
     Say(path + L": " + std::to_wstring(entries) + L" entries, " + std::to_wstring(groups) + L" groups");
     return kExitOk;
@@ -458,7 +445,8 @@ int wmain(int argc, wchar_t** argv) {
             continue;
         }
         // Flags first, then options with a value.
-        if (opt == L"--replace" && (command == L"export" || command == L"convert")) {
+        if (opt == L"--replace" &&
+            (command == L"export" || command == L"convert" || command == L"create" || command == L"sample")) {
             job.replace = true;
             continue;
         }
@@ -507,16 +495,13 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"convert") return ConvertBook(operands[0], operands.size() > 1 ? operands[1] : L"", job.replace);
 
     const std::wstring path = operands[0];
-    EngineLibrary engine;
-    std::wstring error;
-    if (!engine.Load(ExecutableFolder() + L"m2fpd02.dll", &error))
-        return Fail(kExitFailed, L"the engine cannot be loaded (" + error + L")");
-    if (command == L"create") return CreateBook(engine, path, format);
-    if (command == L"list") return List(engine, path);
-    if (command == L"verify") return Verify(engine, path);
+    NoScreen noScreen;
+    if (command == L"create") return CreateBook(path, format, job.replace);
+    if (command == L"list") return List(path);
+    if (command == L"verify") return Verify(path);
     if (command == L"sample") {
         if (entries < 0) return Fail(kExitUsage, L"sample needs --entries N");
-        return SampleBook(engine, path, entries, groups);
+        return SampleBook(path, entries, groups, job.replace);
     }
     return Usage();
 }
