@@ -608,3 +608,33 @@ TEST_F(ImportExport, AnImportThatUpdatesFollowsTheFile) {
         }
     }
 }
+
+// A sync whose file fails part-way removes nothing and stores nothing: what was read
+// cannot tell which entries the file still names.
+TEST_F(ImportExport, ASyncOfAFileThatFailsPartWayChangesNothing) {
+    Book book(folder.File(L"book.mpb2"));
+    book.Add(L"Kept", L"1");
+    const std::vector<Entry> before = book.Entries();
+    std::string lines;
+    for (int i = 10000; i < 11000; ++i)
+        lines += "Entry" + std::to_string(i) + "," + std::to_string(i) + "," + std::string(50, 'o') + "\r\n";
+    const CMString path = folder.File(L"in.txt");
+    WriteBytes(path, lines);
+    UniqueFile other(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(other);
+    DelimitedTextFile file(book.Model(), book.Window());
+    Apply(file, Settings(), book.Capacity());
+    file.Settings().progress = [&](uint64_t, uint64_t) {
+        if (file.Counters().read != 100) return;
+        LARGE_INTEGER at = {};
+        at.QuadPart = 800 * 69;
+        SetFilePointerEx(other.Get(), at, nullptr, FILE_BEGIN);
+        SetEndOfFile(other.Get());
+    };
+    const DelimitedTextFile::SyncResult result = file.SyncFromFile(path, true);
+    EXPECT_EQ(result.refusal, SyncRefusal::ReadFailed);
+    EXPECT_FALSE(result.stored);
+    ASSERT_TRUE(book.Model().Database().Open(folder.File(L"book.mpb2"), 0, 0));
+    EXPECT_EQ(book.Entries(), before);
+}

@@ -267,4 +267,89 @@ TEST(Pbtool, CreateAndSampleReplaceAnExistingBookOnlyWhenTold) {
     EXPECT_EQ(Contents(guarded).size(), 2u);
 }
 
+void WriteText(const CMString& path, const std::string& bytes) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(f);
+}
+
+// A book kept following a nightly export: sync updates, adds and removes in one go, and
+// refuses, changing nothing, when the file cannot be trusted; import --update only
+// updates and adds.
+TEST(Pbtool, SyncAndImportThatUpdatesFollowTheFile) {
+    testenv::TempFolder folder;
+    const std::string staff = "Anna,555\r\nBob,556\r\nCarl,557\r\nDora,558\r\nEva,559\r\n";
+    const std::string newer = "Anna,999,Acme\r\nBob,556\r\nCarl,557\r\nEva,559\r\nFritz,560\r\n";
+    const std::vector<std::wstring> followed = {L"E|Anna|999|Acme|||0", L"E|Bob|556||||0",  L"E|Carl|557||||0",
+                                                L"E|Eva|559||||0",      L"E|Fritz|560||||0", L"G|[Team]|Eva/559"};
+    struct Case {
+        const char* what;
+        const wchar_t* command;
+        std::string file;
+        int code;
+        const char* said;  // part of its line on standard output
+        std::vector<std::wstring> expected;  // empty: the book as it was
+    } cases[] = {
+        {"sync", L"sync", newer, 0, "5 read, 1 added, 1 updated, 3 unchanged, 1 removed, 0 rejected", followed},
+        {"import that updates", L"import --update", newer, 0, "5 read, 1 added, 1 updated, 3 unchanged, 0 rejected",
+         {L"E|Anna|999|Acme|||0", L"E|Bob|556||||0", L"E|Carl|557||||0", L"E|Dora|558||||0", L"E|Eva|559||||0",
+          L"E|Fritz|560||||0", L"G|[Team]|Dora/558|Eva/559"}},
+        {"more than half gone", L"sync", "Anna,555\r\nBob,556\r\n", 1, "", {}},
+        {"more than half gone, allowed", L"sync --allow-shrink", "Anna,555\r\nBob,556\r\n", 0, "3 removed",
+         {L"E|Anna|555||||0", L"E|Bob|556||||0", L"G|[Team]"}},
+        {"nothing accepted", L"sync", "Nobody,\r\nNoone,\r\n", 1, "", {}},
+        {"an empty file", L"sync --allow-shrink", "", 1, "", {}},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CMString stem = folder.File(std::to_wstring(++n).c_str());
+        const CMString book = stem + L".mpb2", start = stem + L"-start.csv", file = stem + L".csv";
+        WriteText(start, staff);
+        WriteText(file, c.file);
+        ASSERT_EQ(Pbtool(folder, L"create " + Q(book)).code, 0);
+        ASSERT_EQ(Pbtool(folder, L"import " + Q(book) + L" " + Q(start)).code, 0);
+        {
+            PhonebookDB db;
+            db.SetWideMode(true);
+            db.SetCurrentFormat(true);
+            ASSERT_TRUE(db.Open(book, 0, 0));
+            CMString team = L"Team";
+            uint16_t group = 0;
+            ASSERT_TRUE(db.CreateGroup(team, &group, false));
+            ASSERT_TRUE(db.AddGroupMember(group, L"Dora", L"558"));
+            ASSERT_TRUE(db.AddGroupMember(group, L"Eva", L"559"));
+            db.Close();
+        }
+        const std::vector<std::wstring> before = Contents(book);
+        const ToolRun run = Pbtool(folder, CMString(c.command) + L" " + Q(book) + L" " + Q(file));
+        EXPECT_EQ(run.code, c.code) << run.out;
+        EXPECT_NE(run.out.find(c.said), std::string::npos) << run.out;
+        EXPECT_EQ(Contents(book), c.expected.empty() ? before : c.expected);
+    }
+}
+
+// A vCard export carries every entry with its groups; imported into an empty book it
+// gives them back (the mailbox is no part of a card).
+TEST(Pbtool, VCardExportComesBackWithEveryEntryAndGroup) {
+    testenv::TempFolder folder;
+    const CMString source = folder.File(L"source.mpb2"), target = folder.File(L"target.mpb2");
+    const CMString cards = folder.File(L"cards.VCF");
+    ASSERT_EQ(Pbtool(folder, L"sample " + Q(source) + L" --entries 200 --groups 4").code, 0);
+    ASSERT_EQ(Pbtool(folder, L"create " + Q(target)).code, 0);
+    ToolRun out = Pbtool(folder, L"export " + Q(source) + L" " + Q(cards));
+    ASSERT_EQ(out.code, 0) << out.out;
+    EXPECT_NE(out.out.find("200 entries"), std::string::npos) << out.out;
+    ToolRun in = Pbtool(folder, L"import " + Q(target) + L" " + Q(cards));
+    ASSERT_EQ(in.code, 0) << in.out;
+    EXPECT_NE(in.out.find("200 read, 200 imported"), std::string::npos) << in.out;
+    auto withoutMailbox = [](std::vector<std::wstring> lines) {
+        for (auto& line : lines)
+            if (line[0] == L'E') line.erase(line.rfind(L'|'));
+        return lines;
+    };
+    EXPECT_EQ(withoutMailbox(Contents(target)), withoutMailbox(Contents(source, true)));
+}
+
 }  // namespace

@@ -32,7 +32,8 @@ const wchar_t kUsage[] =
     L"       pbtool list <book>\n"
     L"       pbtool verify <book>\n"
     L"       pbtool sample <book> --entries N [--groups M] [--replace]\n"
-    L"       pbtool import <book> <file> [text options]\n"
+    L"       pbtool import <book> <file> [text options] [--update]\n"
+    L"       pbtool sync <book> <file> [text options] [--allow-shrink]\n"
     L"       pbtool export <book> <file> [text options] [--header] [--replace]\n"
     L"       pbtool convert <old book> [<new book>] [--replace]\n"
     L"\n"
@@ -57,14 +58,26 @@ const wchar_t kUsage[] =
     L"                           its names by itself)\n"
     L"  --replace                create, sample, export, convert: replace an existing\n"
     L"                           file\n"
+    L"  --update                 import: a record whose name is in the book updates\n"
+    L"                           that entry (the file's columns replace its fields)\n"
+    L"                           instead of being added beside it\n"
+    L"  --allow-shrink           sync: it may remove more than half of the entries\n"
+    L"A file whose first line is BEGIN:VCARD is read as vCard cards (their categories\n"
+    L"name groups); an export to a name ending in .vcf writes vCard 3.0 cards.\n"
+    L"sync makes the book follow the file: an import that updates, after which every\n"
+    L"entry whose name the file no longer gives is removed, all in one commit. It\n"
+    L"removes nothing, and changes nothing, when the file cannot be read to its end,\n"
+    L"gives no entry, or would remove more than half of the book's entries.\n"
     L"import refuses a book that is missing, in use by another program or write-\n"
-    L"protected, or full; entries already in the book are counted, not changed.\n"
+    L"protected, or full; entries already in the book are counted, not changed\n"
+    L"(--update changes them).\n"
     L"convert copies every entry and group with its members of an older book (.mpb,\n"
     L"  .pb) into a new current-format book, by default the old name with .mpb2.\n"
     L"Long jobs tell their progress on standard error.\n"
     L"\n"
-    L"exit codes: 0 done (verify: sound), 1 failed (or import: records refused for lack\n"
-    L"of room; list, verify: the book could not be read to its end), 2 bad arguments,\n"
+    L"exit codes: 0 done (verify: sound), 1 failed (or import, sync: records refused for\n"
+    L"lack of room; list, verify: the book could not be read to its end; sync: refused),\n"
+    L"2 bad arguments,\n"
     L"3 not sound (verify; convert: the new book does not hold what the old one does)\n";
 
 int Usage() {
@@ -437,7 +450,8 @@ int wmain(int argc, wchar_t** argv) {
     int entries = -1, groups = 0;
     TextJob job;
     bool columnsGiven = false, encodingGiven = false;
-    const bool text = command == L"import" || command == L"export";
+    const bool text = command == L"import" || command == L"export" || command == L"sync";
+    const bool reading = command == L"import" || command == L"sync";
     for (int i = 2; i < argc; ++i) {
         const std::wstring opt = argv[i];
         if (opt.size() < 2 || opt.compare(0, 2, L"--") != 0) {
@@ -448,6 +462,14 @@ int wmain(int argc, wchar_t** argv) {
         if (opt == L"--replace" &&
             (command == L"export" || command == L"convert" || command == L"create" || command == L"sample")) {
             job.replace = true;
+            continue;
+        }
+        if (opt == L"--update" && command == L"import") {
+            job.update = true;
+            continue;
+        }
+        if (opt == L"--allow-shrink" && command == L"sync") {
+            job.allowShrink = true;
             continue;
         }
         if (opt == L"--header" && command == L"export") {
@@ -468,9 +490,9 @@ int wmain(int argc, wchar_t** argv) {
         } else if (opt == L"--groups" && command == L"sample") {
             if (!ParseCount(value.c_str(), &groups)) return Fail(kExitUsage, L"--groups needs a count");
         } else if (opt == L"--columns" && text) {
-            if (!ParseColumns(value, command == L"import", &job.layout.columns))
+            if (!ParseColumns(value, reading, &job.layout.columns))
                 return Fail(kExitUsage, L"--columns takes each of name, " +
-                                            std::wstring(command == L"import" ? L"first-part, second-part, " : L"") +
+                                            std::wstring(reading ? L"first-part, second-part, " : L"") +
                                             L"fax, organization, phone, email, mailbox at most once, separated by commas");
             columnsGiven = true;
         } else if (opt == L"--record-delimiter" && text) {
@@ -490,6 +512,7 @@ int wmain(int argc, wchar_t** argv) {
     if (text) {
         job.book = operands[0];
         job.file = operands[1];
+        if (command == L"sync") return SyncText(job);
         return command == L"import" ? ImportText(job) : ExportText(job);
     }
     if (command == L"convert") return ConvertBook(operands[0], operands.size() > 1 ? operands[1] : L"", job.replace);
