@@ -496,18 +496,7 @@ DelimitedTextFile::Glance DelimitedTextFile::Look(const CMString& path) {
 
 Header DelimitedTextFile::Examine(const Glance& glance) const {
     if (!glance.opened || glance.cards) return Header();
-    class Bytes : public ByteSource {
-    public:
-        explicit Bytes(std::string_view bytes) : m_bytes(bytes) {}
-        uint64_t Size() const override { return m_bytes.size(); }
-        size_t ReadAt(uint64_t offset, char* buffer, size_t size) override {
-            if (offset >= m_bytes.size()) return 0;
-            return m_bytes.copy(buffer, size, static_cast<size_t>(offset));
-        }
-
-    private:
-        std::string_view m_bytes;
-    } source(glance.head);
+    MemoryBytes source(glance.head);
     return Recognise(source, glance.encoding[m_settings.utf8]);
 }
 

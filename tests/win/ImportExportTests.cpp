@@ -498,33 +498,46 @@ TEST_F(ImportExport, ADiskThatFillsUpStoresNothingAndSaysSo) {
     EXPECT_EQ(book.Entries().size(), 1u);
 }
 
+// A file of 1000 records of 69 bytes that another program cuts short, after the 800th,
+// once the import has read 100 of them: past what the reader has read ahead by then.
+class CutShortFile {
+public:
+    explicit CutShortFile(const CMString& path) : m_path(path) {
+        std::string lines;
+        for (int i = 10000; i < 11000; ++i)
+            lines += "Entry" + std::to_string(i) + "," + std::to_string(i) + "," + std::string(50, 'o') + "\r\n";
+        WriteBytes(path, lines);
+        m_other.Reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+        EXPECT_TRUE(m_other);
+    }
+    const CMString& Path() const { return m_path; }
+    void CutWhileRead(DelimitedTextFile& file) {
+        file.Settings().progress = [this, &file](uint64_t, uint64_t) {
+            if (file.Counters().read != 100) return;
+            LARGE_INTEGER at = {};
+            at.QuadPart = 800 * 69;
+            EXPECT_TRUE(SetFilePointerEx(m_other.Get(), at, nullptr, FILE_BEGIN) && SetEndOfFile(m_other.Get()));
+        };
+    }
+
+private:
+    CMString m_path;
+    UniqueFile m_other;
+};
+
 // A file that cannot be read to its end (a disk error, a share that goes away; here
 // another program cuts it short while it is read) ends the import and says so, keeping
 // what came before.
 TEST_F(ImportExport, AReadThatFailsPartWayEndsTheImportAndSaysSo) {
     Book book(folder.File(L"book.mpb2"));
-    std::string lines;
-    for (int i = 10000; i < 11000; ++i)
-        lines += "Entry" + std::to_string(i) + "," + std::to_string(i) + "," + std::string(50, 'o') + "\r\n";
-    const CMString path = folder.File(L"in.txt");
-    WriteBytes(path, lines);
-    UniqueFile other(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(other);
-
+    CutShortFile cut(folder.File(L"in.txt"));
     DelimitedTextFile file(book.Model(), book.Window());
     Apply(file, Settings(), book.Capacity());
-    // Records are 69 bytes: after 100 of them the file ends with the 800th, past what
-    // the reader has read ahead by then.
-    file.Settings().progress = [&](uint64_t, uint64_t) {
-        if (file.Counters().read != 100) return;
-        LARGE_INTEGER at = {};
-        at.QuadPart = 800 * 69;
-        EXPECT_TRUE(SetFilePointerEx(other.Get(), at, nullptr, FILE_BEGIN) && SetEndOfFile(other.Get()));
-    };
+    cut.CutWhileRead(file);
     harness::ModalDriver driver;
     driver.ThenPress(IDC_MESSAGE_BUTTON);
-    EXPECT_FALSE(file.ImportFromFile(path));
+    EXPECT_FALSE(file.ImportFromFile(cut.Path()));
     const auto seen = Shown(driver, book.Window());
     const uint32_t read = file.Counters().read;
     EXPECT_TRUE(read > 100 && read <= 800 && file.Counters().readFailed) << read;
@@ -615,24 +628,11 @@ TEST_F(ImportExport, ASyncOfAFileThatFailsPartWayChangesNothing) {
     Book book(folder.File(L"book.mpb2"));
     book.Add(L"Kept", L"1");
     const std::vector<Entry> before = book.Entries();
-    std::string lines;
-    for (int i = 10000; i < 11000; ++i)
-        lines += "Entry" + std::to_string(i) + "," + std::to_string(i) + "," + std::string(50, 'o') + "\r\n";
-    const CMString path = folder.File(L"in.txt");
-    WriteBytes(path, lines);
-    UniqueFile other(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(other);
+    CutShortFile cut(folder.File(L"in.txt"));
     DelimitedTextFile file(book.Model(), book.Window());
     Apply(file, Settings(), book.Capacity());
-    file.Settings().progress = [&](uint64_t, uint64_t) {
-        if (file.Counters().read != 100) return;
-        LARGE_INTEGER at = {};
-        at.QuadPart = 800 * 69;
-        SetFilePointerEx(other.Get(), at, nullptr, FILE_BEGIN);
-        SetEndOfFile(other.Get());
-    };
-    const DelimitedTextFile::SyncResult result = file.SyncFromFile(path, true);
+    cut.CutWhileRead(file);
+    const DelimitedTextFile::SyncResult result = file.SyncFromFile(cut.Path(), true);
     EXPECT_EQ(result.refusal, SyncRefusal::ReadFailed);
     EXPECT_FALSE(result.stored);
     ASSERT_TRUE(book.Model().Database().Open(folder.File(L"book.mpb2"), 0, 0));

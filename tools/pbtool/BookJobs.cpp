@@ -179,20 +179,9 @@ std::wstring Counted(const delimited::ImportCounters& c, bool update) {
 
 }  // namespace
 
-int ImportText(const TextJob& job) {
-    if (!LoadLanguage()) return kExitFailed;
-    Messages messages(false);
-    OpenBook book;
-    if (int rc = book.Open(job.book, 0); rc != kExitOk) {
-        messages.Flush();
-        return rc;
-    }
-    CPhonebook& model = book.Model();
-    DelimitedTextFile file(model);
-    if (int rc = PrepareImport(job, model, file); rc != kExitOk) return rc;
-    Progress progress(L"importing", 256 * 1024);
-    file.Settings().progress = [&](uint64_t done, uint64_t total) { progress(done, total); };
+namespace {
 
+int FinishImport(const TextJob& job, DelimitedTextFile& file, Messages& messages) {
     if (!file.ImportFromFile(job.file.c_str())) {
         messages.Flush();
         return Fail(kExitFailed, L"cannot read " + job.file);
@@ -206,21 +195,7 @@ int ImportText(const TextJob& job) {
     return kExitOk;
 }
 
-int SyncText(const TextJob& job) {
-    if (!LoadLanguage()) return kExitFailed;
-    Messages messages(false);
-    OpenBook book;
-    if (int rc = book.Open(job.book, 0); rc != kExitOk) {
-        messages.Flush();
-        return rc;
-    }
-    CPhonebook& model = book.Model();
-    DelimitedTextFile file(model);
-    TextJob updating = job;
-    updating.update = true;
-    if (int rc = PrepareImport(updating, model, file); rc != kExitOk) return rc;
-    Progress progress(L"syncing", 256 * 1024);
-    file.Settings().progress = [&](uint64_t done, uint64_t total) { progress(done, total); };
+int FinishSync(const TextJob& job, DelimitedTextFile& file, Messages& messages) {
     const DelimitedTextFile::SyncResult result = file.SyncFromFile(job.file.c_str(), job.allowShrink);
     messages.Flush(file.Summary().message);
     const delimited::ImportCounters& c = file.Counters();
@@ -241,6 +216,29 @@ int SyncText(const TextJob& job) {
     if (c.full > 0) return Fail(kExitFailed, job.book + L" is full: " + std::to_wstring(c.full) + L" records found no room");
     return kExitOk;
 }
+
+// An import (or a sync, which always updates) on a book opened for writing.
+int ImportOrSync(TextJob job, bool sync) {
+    if (!LoadLanguage()) return kExitFailed;
+    Messages messages(false);
+    OpenBook book;
+    if (int rc = book.Open(job.book, 0); rc != kExitOk) {
+        messages.Flush();
+        return rc;
+    }
+    CPhonebook& model = book.Model();
+    DelimitedTextFile file(model);
+    job.update = job.update || sync;
+    if (int rc = PrepareImport(job, model, file); rc != kExitOk) return rc;
+    Progress progress(sync ? L"syncing" : L"importing", 256 * 1024);
+    file.Settings().progress = [&](uint64_t done, uint64_t total) { progress(done, total); };
+    return sync ? FinishSync(job, file, messages) : FinishImport(job, file, messages);
+}
+
+}  // namespace
+
+int ImportText(const TextJob& job) { return ImportOrSync(job, false); }
+int SyncText(const TextJob& job) { return ImportOrSync(job, true); }
 
 int ExportText(const TextJob& job) {
     if (!LoadLanguage()) return kExitFailed;

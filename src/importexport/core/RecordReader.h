@@ -28,6 +28,19 @@ public:
 // (the end, or a failed read).
 size_t ReadFrom(ByteSource& source, uint64_t offset, char* buffer, size_t size);
 
+// Bytes held in memory, as a source.
+class MemoryBytes : public ByteSource {
+public:
+    explicit MemoryBytes(std::string_view bytes) : m_bytes(bytes) {}
+    uint64_t Size() const override { return m_bytes.size(); }
+    size_t ReadAt(uint64_t offset, char* buffer, size_t size) override {
+        return offset < m_bytes.size() ? m_bytes.copy(buffer, size, static_cast<size_t>(offset)) : 0;
+    }
+
+private:
+    std::string_view m_bytes;
+};
+
 // Text decoded from bytes, with for each unit of text how many bytes lie up to its end.
 // A bad byte becomes U+FFFD covering what it consumed, so the counts always increase.
 struct DecodedText {
