@@ -638,3 +638,35 @@ TEST_F(ImportExport, ASyncOfAFileThatFailsPartWayChangesNothing) {
     ASSERT_TRUE(book.Model().Database().Open(folder.File(L"book.mpb2"), 0, 0));
     EXPECT_EQ(book.Entries(), before);
 }
+
+// A contacts export's groups column ("Categories", "Labels", "Group Membership") puts
+// each entry into its groups, made where the book lacks them; the service's own labels
+// are no groups.
+TEST_F(ImportExport, AGroupsColumnPutsEntriesIntoTheirGroups) {
+    Book book(folder.File(L"book.mpb2"));
+    CMString existing = L"Kunden";
+    ASSERT_TRUE(book.Model().Database().CreateGroup(existing, nullptr, false));
+    DelimitedTextFile file(book.Model(), book.Window());
+    std::vector<harness::SeenWindow> seen;
+    ASSERT_TRUE(Import(book,
+                       "Name,Fax,Group Membership\r\n"
+                       "Anna,1,Kunden ::: * myContacts ::: Team\r\n"
+                       "Bob,2,* starred\r\n"
+                       "Carl,3,team\r\n",
+                       Settings(), file, seen));
+    EXPECT_EQ(file.Counters().imported, 3u);
+    PhonebookDB& db = book.Model().Database();
+    RecordList records;
+    db.Enumerate(records, true);
+    std::vector<std::wstring> groups;
+    for (const auto& r : records) {
+        if (!r->IsGroup()) continue;
+        RecordList members;
+        if (db.ReadRecordById(static_cast<uint16_t>(r->id))) db.ListGroupMembers(members);
+        std::wstring line = r->name;
+        for (const auto& m : members) line += L"|" + std::wstring(m->name);
+        groups.push_back(line);
+    }
+    std::sort(groups.begin(), groups.end());
+    EXPECT_EQ(groups, (std::vector<std::wstring>{L"[Kunden]|Anna", L"[Team]|Anna|Carl"}));
+}
