@@ -451,14 +451,10 @@ void CPhonebook::FillList(bool useMainList) {
             rows.push_back(std::move(row));
         }
     }
-    // An owner-data list takes its rows at once, out of sight as far as that pays.
+    // An owner-data list takes its rows at once and sees to its own painting.
     const bool hold = !list->IsOwnerData();
     if (hold) list->SetRedraw(false);
-    list->SetRows(std::move(rows));
-    // New rows carry no selection; a pass over thousands of them to clear it costs more
-    // than the rest of the fill.
-    if (list->GetSelectedCount() > 0) list->ClearSelection();
-    if (list->GetItemCount() > 0) list->SetItemSelected(0, true);
+    list->SetRows(std::move(rows), 0);
     if (hold) list->SetRedraw(true);
 }
 

@@ -229,35 +229,62 @@ void ListViewUIControl::DeleteAllItems() {
     if (hadFocus) SetFocus(m_list);
 }
 
-void ListViewUIControl::SetRows(ListRows rows) {
+void ListViewUIControl::SetRows(ListRows rows, int selected) {
     if (!m_list) return;
-    if (m_ownerData) {
-        // Emptying the control first would set its scroll bars twice: the count changes
-        // once, if at all, unseen, and the rows are painted once.
-        const bool sameCount = rows.size() == m_rows.size();
-        const bool shown = m_redraw && !sameCount;
-        if (shown) SetRedraw(false);
-        ClearSelection();
-        Send(LVM_SETSELECTIONMARK, 0, -1);
-        m_rows = std::move(rows);
-        if (!sameCount) SyncItemCount(false);
-        // At the top, as a list filled from empty is.
-        if (!m_rows.empty() && Send(LVM_GETTOPINDEX) > 0) {
-            Send(LVM_ENSUREVISIBLE, 0, FALSE);
-            m_frameStale = true;
+    if (!m_ownerData) {
+        DeleteAllItems();
+        for (const ListRow& row : rows) {
+            const int index = InsertItem(row.data, &row.name, false);
+            if (index >= 0 && !row.fax.IsEmpty()) SetItemText(index, 1, row.fax, false);
         }
-        if (shown) {
-            SetRedraw(true);
-        } else {
-            InvalidateRect(m_list, nullptr, TRUE);
-        }
+        // New rows carry no selection; a pass over thousands of them to clear it costs
+        // more than the rest of the fill.
+        if (GetSelectedCount() > 0) ClearSelection();
+        if (selected >= 0 && selected < GetItemCount()) SetItemSelected(selected, true);
         return;
     }
-    DeleteAllItems();
-    for (const ListRow& row : rows) {
-        const int index = InsertItem(row.data, &row.name, false);
-        if (index >= 0 && !row.fax.IsEmpty()) SetItemText(index, 1, row.fax, false);
+    // Emptying the control first would set its scroll bars twice: the count changes
+    // once, if at all, unseen, and the rows are painted once.
+    const bool sameCount = rows.size() == m_rows.size();
+    const bool hidden = m_redraw && !sameCount;
+    if (hidden) SetRedraw(false);
+    m_rows = std::move(rows);
+    if (!sameCount) SyncItemCount(false);
+    SelectOnly(selected >= 0 && selected < GetItemCount() ? selected : -1);
+    Send(LVM_SETSELECTIONMARK, 0, -1);
+    // At the top, as a list filled from empty is.
+    if (!m_rows.empty() && Send(LVM_GETTOPINDEX) > 0) {
+        Send(LVM_ENSUREVISIBLE, 0, FALSE);
+        m_frameStale = true;
     }
+    if (hidden)
+        SetRedraw(true);
+    else
+        InvalidateRect(m_list, nullptr, TRUE);
+}
+
+void ListViewUIControl::SelectOnly(int row) {
+    // Only the states that differ change: each change costs the control a notification
+    // and a repaint, and a refill that keeps its first row selected, as one keystroke
+    // after another does, needs none.
+    const int focused = static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED, 0)));
+    const bool keep = row >= 0 && IsItemSelected(row);
+    const int others = GetSelectedCount() - (keep ? 1 : 0);
+    LVITEMW off = {};
+    off.stateMask = LVIS_SELECTED;
+    if (others > kFewSelected) {
+        Send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&off));
+    } else if (others > 0) {
+        std::vector<int> rows;
+        for (int i = GetNextSelected(0); i >= 0 && rows.size() < static_cast<size_t>(others); i = GetNextSelected(i + 1))
+            if (i != row) rows.push_back(i);
+        for (int i : rows) Send(LVM_SETITEMSTATE, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&off));
+    }
+    if (focused >= 0 && focused != row) {
+        off.stateMask = LVIS_FOCUSED;
+        Send(LVM_SETITEMSTATE, static_cast<WPARAM>(focused), reinterpret_cast<LPARAM>(&off));
+    }
+    if (row >= 0 && (focused != row || !IsItemSelected(row))) SetItemSelected(row, true);
 }
 
 void ListViewUIControl::SyncItemCount(bool invalidateAll) {

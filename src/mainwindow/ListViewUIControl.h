@@ -59,9 +59,10 @@ public:
     // Removes the selected and focused states from every item; the item count.
     int ClearSelection();
 
-    // Replaces every row, in the order given, with the selection cleared and the list
-    // at its top; an owner-data list is repainted once.
-    void SetRows(ListRows rows);
+    // Replaces every row, in the order given, with only the row at that index selected
+    // and focused (none for -1) and the list at its top; an owner-data list is
+    // repainted once.
+    void SetRows(ListRows rows, int selected = -1);
     bool IsOwnerData() const { return m_ownerData; }
 
     void DeleteAllItems();
@@ -123,6 +124,8 @@ private:
     const CMString* RowText(int index, int column) const;
     int FindRow(const NMLVFINDITEMW& find) const;
     void SortRows(int column, bool descending);
+    // Owner data: exactly this row selected and focused, or none for -1.
+    void SelectOnly(int row);
     bool GetItemParam(int index, LPARAM& data) const;
     bool SetItemData(int index, LPARAM data);
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {

@@ -347,4 +347,32 @@ TEST_P(ListViewWrapper, TheControlReadsFindsAndTypesAheadInTheRows) {
     }
 }
 
+// A refill as search keystrokes make them, one after another: only the chosen row is
+// selected and focused, the list at its top, whatever was selected or scrolled before.
+TEST_P(ListViewWrapper, ARefillLeavesOnlyTheChosenRowSelectedAtTheTop) {
+    struct { int rows; std::initializer_list<int> selectedBefore; int chosen; std::vector<int> selected; } steps[] = {
+        {30, {3, 7}, 0, {0}}, {30, {0}, 0, {0}}, {40, {0, 1, 2}, 2, {2}}, {5, {4}, -1, {}}, {0, {}, 0, {}},
+    };
+    int generation = 0;
+    for (const auto& step : steps) {
+        Select(step.selectedBefore);
+        if (list.GetItemCount() > 0) ListView_EnsureVisible(dialog.List(), list.GetItemCount() - 1, FALSE);
+        ListRows rows;
+        ++generation;
+        for (int i = 0; i < step.rows; ++i)
+            rows.push_back({generation * 1000 + i, CMString::Formatted(L"Row %d/%d", generation, i), L"1"});
+        list.SetRows(std::move(rows), step.chosen);
+        harness::PumpUntilIdle();
+        EXPECT_EQ(list.GetItemCount(), step.rows);
+        EXPECT_EQ(Selected(), step.selected) << "step " << generation;
+        EXPECT_EQ(ListView_GetNextItem(dialog.List(), -1, LVNI_FOCUSED), step.selected.empty() ? -1 : step.selected[0]);
+        if (step.rows == 0) continue;
+        EXPECT_EQ(ListView_GetTopIndex(dialog.List()), 0);
+        EXPECT_EQ(list.GetItemData(step.rows - 1), generation * 1000 + step.rows - 1);
+        wchar_t text[20] = {};
+        ListView_GetItemText(dialog.List(), 1, 0, text, 20);
+        EXPECT_EQ(CMString(text), CMString::Formatted(L"Row %d/1", generation));
+    }
+}
+
 }  // namespace
