@@ -26,6 +26,11 @@ void ListViewUIControl::AttachToDialog(HWND dialog) {
     m_rows.clear();
     m_ownerData = m_list && (GetWindowLongPtrW(m_list, GWL_STYLE) & LVS_OWNERDATA) != 0;
     if (!m_list) return;
+    // The list asked its parent for the notification format while the template was
+    // being made, before the dialog's object could answer (and got no answer for wide
+    // text): asked again, it sends the wide notifications that carry texts, an
+    // owner-data list's requests for its rows among them.
+    Send(WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(dialog), NF_REQUERY);
     Send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     DeleteAllItems();
     m_referenceWidth = LOWORD(Send(LVM_APPROXIMATEVIEWRECT, 1, MAKELPARAM(-1, -1)));

@@ -1,15 +1,20 @@
 // The shipped program as a user starts it: its own process, its own command line.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <vector>
 
 #include "PrintCMString.h"
+#include "data/PhonebookDB.h"
 #include "harness/GuiHarness.h"
 #include "harness/TestEnvironment.h"
 #include "util/RegistryKey.h"
 #include "util/ResourceLoader.h"
+#include "resources/resource.h"
 #include "resources/text_ids.h"
 
 namespace {
@@ -20,7 +25,8 @@ struct Outcome {
     bool rightToLeft = false;
 };
 
-Outcome StartAndClose(const CMString& arguments) {
+// Runs whileOpen on the program's main dialog before closing it.
+Outcome StartAndClose(const CMString& arguments, const std::function<void(HWND, HANDLE)>& whileOpen = {}) {
     Outcome run;
     CMString commandLine = CMString(L"\"") + testenv::DistDir() + L"PhonebookEditor.exe\" " + arguments;
     STARTUPINFOW si = {sizeof si};
@@ -35,6 +41,7 @@ Outcome StartAndClose(const CMString& arguments) {
     if (dialog) {
         run.title = harness::WindowText(dialog);
         run.rightToLeft = (GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
+        if (whileOpen) whileOpen(dialog, pi.hProcess);
         PostMessageW(dialog, WM_CLOSE, 0, 0);
     }
     if (WaitForSingleObject(pi.hProcess, 20000) != WAIT_OBJECT_0) {
@@ -79,6 +86,70 @@ TEST(Program, StartsAndClosesWithExitCodeZero) {
         EXPECT_GE(width, 364u);
         EXPECT_GE(height, 268u);
     }
+}
+
+// Memory in another process, as a screen reader hands it to a list it reads.
+class RemoteMemory {
+public:
+    RemoteMemory(HANDLE process, size_t size)
+        : m_process(process), m_at(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {}
+    ~RemoteMemory() {
+        if (m_at) VirtualFreeEx(m_process, m_at, 0, MEM_RELEASE);
+    }
+    RemoteMemory(const RemoteMemory&) = delete;
+    RemoteMemory& operator=(const RemoteMemory&) = delete;
+    char* At(size_t offset) const { return static_cast<char*>(m_at) + offset; }
+    explicit operator bool() const { return m_at != nullptr; }
+
+private:
+    HANDLE m_process;
+    void* m_at;
+};
+
+// What a screen reader in its own process reads of the main list: the control asks the
+// program for each text, and only what lands in the reader's own buffer reaches it.
+TEST(Program, AnotherProcessReadsTheListsTexts) {
+    testenv::TempFolder folder;
+    const CMString book = folder.File(L"read.mpb2");
+    ASSERT_TRUE(testenv::MakeBook(book, L"mpb2"));
+    {
+        PhonebookDB db;
+        db.SetWideMode(true);
+        db.SetCurrentFormat(true);
+        ASSERT_TRUE(db.Open(book, 0, 0));
+        for (const auto& [name, fax] : {std::pair{L"Bob Jones", L"0302"}, std::pair{L"Anna Smith", L"0301"}}) {
+            RecordPtr r = MakeRecord();
+            CopyField(r->name, name);
+            CopyField(r->fax, fax);
+            EngineRecord e = db.NewEngineRecord();
+            db.ToEngineRecord(*r, e);
+            ASSERT_EQ(db.AddRecord(e, false), 0);
+        }
+        CMString team = L"Team";
+        ASSERT_TRUE(db.CreateGroup(team, nullptr, false));
+    }
+    std::vector<CMString> read;
+    StartAndClose(CMString(L"-f \"") + book + L"\"", [&](HWND dialog, HANDLE process) {
+        HWND list = GetDlgItem(dialog, IDC_LIST);
+        ASSERT_TRUE(harness::PumpUntil([&] { return ListView_GetItemCount(list) == 3; }, 5000));
+        constexpr size_t kText = 512, kRoom = 100;
+        RemoteMemory remote(process, kText + kRoom * sizeof(wchar_t));
+        ASSERT_TRUE(remote);
+        for (int row = 0; row < 3; ++row) {
+            for (int column = 0; column < 2; ++column) {
+                LVITEMW item = {};
+                item.iSubItem = column;
+                item.pszText = reinterpret_cast<wchar_t*>(remote.At(kText));
+                item.cchTextMax = static_cast<int>(kRoom);
+                WriteProcessMemory(process, remote.At(0), &item, sizeof item, nullptr);
+                SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.At(0)));
+                wchar_t text[kRoom] = {};
+                ReadProcessMemory(process, remote.At(kText), text, sizeof text - sizeof(wchar_t), nullptr);
+                read.emplace_back(text);
+            }
+        }
+    });
+    EXPECT_EQ(read, (std::vector<CMString>{L"Anna Smith", L"0301", L"Bob Jones", L"0302", L"[Team]", L""}));
 }
 
 // The language follows the user's (Wine takes it from the Unix locale the test runs
