@@ -413,15 +413,28 @@ void ListViewUIControl::SortRows(int column, bool descending) {
     const int mark = static_cast<int>(Send(LVM_GETSELECTIONMARK));
     const int selectedCount = GetSelectedCount();
     m_quiet = true;
-    // No selection, or all of it, stays as it is wherever the rows went.
+    // No selection, or all of it, stays as it is wherever the rows went; otherwise only
+    // the places whose state differs change, each a notification and a repaint (many of
+    // them unseen).
     if (selectedCount > 0 && static_cast<size_t>(selectedCount) < count) {
-        std::vector<int> selected;
-        for (int i = GetNextSelected(0); i >= 0; i = GetNextSelected(i + 1)) selected.push_back(placeOf[static_cast<size_t>(i)]);
+        const bool few = selectedCount <= kFewSelected;
+        std::vector<bool> was(count, false), now(count, false);
+        if (few) {
+            for (int i = GetNextSelected(0); i >= 0; i = GetNextSelected(i + 1)) was[static_cast<size_t>(i)] = true;
+        } else {
+            for (size_t i = 0; i < count; ++i) was[i] = IsItemSelected(static_cast<int>(i));
+        }
+        for (size_t i = 0; i < count; ++i) now[static_cast<size_t>(placeOf[i])] = was[i];
+        const bool hidden = !few && m_redraw;
+        if (hidden) SetRedraw(false);
         LVITEMW item = {};
         item.stateMask = LVIS_SELECTED;
-        Send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
-        item.state = LVIS_SELECTED;
-        for (int row : selected) Send(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+        for (size_t at = 0; at < count; ++at) {
+            if (was[at] == now[at]) continue;
+            item.state = now[at] ? LVIS_SELECTED : 0;
+            Send(LVM_SETITEMSTATE, at, reinterpret_cast<LPARAM>(&item));
+        }
+        if (hidden) SetRedraw(true);
     }
     if (focused >= 0 && static_cast<size_t>(focused) < count) {
         LVITEMW item = {};

