@@ -342,7 +342,6 @@ TEST_P(ListViewWrapper, ARefillLeavesOnlyTheChosenRowSelectedAtTheTop) {
         ListView_EnsureVisible(dialog.List(), list.GetItemCount() - 1, FALSE);
         ListRows rows(static_cast<size_t>(step.rows), ListRow{step.rows, L"row", L"1"});
         list.SetRows(std::move(rows), step.chosen);
-        EXPECT_EQ(list.GetItemCount(), step.rows);
         EXPECT_EQ(Selected(), step.selected) << step.rows;
         EXPECT_EQ(ListView_GetNextItem(dialog.List(), -1, LVNI_FOCUSED), step.selected.empty() ? -1 : step.selected[0]);
         EXPECT_EQ(ListView_GetTopIndex(dialog.List()), 0);

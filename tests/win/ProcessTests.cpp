@@ -1,21 +1,15 @@
 // The shipped program as a user starts it: its own process, its own command line.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <functional>
-#include <memory>
-#include <vector>
 
 #include "PrintCMString.h"
-#include "data/PhonebookDB.h"
 #include "harness/GuiHarness.h"
 #include "harness/TestEnvironment.h"
 #include "util/RegistryKey.h"
 #include "util/ResourceLoader.h"
-#include "resources/resource.h"
 #include "resources/text_ids.h"
 
 namespace {
@@ -26,8 +20,7 @@ struct Outcome {
     bool rightToLeft = false;
 };
 
-// Runs whileOpen on the program's main dialog before closing it.
-Outcome StartAndClose(const CMString& arguments, const std::function<void(HWND, HANDLE)>& whileOpen = {}) {
+Outcome StartAndClose(const CMString& arguments) {
     Outcome run;
     CMString commandLine = CMString(L"\"") + testenv::DistDir() + L"PhonebookEditor.exe\" " + arguments;
     STARTUPINFOW si = {sizeof si};
@@ -42,7 +35,6 @@ Outcome StartAndClose(const CMString& arguments, const std::function<void(HWND, 
     if (dialog) {
         run.title = harness::WindowText(dialog);
         run.rightToLeft = (GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
-        if (whileOpen) whileOpen(dialog, pi.hProcess);
         PostMessageW(dialog, WM_CLOSE, 0, 0);
     }
     if (WaitForSingleObject(pi.hProcess, 20000) != WAIT_OBJECT_0) {
@@ -87,53 +79,6 @@ TEST(Program, StartsAndClosesWithExitCodeZero) {
         EXPECT_GE(width, 364u);
         EXPECT_GE(height, 268u);
     }
-}
-
-// What a screen reader in its own process reads of the main list: the control asks the
-// program for each text, and only what lands in the reader's own buffer reaches it.
-TEST(Program, AnotherProcessReadsTheListsTexts) {
-    testenv::TempFolder folder;
-    const CMString book = folder.File(L"read.mpb2");
-    ASSERT_TRUE(testenv::MakeBook(book, L"mpb2"));
-    {
-        PhonebookDB db;
-        db.SetWideMode(true);
-        db.SetCurrentFormat(true);
-        ASSERT_TRUE(db.Open(book, 0, 0));
-        RecordPtr r = MakeRecord();
-        CopyField(r->name, CMString(L"Anna Smith"));
-        CopyField(r->fax, CMString(L"0301"));
-        EngineRecord e = db.NewEngineRecord();
-        db.ToEngineRecord(*r, e);
-        ASSERT_EQ(db.AddRecord(e, false), 0);
-        CMString team = L"Team";
-        ASSERT_TRUE(db.CreateGroup(team, nullptr, false));
-    }
-    std::vector<CMString> read;
-    StartAndClose(CMString(L"-f \"") + book + L"\"", [&](HWND dialog, HANDLE process) {
-        HWND list = GetDlgItem(dialog, IDC_LIST);
-        ASSERT_TRUE(harness::PumpUntil([&] { return ListView_GetItemCount(list) == 2; }));
-        struct Remote {
-            LVITEMW item;
-            wchar_t text[100];
-        };
-        std::unique_ptr<void, std::function<void(void*)>> remote(
-            VirtualAllocEx(process, nullptr, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE),
-            [process](void* at) { VirtualFreeEx(process, at, 0, MEM_RELEASE); });
-        ASSERT_TRUE(remote);
-        auto* at = static_cast<Remote*>(remote.get());
-        for (int cell = 0; cell < 4; ++cell) {
-            Remote local = {};
-            local.item.iSubItem = cell % 2;
-            local.item.pszText = at->text;
-            local.item.cchTextMax = 100;
-            WriteProcessMemory(process, at, &local, sizeof local, nullptr);
-            SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(cell / 2), reinterpret_cast<LPARAM>(&at->item));
-            ReadProcessMemory(process, at, &local, sizeof local, nullptr);
-            read.emplace_back(local.text);
-        }
-    });
-    EXPECT_EQ(read, (std::vector<CMString>{L"Anna Smith", L"0301", L"[Team]", L""}));
 }
 
 // The language follows the user's (Wine takes it from the Unix locale the test runs
