@@ -355,10 +355,14 @@ CMString ListViewUIControl::SortKey(const CMString& text) {
     return key;
 }
 
-CMString ListViewUIControl::OrderKey(const CMString& text) {
-    CMString key = SortKey(text);
-    key.MakeUpper();
-    return key;
+CMString ListViewUIControl::OrderKey(std::wstring_view text) {
+    // In one pass: a fill or sort makes one for every row.
+    const size_t length = std::min(text.size(), static_cast<size_t>(kSortTextLength - 1));
+    std::wstring key;
+    key.reserve(length);
+    for (size_t i = 0; i < length; ++i)
+        if (text[i] != L'[' && text[i] != L']') key.push_back(mrv::ToUpperChar(text[i]));
+    return CMString(std::move(key));
 }
 
 int ListViewUIControl::CompareTexts(const CMString& first, const CMString& second) {
@@ -392,7 +396,7 @@ void ListViewUIControl::SortRows(int column, bool descending) {
     std::vector<CMString> keys(count);
     for (size_t i = 0; i < count; ++i) {
         const CMString* cell = RowText(static_cast<int>(i), column);
-        keys[i] = cell ? OrderKey(*cell) : CMString();
+        keys[i] = cell ? OrderKey(cell->view()) : CMString();
     }
     std::vector<size_t> order(count);
     std::iota(order.begin(), order.end(), size_t{0});

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "data/core/Observer.h"
@@ -105,7 +106,7 @@ public:
     static CMString SortKey(const CMString& text);
     // A SortKey in capitals: two of them in plain order (Compare) are in CompareTexts'
     // order, without mapping letter case at every comparison.
-    static CMString OrderKey(const CMString& text);
+    static CMString OrderKey(std::wstring_view text);
     // The sort callback: the items' indexes before the sort (carried as their data
     // while the control sorts) and a sort context.
     static int CALLBACK CompareItems(LPARAM data1, LPARAM data2, LPARAM context);
