@@ -517,11 +517,13 @@ void ListViewUIControl::SetRedraw(bool on) {
     // Unseen, not stopped: an owner-data list keeps its scroll bars and item states up
     // to date as it goes (the control's own switch would make it catch up at once),
     // but draws nothing, which is what makes each change dear under Wine. Shown again,
-    // it is painted once, and its frame only when the scroll bars moved.
+    // it is painted once, and its frame only when the scroll bars moved; its header too,
+    // whose pending paint switching off dropped.
     DefWindowProcW(m_list, WM_SETREDRAW, on ? TRUE : FALSE, 0);
     m_redraw = on;
     if (!on) return;
-    RedrawWindow(m_list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | (m_frameStale ? RDW_FRAME : 0u));
+    RedrawWindow(m_list, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | (m_frameStale ? RDW_FRAME : 0u));
     m_frameStale = false;
 }
 
