@@ -352,23 +352,29 @@ void CPhonebook::FillList(bool useMainList) {
     // unseen until the list is whole.
     std::vector<std::pair<CMString, const PhonebookRecord*>> order;
     order.reserve(m_records.size());
-    for (const auto& r : m_records) order.emplace_back(ListViewUIControl::SortKey(r->name), r.get());
-    std::stable_sort(order.begin(), order.end(),
-                     [](const auto& a, const auto& b) { return a.first.CompareNoCase(b.first.view()) < 0; });
-    list->SetRedraw(false);
-    list->DeleteAllItems();
+    for (const auto& r : m_records) order.emplace_back(ListViewUIControl::OrderKey(r->name), r.get());
+    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first.view() < b.first.view(); });
+    ListRows rows;
     if (list->GetColumnCount() > 0) {
-        EngineRecord record = m_database.NewEngineRecord();
+        rows.reserve(order.size());
         for (const auto& [key, r] : order) {
-            m_database.ToEngineRecord(*r, record);
-            AppendRow(*list, record, false);
+            // Ids as the engine gives them; a fax number that cannot be shown keeps its
+            // record in the file but gets no row.
+            ListRow row{r->id & 0xFFFF, CMString(r->name), CMString(r->fax)};
+            if (r->IsGroup()) {
+                row.name = L"[" + WithoutBrackets(row.name) + L"]";
+                row.fax.Empty();
+            } else if (!IsShowableFax(row.fax)) {
+                continue;
+            }
+            rows.push_back(std::move(row));
         }
     }
-    // New rows carry no selection; a pass over thousands of them to clear it costs more
-    // than the rest of the fill.
-    if (list->GetSelectedCount() > 0) list->ClearSelection();
-    if (list->GetItemCount() > 0) list->SetItemSelected(0, true);
-    list->SetRedraw(true);
+    // An owner-data list takes its rows at once and sees to its own painting.
+    const bool hold = !list->IsOwnerData();
+    if (hold) list->SetRedraw(false);
+    list->SetRows(std::move(rows), 0);
+    if (hold) list->SetRedraw(true);
 }
 
 int CPhonebook::AddToList(const EngineRecord& record, bool update) {

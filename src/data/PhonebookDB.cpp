@@ -1,5 +1,6 @@
 #include "data/PhonebookDB.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -280,8 +281,8 @@ EngineRecord PhonebookDB::NewEngineRecord() const {
 }
 
 void PhonebookDB::Enumerate(RecordList& out, bool includeGroups) {
-    out.reserve(200);
     out.clear();
+    out.reserve(static_cast<size_t>(std::max(m_capacity, 0)));
     if (!LoadEngine() || !IsOpen()) return;
     if (m_wideMode && !m_wide) return;
     if (!m_wideMode && !m_ansi) return;
@@ -473,9 +474,58 @@ bool PhonebookDB::IsFull(int count, bool showMessage) {
     return full;
 }
 
+namespace {
+
+// A wide field copied into a fresh (zeroed) record as CopyField would copy its text,
+// without the string between: an enumeration converts every record of the book, and a
+// string per field costs an allocation each.
+template <size_t N>
+void CopyWideField(wchar_t (&field)[N], const WChar* text, size_t width) {
+    size_t n = 0;
+    if (text)
+        while (n < width && n < N - 1 && text[n]) ++n;
+    for (size_t i = 0; i < n; ++i) field[i] = static_cast<wchar_t>(text[i]);
+    field[n] = 0;
+}
+
+// A group's name in square brackets, cut as CopyField cuts "[name]".
+template <size_t N>
+void CopyWideGroupName(wchar_t (&field)[N], const WChar* name, size_t width) {
+    wchar_t bracketed[kNameWidth + 2] = {L'['};
+    size_t n = 1;
+    while (n - 1 < width && n - 1 < static_cast<size_t>(kNameWidth) && name[n - 1]) {
+        bracketed[n] = static_cast<wchar_t>(name[n - 1]);
+        ++n;
+    }
+    bracketed[n++] = L']';
+    const size_t kept = std::min(n, N - 1);
+    std::copy_n(bracketed, kept, field);
+    std::fill(field + kept, field + N, L'\0');
+}
+
+}  // namespace
+
 void PhonebookDB::ToMemoryRecord(const EngineRecord& record, RecordList& out) const {
     RecordPtr r = MakeRecord();
     r->id = static_cast<int16_t>(record.Id());
+    if (record.wide) {
+        const PBEW& e = record.wide->Get();
+        if (record.Kind() == kKindEntry) {
+            CopyWideField(r->name, e.name, kNameWidth);
+            CopyWideField(r->fax, e.fax, kFaxWidth);
+            CopyWideField(r->organization, record.wide->Extension(kExtOrganization), kExtensionWidth);
+            CopyWideField(r->phone, record.wide->Extension(kExtPhone), kExtensionWidth);
+            CopyWideField(r->email, record.wide->Extension(kExtEmail), kExtensionWidth);
+            const WChar* mailbox = record.wide->Extension(kExtMailbox);
+            r->mailbox = mailbox && mailbox[0] ? ParseMailbox(WideText(mailbox, kExtensionWidth)) : 0;
+            r->imageId = PhonebookRecord::kImageEntry;
+        } else {
+            CopyWideGroupName(r->name, e.name, kNameWidth);
+            r->imageId = PhonebookRecord::kImageGroup;
+        }
+        out.push_back(std::move(r));
+        return;
+    }
     if (record.Kind() == kKindEntry) {
         CopyField(r->name, NameOf(record));
         CopyField(r->fax, FaxOf(record));

@@ -182,7 +182,8 @@ INT_PTR CAddGroupMemberDlg::HandleMessage(HWND hwnd, UINT message, WPARAM wParam
             if (!header) return FALSE;
             bool handled = false;
             if (header->idFrom == IDC_PICK_CANDIDATES && m_candidates) {
-                UpdateAddButton();
+                // Asked for every painted cell: the button has not changed then.
+                if (!m_candidates->IsDataRequest(header)) UpdateAddButton();
                 handled = m_candidates->OnNotify(WM_NOTIFY, header->idFrom, header);
             } else if (header->idFrom == IDC_PICK_CHOSEN && m_chosen) {
                 UpdateRemoveButton();

@@ -1,5 +1,7 @@
 #include "mainwindow/ListViewUIControl.h"
 
+#include <algorithm>
+#include <numeric>
 #include <unordered_map>
 #include <vector>
 
@@ -21,7 +23,14 @@ ListViewUIControl::~ListViewUIControl() = default;
 void ListViewUIControl::AttachToDialog(HWND dialog) {
     m_parent = dialog;
     m_list = dialog ? GetDlgItem(dialog, m_controlId) : nullptr;
+    m_rows.clear();
+    m_ownerData = m_list && (GetWindowLongPtrW(m_list, GWL_STYLE) & LVS_OWNERDATA) != 0;
     if (!m_list) return;
+    // The list asked its parent for the notification format while the template was
+    // being made, before the dialog's object could answer (and got no answer for wide
+    // text): asked again, it sends the wide notifications that carry texts, an
+    // owner-data list's requests for its rows among them.
+    Send(WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(dialog), NF_REQUERY);
     Send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     DeleteAllItems();
     m_referenceWidth = LOWORD(Send(LVM_APPROXIMATEVIEWRECT, 1, MAKELPARAM(-1, -1)));
@@ -65,6 +74,13 @@ int ListViewUIControl::InsertItem(int data, bool update) { return InsertItem(dat
 
 int ListViewUIControl::InsertItem(int data, const CMString* firstText, bool update) {
     if (!m_list) return -1;
+    if (m_ownerData) {
+        m_rows.push_back({data, firstText ? *firstText : CMString(), {}});
+        const int index = static_cast<int>(m_rows.size()) - 1;
+        SyncItemCount(false);
+        if (update) Send(LVM_UPDATE, static_cast<WPARAM>(index));
+        return index;
+    }
     LVITEMW item = {};
     item.mask = LVIF_PARAM;
     item.iItem = GetItemCount();
@@ -81,6 +97,14 @@ int ListViewUIControl::InsertItem(int data, const CMString* firstText, bool upda
 
 void ListViewUIControl::SetItemText(int index, int column, const CMString& text, bool update) {
     if (!m_list) return;
+    if (m_ownerData) {
+        if (index < 0 || index >= GetItemCount() || column < 0 || column > 1) return;
+        auto& row = m_rows[static_cast<size_t>(index)];
+        (column == 0 ? row.name : row.fax) = text;
+        Send(LVM_REDRAWITEMS, static_cast<WPARAM>(index), index);
+        if (update) Send(LVM_UPDATE, static_cast<WPARAM>(index));
+        return;
+    }
     LVITEMW item = {};
     item.iSubItem = column;
     item.pszText = const_cast<wchar_t*>(text.c_str());
@@ -91,6 +115,11 @@ void ListViewUIControl::SetItemText(int index, int column, const CMString& text,
 bool ListViewUIControl::GetItemText(int index, int column, CMString& text, int maxLength) const {
     text.Empty();
     if (!m_list || maxLength <= 0) return false;
+    if (m_ownerData) {
+        if (index < 0 || index >= GetItemCount()) return false;
+        if (const CMString* cell = RowText(index, column)) text = cell->Left(maxLength - 1);
+        return true;
+    }
     std::vector<wchar_t> buffer(static_cast<size_t>(maxLength), L'\0');
     LVITEMW item = {};
     item.mask = LVIF_TEXT;
@@ -114,6 +143,11 @@ int ListViewUIControl::GetItemData(int index) const {
 
 bool ListViewUIControl::GetItemParam(int index, LPARAM& data) const {
     if (!m_list) return false;
+    if (m_ownerData) {
+        if (index < 0 || index >= GetItemCount()) return false;
+        data = m_rows[static_cast<size_t>(index)].data;
+        return true;
+    }
     LVITEMW item = {};
     item.mask = LVIF_PARAM;
     item.iItem = index;
@@ -124,13 +158,20 @@ bool ListViewUIControl::GetItemParam(int index, LPARAM& data) const {
 
 int ListViewUIControl::FindItemByData(int data) const {
     if (!m_list) return -1;
+    if (m_ownerData) {
+        auto it = std::find_if(m_rows.begin(), m_rows.end(), [data](const ListRow& row) { return row.data == data; });
+        return it == m_rows.end() ? -1 : static_cast<int>(it - m_rows.begin());
+    }
     LVFINDINFOW find = {};
     find.flags = LVFI_PARAM;
     find.lParam = data;
     return static_cast<int>(Send(LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
 }
 
-int ListViewUIControl::GetItemCount() const { return m_list ? static_cast<int>(Send(LVM_GETITEMCOUNT)) : 0; }
+int ListViewUIControl::GetItemCount() const {
+    if (!m_list) return 0;
+    return m_ownerData ? static_cast<int>(m_rows.size()) : static_cast<int>(Send(LVM_GETITEMCOUNT));
+}
 
 int ListViewUIControl::GetSelectedCount() const { return m_list ? static_cast<int>(Send(LVM_GETSELECTEDCOUNT)) : 0; }
 
@@ -158,21 +199,122 @@ int ListViewUIControl::ClearSelection() {
     LVITEMW item = {};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = 0;
-    Send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    // The control clears every row of an owner-data list one by one; a few selected
+    // rows are cheaper cleared by themselves.
+    const int selected = m_ownerData ? GetSelectedCount() : -1;
+    if (selected < 0 || selected > kFewSelected) {
+        Send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+        return GetItemCount();
+    }
+    std::vector<int> rows;
+    for (int i = GetNextSelected(0); i >= 0 && rows.size() < static_cast<size_t>(selected); i = GetNextSelected(i + 1))
+        rows.push_back(i);
+    const int focused = static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED, 0)));
+    if (focused >= 0) rows.push_back(focused);
+    for (int row : rows) Send(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
     return GetItemCount();
 }
 
 void ListViewUIControl::DeleteAllItems() {
     if (!m_list) return;
+    if (m_ownerData) {
+        // The control forgets the rows, their selection and focus by their count alone
+        // (deleting them all costs it a pass over the rows), back at the top.
+        m_rows.clear();
+        Send(LVM_SETITEMCOUNT, 0, 0);
+        Send(LVM_SETSELECTIONMARK, 0, -1);
+        return;
+    }
     // Disabling drops the keyboard focus; the user keeps it.
     const bool hadFocus = GetFocus() == m_list;
     EnableWindow(m_list, FALSE);
     Send(LVM_DELETEALLITEMS);
+    m_rows.clear();
     EnableWindow(m_list, TRUE);
     if (hadFocus) SetFocus(m_list);
 }
 
-void ListViewUIControl::DeleteItem(int index) { Send(LVM_DELETEITEM, static_cast<WPARAM>(index)); }
+void ListViewUIControl::SetRows(ListRows rows, int selected) {
+    if (!m_list) return;
+    if (!m_ownerData) {
+        DeleteAllItems();
+        for (const ListRow& row : rows) {
+            const int index = InsertItem(row.data, &row.name, false);
+            if (index >= 0 && !row.fax.IsEmpty()) SetItemText(index, 1, row.fax, false);
+        }
+        // New rows carry no selection; a pass over thousands of them to clear it costs
+        // more than the rest of the fill.
+        if (GetSelectedCount() > 0) ClearSelection();
+        if (selected >= 0 && selected < GetItemCount()) SetItemSelected(selected, true);
+        return;
+    }
+    // Emptying the control first would set its scroll bars twice: the count changes
+    // once, if at all, unseen, and the rows are painted once.
+    const bool sameCount = rows.size() == m_rows.size();
+    const bool hidden = m_redraw && !sameCount;
+    if (hidden) SetRedraw(false);
+    m_rows = std::move(rows);
+    if (!sameCount) SyncItemCount(false);
+    SelectOnly(selected >= 0 && selected < GetItemCount() ? selected : -1);
+    Send(LVM_SETSELECTIONMARK, 0, -1);
+    // At the top, as a list filled from empty is.
+    if (!m_rows.empty() && Send(LVM_GETTOPINDEX) > 0) {
+        Send(LVM_ENSUREVISIBLE, 0, FALSE);
+        m_frameStale = true;
+    }
+    if (hidden)
+        SetRedraw(true);
+    else
+        InvalidateRect(m_list, nullptr, TRUE);
+}
+
+void ListViewUIControl::SelectOnly(int row) {
+    // Only the states that differ change: each change costs the control a notification
+    // and a repaint, and a refill that keeps its first row selected, as one keystroke
+    // after another does, needs none.
+    const int focused = static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED, 0)));
+    const bool keep = row >= 0 && IsItemSelected(row);
+    const int others = GetSelectedCount() - (keep ? 1 : 0);
+    LVITEMW off = {};
+    off.stateMask = LVIS_SELECTED;
+    if (others > kFewSelected) {
+        Send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&off));
+    } else if (others > 0) {
+        std::vector<int> rows;
+        for (int i = GetNextSelected(0); i >= 0 && rows.size() < static_cast<size_t>(others); i = GetNextSelected(i + 1))
+            if (i != row) rows.push_back(i);
+        for (int i : rows) Send(LVM_SETITEMSTATE, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&off));
+    }
+    if (focused >= 0 && focused != row) {
+        off.stateMask = LVIS_FOCUSED;
+        Send(LVM_SETITEMSTATE, static_cast<WPARAM>(focused), reinterpret_cast<LPARAM>(&off));
+    }
+    if (row >= 0 && (focused != row || !IsItemSelected(row))) SetItemSelected(row, true);
+}
+
+void ListViewUIControl::SyncItemCount(bool invalidateAll) {
+    m_frameStale = true;
+    // The control keeps the selection and focus of the rows that remain; it scrolls only
+    // where it is told to.
+    Send(LVM_SETITEMCOUNT, static_cast<WPARAM>(m_rows.size()),
+         invalidateAll ? LVSICF_NOSCROLL : LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+}
+
+const CMString* ListViewUIControl::RowText(int index, int column) const {
+    if (index < 0 || static_cast<size_t>(index) >= m_rows.size()) return nullptr;
+    const ListRow& row = m_rows[static_cast<size_t>(index)];
+    return column == 0 ? &row.name : column == 1 ? &row.fax : nullptr;
+}
+
+void ListViewUIControl::DeleteItem(int index) {
+    if (m_ownerData) {
+        if (index < 0 || index >= GetItemCount()) return;
+        m_rows.erase(m_rows.begin() + index);
+        m_frameStale = true;
+    }
+    // For owner data too: the control moves the selection of the rows below up.
+    Send(LVM_DELETEITEM, static_cast<WPARAM>(index));
+}
 
 void ListViewUIControl::DeleteSelectedItems() {
     std::vector<int> selected;
@@ -185,6 +327,13 @@ int ListViewUIControl::CopyItemTo(int index, ListViewUIControl& other) const {
     if (!m_list || !other.m_list || index < 0 || index >= GetItemCount()) return -1;
     CMString text;
     GetItemText(index, 0, text, kCopyTextLength);
+    if (other.m_ownerData) {
+        CMString fax;
+        GetItemText(index, 1, fax, kCopyTextLength);
+        other.m_rows.insert(other.m_rows.begin(), {GetItemData(index), text, fax});
+        other.SyncItemCount(true);
+        return 0;
+    }
     LVITEMW item = {};
     item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = 0;
@@ -204,6 +353,16 @@ CMString ListViewUIControl::SortKey(const CMString& text) {
     key.Replace(L"[", L"");
     key.Replace(L"]", L"");
     return key;
+}
+
+CMString ListViewUIControl::OrderKey(std::wstring_view text) {
+    // In one pass: a fill or sort makes one for every row.
+    const size_t length = std::min(text.size(), static_cast<size_t>(kSortTextLength - 1));
+    std::wstring key;
+    key.reserve(length);
+    for (size_t i = 0; i < length; ++i)
+        if (text[i] != L'[' && text[i] != L']') key.push_back(mrv::ToUpperChar(text[i]));
+    return CMString(std::move(key));
 }
 
 int ListViewUIControl::CompareTexts(const CMString& first, const CMString& second) {
@@ -232,8 +391,71 @@ bool ListViewUIControl::SetItemData(int index, LPARAM data) {
     return Send(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)) != 0;
 }
 
+void ListViewUIControl::SortRows(int column, bool descending) {
+    const size_t count = m_rows.size();
+    std::vector<CMString> keys(count);
+    for (size_t i = 0; i < count; ++i) {
+        const CMString* cell = RowText(static_cast<int>(i), column);
+        keys[i] = cell ? OrderKey(cell->view()) : CMString();
+    }
+    std::vector<size_t> order(count);
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return descending ? keys[b].view() < keys[a].view() : keys[a].view() < keys[b].view();
+    });
+    // Where each row went, for its selection, focus and selection mark.
+    std::vector<int> placeOf(count);
+    ListRows sorted;
+    sorted.reserve(count);
+    for (size_t at = 0; at < count; ++at) {
+        placeOf[order[at]] = static_cast<int>(at);
+        sorted.push_back(std::move(m_rows[order[at]]));
+    }
+    m_rows = std::move(sorted);
+
+    const int focused = static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED, 0)));
+    const int mark = static_cast<int>(Send(LVM_GETSELECTIONMARK));
+    const int selectedCount = GetSelectedCount();
+    m_quiet = true;
+    // No selection, or all of it, stays as it is wherever the rows went; otherwise only
+    // the places whose state differs change, each a notification and a repaint (many of
+    // them unseen).
+    if (selectedCount > 0 && static_cast<size_t>(selectedCount) < count) {
+        const bool few = selectedCount <= kFewSelected;
+        std::vector<bool> was(count, false), now(count, false);
+        if (few) {
+            for (int i = GetNextSelected(0); i >= 0; i = GetNextSelected(i + 1)) was[static_cast<size_t>(i)] = true;
+        } else {
+            for (size_t i = 0; i < count; ++i) was[i] = IsItemSelected(static_cast<int>(i));
+        }
+        for (size_t i = 0; i < count; ++i) now[static_cast<size_t>(placeOf[i])] = was[i];
+        const bool hidden = !few && m_redraw;
+        if (hidden) SetRedraw(false);
+        LVITEMW item = {};
+        item.stateMask = LVIS_SELECTED;
+        for (size_t at = 0; at < count; ++at) {
+            if (was[at] == now[at]) continue;
+            item.state = now[at] ? LVIS_SELECTED : 0;
+            Send(LVM_SETITEMSTATE, at, reinterpret_cast<LPARAM>(&item));
+        }
+        if (hidden) SetRedraw(true);
+    }
+    if (focused >= 0 && static_cast<size_t>(focused) < count) {
+        LVITEMW item = {};
+        item.stateMask = item.state = LVIS_FOCUSED;
+        Send(LVM_SETITEMSTATE, static_cast<WPARAM>(placeOf[static_cast<size_t>(focused)]), reinterpret_cast<LPARAM>(&item));
+    }
+    if (mark >= 0 && static_cast<size_t>(mark) < count) Send(LVM_SETSELECTIONMARK, 0, placeOf[static_cast<size_t>(mark)]);
+    m_quiet = false;
+    InvalidateRect(m_list, nullptr, TRUE);
+}
+
 void ListViewUIControl::SortItems(int column, bool descending) {
     if (!m_list) return;
+    if (m_ownerData) {
+        if (GetItemCount() >= 2) SortRows(column, descending);
+        return;
+    }
     // Each cell is read once, and the comparison finds an item's text through the
     // item's data, which the control hands it: indexes handed to an LVM_SORTITEMSEX
     // comparison need not match the items LVM_GETITEM reads meanwhile (they do not
@@ -285,9 +507,52 @@ void ListViewUIControl::RedrawItems() {
 
 void ListViewUIControl::SetRedraw(bool on) {
     if (!m_list) return;
-    Send(WM_SETREDRAW, on ? TRUE : FALSE);
+    if (!m_ownerData) {
+        Send(WM_SETREDRAW, on ? TRUE : FALSE);
+        m_redraw = on;
+        if (on) InvalidateRect(m_list, nullptr, TRUE);
+        return;
+    }
+    if (on == m_redraw) return;
+    // Unseen, not stopped: an owner-data list keeps its scroll bars and item states up
+    // to date as it goes (the control's own switch would make it catch up at once),
+    // but draws nothing, which is what makes each change dear under Wine. Shown again,
+    // it is painted once, and its frame only when the scroll bars moved; its header too,
+    // whose pending paint switching off dropped.
+    DefWindowProcW(m_list, WM_SETREDRAW, on ? TRUE : FALSE, 0);
     m_redraw = on;
-    if (on) InvalidateRect(m_list, nullptr, TRUE);
+    if (!on) return;
+    RedrawWindow(m_list, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | (m_frameStale ? RDW_FRAME : 0u));
+    m_frameStale = false;
+}
+
+int ListViewUIControl::FindRow(const NMLVFINDITEMW& find) const {
+    const int count = GetItemCount();
+    const LVFINDINFOW& info = find.lvfi;
+    const std::wstring_view wanted = (info.flags & (LVFI_STRING | LVFI_PARTIAL)) && info.psz ? info.psz : L"";
+    auto matches = [&](int index) {
+        const ListRow& row = m_rows[static_cast<size_t>(index)];
+        if (info.flags & LVFI_PARAM) return row.data == static_cast<int>(info.lParam);
+        if (!(info.flags & (LVFI_STRING | LVFI_PARTIAL))) return false;
+        // As the control compares its own items' texts: a prefix for type-ahead.
+        if (info.flags & LVFI_PARTIAL)
+            return row.name.GetLength() >= static_cast<int>(wanted.size()) &&
+                   row.name.Left(static_cast<int>(wanted.size())).EqualsNoCase(wanted);
+        return row.name.EqualsNoCase(wanted);
+    };
+    const int start = find.iStart >= 0 && find.iStart < count ? find.iStart : 0;
+    for (int i = start; i < count; ++i)
+        if (matches(i)) return i;
+    if (info.flags & LVFI_WRAP)
+        for (int i = 0; i < start; ++i)
+            if (matches(i)) return i;
+    return -1;
+}
+
+bool ListViewUIControl::IsDataRequest(const NMHDR* header) const {
+    return m_ownerData && header && header->hwndFrom == m_list &&
+           (header->code == LVN_GETDISPINFOW || header->code == LVN_ODCACHEHINT || header->code == LVN_ODFINDITEMW);
 }
 
 bool ListViewUIControl::OnNotify(UINT message, WPARAM, const NMHDR* header) {
@@ -296,9 +561,34 @@ bool ListViewUIControl::OnNotify(UINT message, WPARAM, const NMHDR* header) {
     // Another control's notification carries none of this list's events.
     if (!header || !m_list || header->hwndFrom != m_list) return false;
     switch (header->code) {
+    case LVN_GETDISPINFOW: {
+        // Into the asker's buffer, never a pointer to ours: a reader in another process
+        // (an accessibility tool) gets only what lands in the buffer it passed.
+        auto& item = const_cast<NMLVDISPINFOW*>(reinterpret_cast<const NMLVDISPINFOW*>(header))->item;
+        if (!m_ownerData || !(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return false;
+        const CMString* cell = RowText(item.iItem, item.iSubItem);
+        const size_t length = cell ? std::min(static_cast<size_t>(cell->GetLength()), static_cast<size_t>(item.cchTextMax - 1)) : 0;
+        if (length > 0) std::copy_n(cell->c_str(), length, item.pszText);
+        item.pszText[length] = L'\0';
+        return true;
+    }
+    case LVN_ODFINDITEMW:
+        if (!m_ownerData) return false;
+        if (m_parent)
+            SetWindowLongPtrW(m_parent, DWLP_MSGRESULT, FindRow(*reinterpret_cast<const NMLVFINDITEMW*>(header)));
+        return true;
     case LVN_ITEMCHANGED: {
         const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
-        if (change->uChanged != LVIF_STATE || !((change->uOldState ^ change->uNewState) & LVIS_SELECTED)) return false;
+        if (m_quiet || change->uChanged != LVIF_STATE || !((change->uOldState ^ change->uNewState) & LVIS_SELECTED))
+            return false;
+        m_selectionEvent = true;
+        Notify();
+        return true;
+    }
+    case LVN_ODSTATECHANGED: {
+        // An owner-data list reports a range selected at once.
+        const auto* change = reinterpret_cast<const NMLVODSTATECHANGE*>(header);
+        if (m_quiet || !((change->uOldState ^ change->uNewState) & LVIS_SELECTED)) return false;
         m_selectionEvent = true;
         Notify();
         return true;

@@ -2,15 +2,28 @@
 // One report-style list view of a dialog: columns sized in percent of the list's
 // width, rows that carry one integer each, selection queries, sorting by a column's
 // text without regard to square brackets or case, and the control's notifications
-// turned into three observer events.
+// turned into three observer events. A list whose template has LVS_OWNERDATA keeps
+// its rows here and the control asks for what it paints; every call below works the
+// same on either kind.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdint>
+#include <string_view>
+#include <vector>
 
 #include "data/core/Observer.h"
 #include "dialogs/WindowSubclasser.h"
 #include "util/CMString.h"
+
+// One row of a list: the integer it carries and its two texts as shown (a group's
+// name in square brackets, no fax number).
+struct ListRow {
+    int data = 0;
+    CMString name;
+    CMString fax;
+};
+using ListRows = std::vector<ListRow>;
 
 class ListViewUIControl : public ObserverSubject, public WindowSubclasser {
 public:
@@ -47,6 +60,12 @@ public:
     // Removes the selected and focused states from every item; the item count.
     int ClearSelection();
 
+    // Replaces every row, in the order given, with only the row at that index selected
+    // and focused (none for -1) and the list at its top; an owner-data list is
+    // repainted once.
+    void SetRows(ListRows rows, int selected = -1);
+    bool IsOwnerData() const { return m_ownerData; }
+
     void DeleteAllItems();
     void DeleteItem(int index);
     void DeleteSelectedItems();
@@ -55,14 +74,18 @@ public:
 
     void SortItems(int column, bool descending);
     void RedrawItems();
-    // Switching on repaints the whole list once.
+    // Switching on repaints the whole list once. An owner-data list goes on keeping
+    // itself up to date, unseen.
     void SetRedraw(bool on);
 
     // For WM_NOTIFY of the list: sets the event flags and notifies the observers. True
     // when a selection change or double click was raised, and for LVN_DELETEALLITEMS,
-    // which it answers so the list sends no notification per deleted item: the dialog
-    // procedure returns this result.
+    // which it answers so the list sends no notification per deleted item, and for an
+    // owner-data list's questions (texts, find): the dialog procedure returns this result.
     bool OnNotify(UINT message, WPARAM controlId, const NMHDR* header);
+    // Whether the notification only asks an owner-data list for its rows: a parent's
+    // per-notification work has no business on this path, which runs per painted cell.
+    bool IsDataRequest(const NMHDR* header) const;
 
     bool IsDoubleClickEvent() const { return m_doubleClickEvent; }
     bool IsSelectionEvent() const { return m_selectionEvent; }
@@ -81,6 +104,9 @@ public:
     // CompareNoCase of the two SortKeys).
     static int CompareTexts(const CMString& first, const CMString& second);
     static CMString SortKey(const CMString& text);
+    // A SortKey in capitals: two of them in plain order (Compare) are in CompareTexts'
+    // order, without mapping letter case at every comparison.
+    static CMString OrderKey(std::wstring_view text);
     // The sort callback: the items' indexes before the sort (carried as their data
     // while the control sorts) and a sort context.
     static int CALLBACK CompareItems(LPARAM data1, LPARAM data2, LPARAM context);
@@ -90,8 +116,17 @@ public:
     static constexpr int kCopyTextLength = 260;
     static constexpr int kCopiedColumns = 6;
     static constexpr int kNoData = 0xFFFF;
+    // Selected rows of an owner-data list that ClearSelection clears one by one.
+    static constexpr int kFewSelected = 32;
 
 private:
+    // Owner data: the control's view of the rows changed; repaints them all.
+    void SyncItemCount(bool invalidateAll);
+    const CMString* RowText(int index, int column) const;
+    int FindRow(const NMLVFINDITEMW& find) const;
+    void SortRows(int column, bool descending);
+    // Owner data: exactly this row selected and focused, or none for -1.
+    void SelectOnly(int row);
     bool GetItemParam(int index, LPARAM& data) const;
     bool SetItemData(int index, LPARAM data);
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
@@ -108,4 +143,10 @@ private:
     bool m_columnEvent = false;
     int m_clickedColumn = 0;
     bool m_redraw = true;
+    bool m_ownerData = false;
+    // Owner data: the scroll bars changed while the list was unseen.
+    bool m_frameStale = false;
+    // Set while a sort moves the selection to the rows' new places: no events.
+    bool m_quiet = false;
+    ListRows m_rows;
 };

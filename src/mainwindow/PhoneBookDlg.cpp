@@ -205,6 +205,8 @@ void CPhoneBookDlg::SetButtonEnabled(ButtonState& button, bool enabled) {
 
 INT_PTR CPhoneBookDlg::OnNotify(const NMHDR* header) {
     if (!header || header->idFrom != IDC_LIST || !m_list) return FALSE;
+    // Asked for every painted cell: nothing else to do then.
+    if (m_list->IsDataRequest(header)) return m_list->OnNotify(WM_NOTIFY, header->idFrom, header) ? TRUE : FALSE;
     int selected = m_list->GetSelectedCount();
     SetButtonEnabled(m_editState, selected == 1 && m_editable);
     SetButtonEnabled(m_deleteState, selected > 0 && m_editable);

@@ -206,6 +206,36 @@ TEST_F(PhonebookModel, OldestFormatTextsAreStoredAndComparedAsTheFileHoldsThem) 
     EXPECT_FALSE(model.IsSameAsRow(row, L"M\u00fcller", L"111", L"Cafe", L"555", L"", L"0"));
 }
 
+// A read-only book that another writer changes: the refilled list keeps the selected and
+// focused records and the record at its top, wherever the change moved them.
+TEST_F(PhonebookModel, FollowingAnotherWriterKeepsSelectionFocusAndScroll) {
+    for (int i = 0; i < 40; ++i) Add(CMString::Formatted(L"Person %02d", i).c_str(), L"1");
+    ASSERT_TRUE(OpenBook(model.Database(), path, 1));
+    model.Refresh(true);
+    HWND window = list.ListWindow();
+    Select({20, 22});
+    ListView_EnsureVisible(window, 39, FALSE);
+    ListView_EnsureVisible(window, 15, FALSE);
+    // Added before the top, after everything, before the top.
+    int moved = 0;
+    for (const auto& [added, shift] : {std::pair{L"Person 05a", 1}, std::pair{L"Person 99", 0}, std::pair{L"Aaron", 1}}) {
+        PhonebookDB writer;
+        ASSERT_TRUE(OpenBook(writer, path));
+        RecordPtr r = MakeRecord();
+        CopyField(r->name, CMString(added));
+        CopyField(r->fax, CMString(L"2"));
+        EngineRecord e = writer.NewEngineRecord();
+        writer.ToEngineRecord(*r, e);
+        ASSERT_EQ(writer.AddRecord(e, false), 0);
+        moved += shift;
+        ASSERT_TRUE(model.FollowOtherWriters());
+        EXPECT_EQ(list.GetNextSelected(0), 20 + moved);
+        EXPECT_EQ(list.GetNextSelected(21 + moved), 22 + moved);
+        EXPECT_EQ(ListView_GetNextItem(window, -1, LVNI_FOCUSED), 22 + moved);
+        EXPECT_EQ(ListView_GetTopIndex(window), 15 + moved);
+    }
+}
+
 TEST_F(PhonebookModel, SelectionOfTheActiveList) {
     AddUsual();
     struct { std::initializer_list<int> selected; int row; } cases[] = {{{}, -1}, {{1}, 1}, {{0, 2}, -1}};

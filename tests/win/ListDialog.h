@@ -1,7 +1,7 @@
 #pragma once
-// The main dialog's real template, shown, whose list notifications go to one wrapper
-// the way the program's dialogs pass them on (the wrapper's result is the dialog's),
-// and are counted by code.
+// A real template (the main dialog's, with its owner-data list, unless told), shown,
+// whose list notifications go to one wrapper the way the program's dialogs pass them
+// on (the wrapper's result is the dialog's), and are counted by code.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -14,8 +14,8 @@
 
 class ListDialog {
 public:
-    ListDialog() {
-        m_window.Reset(CreateDialogParamW(app::Instance(), MAKEINTRESOURCEW(IDD_MAIN), nullptr, Proc,
+    explicit ListDialog(int templateId = IDD_MAIN, int listId = IDC_LIST) : m_listId(listId) {
+        m_window.Reset(CreateDialogParamW(app::Instance(), MAKEINTRESOURCEW(templateId), nullptr, Proc,
                                           reinterpret_cast<LPARAM>(this)));
         ShowWindow(m_window.Get(), SW_SHOWNA);
     }
@@ -27,7 +27,7 @@ public:
     ListDialog& operator=(const ListDialog&) = delete;
 
     HWND Window() const { return m_window.Get(); }
-    HWND List() const { return GetDlgItem(m_window.Get(), IDC_LIST); }
+    HWND List() const { return GetDlgItem(m_window.Get(), m_listId); }
     void Route(ListViewUIControl* wrapper) { m_routed = wrapper; }
     int Count(UINT code) const {
         auto it = m_counts.find(code);
@@ -48,6 +48,7 @@ private:
         return self->m_routed && self->m_routed->OnNotify(message, wParam, header);
     }
 
+    int m_listId;
     UniqueWindow m_window;
     ListViewUIControl* m_routed = nullptr;
     std::map<UINT, int> m_counts;

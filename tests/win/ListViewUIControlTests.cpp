@@ -1,10 +1,12 @@
-// The list view wrapper on the real list of the main dialog's template, driven by
-// real messages: columns, items, selection, sorting and the observer events.
+// The list view wrapper on real lists of the templates, the main dialog's owner-data
+// list and the group dialog's plain one, driven by real messages: columns, items,
+// selection, sorting, the observer events, and what the control itself reads and finds.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "ListDialog.h"
@@ -34,7 +36,12 @@ private:
     const ListViewUIControl& m_list;
 };
 
-class ListViewWrapper : public testing::Test {
+struct ListKind {
+    const char* name;
+    int templateId, listId;
+};
+
+class ListViewWrapper : public testing::TestWithParam<ListKind> {
 protected:
     void SetUp() override {
         dialog.Route(&list);
@@ -70,9 +77,14 @@ protected:
         for (int row : rows) list.SetItemSelected(row, true);
     }
 
-    ListDialog dialog;
-    ListViewUIControl list{IDC_LIST};
+    ListDialog dialog{GetParam().templateId, GetParam().listId};
+    ListViewUIControl list{static_cast<uint16_t>(GetParam().listId)};
 };
+
+INSTANTIATE_TEST_SUITE_P(BothKinds, ListViewWrapper,
+                         testing::Values(ListKind{"OwnerData", IDD_MAIN, IDC_LIST},
+                                         ListKind{"Plain", IDD_GROUP, IDC_GROUP_MEMBERS}),
+                         [](const testing::TestParamInfo<ListKind>& kind) { return std::string(kind.param.name); });
 
 TEST(ListViewWrapperIds, EachWrapperTakesTheNextSubjectId) {
     ListViewUIControl first(1), second(2);
@@ -82,8 +94,8 @@ TEST(ListViewWrapperIds, EachWrapperTakesTheNextSubjectId) {
     EXPECT_EQ(first.InsertItem(1, false), -1);
 }
 
-TEST_F(ListViewWrapper, AttachingSetsItsStylesAndEmptiesTheList) {
-    ListViewUIControl again(IDC_LIST);
+TEST_P(ListViewWrapper, AttachingSetsItsStylesAndEmptiesTheList) {
+    ListViewUIControl again(static_cast<uint16_t>(GetParam().listId));
     ListView_SetExtendedListViewStyle(dialog.List(), LVS_EX_CHECKBOXES | LVS_EX_GRIDLINES);
     Fill({{L"a", L"1"}, {L"b", L"2"}});
     again.AttachToDialog(dialog.Window());
@@ -93,7 +105,7 @@ TEST_F(ListViewWrapper, AttachingSetsItsStylesAndEmptiesTheList) {
     EXPECT_EQ(again.GetColumnCount(), 2);
 }
 
-TEST_F(ListViewWrapper, ColumnsAreSizedInPercentOfTheReferenceWidth) {
+TEST_P(ListViewWrapper, ColumnsAreSizedInPercentOfTheReferenceWidth) {
     ASSERT_GT(list.ReferenceWidth(), 0);
     EXPECT_EQ(list.GetColumnCount(), 2);
     EXPECT_EQ(ListView_GetColumnWidth(dialog.List(), 0), list.ReferenceWidth() / 2);
@@ -110,7 +122,7 @@ TEST_F(ListViewWrapper, ColumnsAreSizedInPercentOfTheReferenceWidth) {
     EXPECT_EQ(list.GetColumnCount(), 3);
 }
 
-TEST_F(ListViewWrapper, ItemsCarryDataAndTexts) {
+TEST_P(ListViewWrapper, ItemsCarryDataAndTexts) {
     Fill({{L"adams", L"111"}, {L"Baker", L"222"}, {L"Clark", L"333"}});
     EXPECT_EQ(list.GetItemCount(), 3);
     EXPECT_EQ(list.GetItemData(1), 101);
@@ -124,7 +136,7 @@ TEST_F(ListViewWrapper, ItemsCarryDataAndTexts) {
     EXPECT_EQ(text, L"");
 }
 
-TEST_F(ListViewWrapper, SelectionQueries) {
+TEST_P(ListViewWrapper, SelectionQueries) {
     Fill({{L"a", L""}, {L"b", L""}, {L"c", L""}, {L"d", L""}, {L"e", L""}});
     struct { std::initializer_list<int> selected; int start; int next; } cases[] = {
         {{0}, -1, 0}, {{0}, 0, 0}, {{0}, 1, -1}, {{2, 4}, 0, 2}, {{2, 4}, 3, 4}, {{2, 4}, 5, -1}, {{}, -1, -1},
@@ -139,10 +151,10 @@ TEST_F(ListViewWrapper, SelectionQueries) {
     EXPECT_EQ(ListView_GetNextItem(dialog.List(), -1, LVNI_FOCUSED), -1);
 }
 
-TEST_F(ListViewWrapper, DeletesSelectedItemsAndCopiesItemsToTheTopOfAnotherList) {
+TEST_P(ListViewWrapper, DeletesSelectedItemsAndCopiesItemsToTheTopOfAnotherList) {
     Fill({{L"a", L"1"}, {L"b", L"2"}, {L"c", L"3"}, {L"d", L"4"}, {L"e", L"5"}});
-    ListDialog otherDialog;
-    ListViewUIControl other(IDC_LIST);
+    ListDialog otherDialog{GetParam().templateId, GetParam().listId};
+    ListViewUIControl other(static_cast<uint16_t>(GetParam().listId));
     other.AttachToDialog(otherDialog.Window());
     other.InsertColumn(0, L"Name", 50);
     other.InsertColumn(1, L"Fax number", 50);
@@ -179,7 +191,7 @@ TEST(ListViewSortOrder, ComparesWithoutBracketsOrCaseOverFortyNineCharacters) {
     }
 }
 
-TEST_F(ListViewWrapper, SortsByAColumnInEitherDirection) {
+TEST_P(ListViewWrapper, SortsByAColumnInEitherDirection) {
     Fill({{L"[Sales]", L""}, {L"adams", L"30"}, {L"Baker", L"10"}});
     struct { int column; bool descending; std::vector<CMString> names; } cases[] = {
         {0, false, {L"adams", L"Baker", L"[Sales]"}},
@@ -197,11 +209,9 @@ TEST_F(ListViewWrapper, SortsByAColumnInEitherDirection) {
     list.SortItems(0, false);
     EXPECT_EQ(list.GetItemData(2), 100);
     EXPECT_EQ(Selected(), std::vector<int>{2});
-    for (int i : {1, 2}) {
-        LVITEMW shared = {LVIF_PARAM, i};
-        shared.lParam = 7;
-        ListView_SetItem(dialog.List(), &shared);
-    }
+    list.DeleteAllItems();
+    const CMString names[] = {L"adams", L"Baker", L"[Sales]"};
+    for (int i = 0; i < 3; ++i) list.InsertItem(i == 0 ? 101 : 7, &names[i], false);
     list.SortItems(0, true);
     EXPECT_EQ(Column(0), (std::vector<CMString>{L"[Sales]", L"Baker", L"adams"}));
     EXPECT_EQ(list.GetItemData(0), 7);
@@ -209,7 +219,7 @@ TEST_F(ListViewWrapper, SortsByAColumnInEitherDirection) {
     EXPECT_EQ(list.GetItemData(2), 101);
 }
 
-TEST_F(ListViewWrapper, DeletingAllRowsSendsNoNotificationPerRow) {
+TEST_P(ListViewWrapper, DeletingAllRowsSendsNoNotificationPerRow) {
     list.SetRedraw(false);
     for (int i = 0; i < 200; ++i) list.InsertItem(i, false);
     list.SetRedraw(true);
@@ -217,12 +227,14 @@ TEST_F(ListViewWrapper, DeletingAllRowsSendsNoNotificationPerRow) {
     dialog.ResetCounts();
     list.DeleteAllItems();
     EXPECT_EQ(list.GetItemCount(), 0);
-    EXPECT_EQ(dialog.Count(LVN_DELETEALLITEMS), 1);
+    // An owner-data list is emptied by its count, with no notification at all.
+    EXPECT_EQ(dialog.Count(LVN_DELETEALLITEMS), list.IsOwnerData() ? 0 : 1);
     EXPECT_EQ(dialog.Count(LVN_DELETEITEM), 0);
     EXPECT_TRUE(IsWindowEnabled(dialog.List()));
     EXPECT_EQ(GetFocus(), dialog.List());
 
-    // Unanswered, the control reports every row: the answer is what saves them.
+    // Unanswered, a plain list reports every row: the answer is what saves them.
+    if (list.IsOwnerData()) return;
     dialog.Route(nullptr);
     list.SetRedraw(false);
     for (int i = 0; i < 20; ++i) list.InsertItem(i, false);
@@ -231,7 +243,7 @@ TEST_F(ListViewWrapper, DeletingAllRowsSendsNoNotificationPerRow) {
     EXPECT_EQ(dialog.Count(LVN_DELETEITEM), 20);
 }
 
-TEST_F(ListViewWrapper, NotificationsBecomeEventsForEveryObserver) {
+TEST_P(ListViewWrapper, NotificationsBecomeEventsForEveryObserver) {
     Fill({{L"a", L"1"}, {L"b", L"2"}});
     RecordingObserver once(list), twice(list);
     list.Attach(&once);
@@ -276,13 +288,13 @@ TEST_F(ListViewWrapper, NotificationsBecomeEventsForEveryObserver) {
     EXPECT_FALSE(once.seen[0].selection || once.seen[0].doubleClick);
 }
 
-TEST_F(ListViewWrapper, OnlyThisListsNotificationsCount) {
+TEST_P(ListViewWrapper, OnlyThisListsNotificationsCount) {
     RecordingObserver observer(list);
     list.Attach(&observer);
     NMHDR click = {dialog.List(), IDC_LIST, static_cast<UINT>(NM_DBLCLK)};
     EXPECT_FALSE(list.OnNotify(WM_COMMAND, IDC_LIST, &click));
-    NMHDR other = {GetDlgItem(dialog.Window(), IDC_SEARCH), IDC_SEARCH, static_cast<UINT>(NM_DBLCLK)};
-    EXPECT_FALSE(list.OnNotify(WM_NOTIFY, IDC_SEARCH, &other));
+    NMHDR other = {GetDlgItem(dialog.Window(), IDC_HELP_BUTTON), IDC_HELP_BUTTON, static_cast<UINT>(NM_DBLCLK)};
+    EXPECT_FALSE(list.OnNotify(WM_NOTIFY, IDC_HELP_BUTTON, &other));
     EXPECT_TRUE(observer.seen.empty());
     EXPECT_TRUE(list.OnNotify(WM_NOTIFY, IDC_LIST, &click));
     EXPECT_EQ(observer.seen.size(), 1u);
@@ -290,6 +302,51 @@ TEST_F(ListViewWrapper, OnlyThisListsNotificationsCount) {
     NMHDR focus = {dialog.List(), IDC_LIST, static_cast<UINT>(NM_SETFOCUS)};
     EXPECT_FALSE(list.OnNotify(WM_NOTIFY, IDC_LIST, &focus));
     EXPECT_FALSE(list.IsDoubleClickEvent());
+}
+
+// What the control itself answers, as a screen reader or another program asks it: a
+// text lands in the asker's buffer (all a reader in another process gets), a search
+// finds rows, typing a name's first letters moves the selection there.
+TEST_P(ListViewWrapper, TheControlReadsFindsAndTypesAheadInTheRows) {
+    Fill({{L"adams", L"111"}, {L"Baker", L"222"}, {L"[Sales]", L""}, {L"Bakery", L"333"}});
+    struct { int row, column, room; const wchar_t* text; } reads[] = {
+        {1, 1, 50, L"222"}, {2, 0, 50, L"[Sales]"}, {2, 1, 50, L""}, {3, 0, 4, L"Bak"},
+    };
+    for (const auto& r : reads) {
+        wchar_t buffer[50] = L"#";
+        ListView_GetItemText(dialog.List(), r.row, r.column, buffer, r.room);
+        EXPECT_EQ(CMString(buffer), CMString(r.text)) << "row " << r.row << " column " << r.column;
+    }
+    struct { UINT flags; const wchar_t* text; LPARAM data; int found; } finds[] = {
+        {LVFI_STRING, L"Baker", 0, 1}, {LVFI_STRING | LVFI_PARTIAL, L"Bake", 0, 1}, {LVFI_STRING, L"Bake", 0, -1},
+        {LVFI_PARAM, nullptr, 103, 3}, {LVFI_PARAM, nullptr, 99, -1},
+    };
+    for (const auto& f : finds) {
+        LVFINDINFOW find = {f.flags, f.text, f.data};
+        EXPECT_EQ(ListView_FindItem(dialog.List(), -1, &find), f.found) << f.flags;
+    }
+    SetFocus(dialog.List());
+    Select({0});
+    for (wchar_t c : CMString(L"bakery").view()) SendMessageW(dialog.List(), WM_CHAR, c, 1);
+    EXPECT_EQ(Selected(), std::vector<int>{3});
+}
+
+// Refills one after another: only the chosen row is selected and focused, the list at
+// its top, whatever was selected or scrolled before.
+TEST_P(ListViewWrapper, ARefillLeavesOnlyTheChosenRowSelectedAtTheTop) {
+    struct { int rows; std::initializer_list<int> before; int chosen; std::vector<int> selected; } steps[] = {
+        {30, {}, 0, {0}}, {30, {3, 7}, 0, {0}}, {40, {0, 1}, 2, {2}}, {5, {4}, -1, {}},
+    };
+    for (const auto& step : steps) {
+        Select(step.before);
+        ListView_EnsureVisible(dialog.List(), list.GetItemCount() - 1, FALSE);
+        ListRows rows(static_cast<size_t>(step.rows), ListRow{step.rows, L"row", L"1"});
+        list.SetRows(std::move(rows), step.chosen);
+        EXPECT_EQ(Selected(), step.selected) << step.rows;
+        EXPECT_EQ(ListView_GetNextItem(dialog.List(), -1, LVNI_FOCUSED), step.selected.empty() ? -1 : step.selected[0]);
+        EXPECT_EQ(ListView_GetTopIndex(dialog.List()), 0);
+        EXPECT_EQ(list.GetItemData(step.rows - 1), step.rows);
+    }
 }
 
 }  // namespace

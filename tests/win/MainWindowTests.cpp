@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "PrintCMString.h"
 #include "app/AppGlobals.h"
@@ -235,6 +237,51 @@ TEST_F(MainWindow, AReadOnlyListFollowsAnotherWriter) {
         EXPECT_EQ(dialog->List()->GetSelectedCount(), 1);
         int row = dialog->List()->GetNextSelected(0);
         EXPECT_EQ(row >= 0 ? dialog->List()->GetItemData(row) : -1, chosen);
+    }
+}
+
+// The list as the user works it, read from the control: typing a name's first letters,
+// clicks with and without shift and control, a header click; the buttons follow the
+// selection, which a sort keeps on its records.
+TEST_F(MainWindow, TheListFollowsTheKeyboardMouseAndHeader) {
+    OpenBook(sample);
+    HWND list = GetDlgItem(hwnd, IDC_LIST);
+    SetFocus(list);
+    auto click = [&](int row, WPARAM keys) {
+        RECT item = {};
+        ListView_GetItemRect(list, row, &item, LVIR_LABEL);
+        const LPARAM at = MAKELPARAM(item.left + 4, (item.top + item.bottom) / 2);
+        SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON | keys, at);
+        SendMessageW(list, WM_LBUTTONUP, keys, at);
+    };
+    auto sortByName = [&] {
+        NMLISTVIEW header = {{list, IDC_LIST, static_cast<UINT>(LVN_COLUMNCLICK)}, -1, 0};
+        SendMessageW(hwnd, WM_NOTIFY, IDC_LIST, reinterpret_cast<LPARAM>(&header));
+    };
+    struct { std::function<void()> act; std::vector<CMString> selected; bool edit; } steps[] = {
+        {[&] { SendMessageW(list, WM_CHAR, L'c', 1); }, {L"Carl Smith"}, true},
+        {[&] { click(1, 0); }, {L"Bob Jones"}, true},
+        {[&] { click(3, MK_SHIFT); }, {L"Bob Jones", L"Carl Smith", L"Dora Brown"}, false},
+        {[&] { click(0, MK_CONTROL); }, {L"Anna Smith", L"Bob Jones", L"Carl Smith", L"Dora Brown"}, false},
+        {[&] { click(2, MK_CONTROL); }, {L"Anna Smith", L"Bob Jones", L"Dora Brown"}, false},
+        {sortByName, {L"Dora Brown", L"Bob Jones", L"Anna Smith"}, false},
+        // Once the earlier letters are forgotten (the control keeps them under half a second).
+        {[&] { Sleep(600); SendMessageW(list, WM_CHAR, L'b', 1); }, {L"Bob Jones"}, true},
+    };
+    int step = 0;
+    for (const auto& s : steps) {
+        s.act();
+        harness::PumpUntilIdle();
+        std::vector<CMString> selected;
+        wchar_t text[50];
+        for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0;
+             row = ListView_GetNextItem(list, row, LVNI_SELECTED)) {
+            ListView_GetItemText(list, row, 0, text, 50);
+            selected.emplace_back(text);
+        }
+        EXPECT_EQ(selected, s.selected) << "step " << step;
+        EXPECT_EQ(harness::IsItemEnabled(hwnd, IDC_EDIT_BUTTON), s.edit) << "step " << step;
+        EXPECT_TRUE(harness::IsItemEnabled(hwnd, IDC_DELETE)) << "step " << step++;
     }
 }
 

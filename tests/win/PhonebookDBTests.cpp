@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 
 #include "PrintCMString.h"
 #include "app/AppGlobals.h"
@@ -258,6 +259,27 @@ TEST_F(StorageWrapper, RecordsConvertBothWays) {
         RecordList entries;
         db.Enumerate(entries, false);
         EXPECT_EQ(entries.size(), 2u);
+    }
+}
+
+// Fields come out of an enumeration cut to the record's widths alike from either set; a
+// group's brackets are cut like its name (of 29, 30 and 31 letters).
+TEST_F(StorageWrapper, EnumeratedFieldsAreCutToTheRecordsWidths) {
+    const std::wstring x(60, L'x');
+    for (const wchar_t* format : {L"mpb2", L"pb"}) {
+        ASSERT_TRUE(OpenBook(db, Book(CMString::Formatted(L"cut.%s", format).c_str(), format)));
+        ASSERT_EQ(Add(db, *Entry(x.c_str(), L"1", 42, x.c_str())), 0);
+        for (size_t n : {29, 30, 31}) {
+            CMString name(std::wstring(n, static_cast<wchar_t>(L'a' + n - 29)));
+            ASSERT_TRUE(db.CreateGroup(name, nullptr, false));
+        }
+        RecordList list = All(db);
+        RecordPtr got = Named(list, x.substr(0, 31).c_str());
+        ASSERT_TRUE(got) << CMString(format).ToUtf8();
+        EXPECT_EQ(CMString(got->organization), CMString(x.substr(0, 59)));
+        EXPECT_EQ(got->mailbox, 42u);
+        for (const std::wstring& group : {L"[" + std::wstring(29, L'a') + L"]", L"[" + std::wstring(30, L'b'), L"[" + std::wstring(30, L'c')})
+            EXPECT_TRUE(Named(list, group.c_str())) << CMString(format).ToUtf8();
     }
 }
 
