@@ -156,6 +156,10 @@ struct ImportCounters {
     // An import that updates: entries changed in place, and records equal to their entry.
     uint32_t updated = 0;
     uint32_t unchanged = 0;
+    // Records the book refused for another reason (a blank name in an import that adds);
+    // and, besides the records, entries a sync removed.
+    uint32_t other = 0;
+    uint32_t removed = 0;
 
     void Count(RecordOutcome outcome);
     uint32_t NotImported() const { return read - imported - updated - unchanged; }

@@ -1,0 +1,107 @@
+#pragma once
+// What a source's records do to the book, decided before anything changes: a pure
+// function of the book's snapshot and the records. The applier carries the plan out; a
+// dry run shows it.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "importexport/core/DelimitedText.h"
+#include "intake/core/Records.h"
+#include "intake/core/StoredForm.h"
+#include "util/CMString.h"
+
+namespace intake {
+
+// The book as the plan sees it. Texts are as the book holds them (stored form).
+struct SnapshotEntry {
+    uint16_t id = 0;
+    delimited::EntryFields fields;
+};
+struct SnapshotGroup {
+    uint16_t id = 0;
+    CMString name;  // without brackets
+    std::vector<uint16_t> members;
+};
+struct Snapshot {
+    std::vector<SnapshotEntry> entries;  // in the book's order
+    std::vector<SnapshotGroup> groups;
+    // Records (entries and groups) the book can hold.
+    size_t capacity = 0;
+    TextForm form;
+};
+
+enum class Mode : uint8_t {
+    // Every acceptable record is added; one whose name and fax number an entry has is
+    // already present.
+    Add,
+    // A record that names an entry updates it in place (it keeps its id and groups).
+    Update,
+    // Update, and the entries no record gave are removed.
+    Sync,
+};
+
+struct Options {
+    Mode mode = Mode::Add;
+    // Sync: it may remove more than half of the entries it considers.
+    bool allowShrink = false;
+    // Update and sync: the entries the source gives join this group (made when the book
+    // lacks it), and a sync removes only members of it. Empty: none.
+    CMString managedGroup;
+};
+
+// Why a sync changes nothing: its input was not read to its end, it gave no record that
+// was accepted, it would remove more than half of the entries it considers, or the book
+// cannot hold what it adds.
+enum class Refusal : uint8_t { None, ReadFailed, NothingAccepted, TooManyRemoved, NoRoom };
+
+// An entry or group the plan names: one the book has (by id) or one it makes (by index
+// into Plan::adds or Plan::newGroups).
+struct Ref {
+    bool planned = false;
+    uint32_t value = 0;
+    friend bool operator==(const Ref& a, const Ref& b) { return a.planned == b.planned && a.value == b.value; }
+};
+
+struct PlannedAdd {
+    uint32_t record = 0;  // index into the records
+    delimited::EntryFields fields;
+};
+struct PlannedUpdate {
+    uint32_t record = 0;
+    uint16_t id = 0;
+    delimited::EntryFields before, after;
+    uint8_t changed = 0;  // Bit of each field that differs
+};
+struct PlannedRemoval {
+    uint16_t id = 0;
+    CMString name, fax;
+};
+struct Membership {
+    Ref group;
+    Ref entry;
+};
+
+struct Plan {
+    Mode mode = Mode::Add;
+    std::vector<PlannedAdd> adds;
+    std::vector<PlannedUpdate> updates;
+    std::vector<PlannedRemoval> removals;
+    // Entries that a record gave unchanged (ids).
+    std::vector<uint16_t> unchanged;
+    std::vector<CMString> newGroups;
+    std::vector<Membership> memberships;
+    // read always equals imported + updated + unchanged + rejected + alreadyPresent +
+    // full + other; removed is besides.
+    delimited::ImportCounters counts;
+    uint32_t rejectedFor[kRejectionCount] = {};
+    // Group names that found no room in the book (their memberships are left out).
+    uint32_t groupsWithoutRoom = 0;
+    // The entries a sync considers for removal: all, or the managed group's members.
+    size_t scope = 0;
+    Refusal refusal = Refusal::None;
+};
+
+Plan MakePlan(const Snapshot& book, const SourceRead& read, const Options& options);
+
+}  // namespace intake
