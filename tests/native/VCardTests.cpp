@@ -12,13 +12,15 @@ using namespace vcard;
 
 namespace {
 
-std::vector<Card> ReadAll(const std::string& file) {
+std::vector<Card> ReadAll(const std::string& file, bool* reachedEnd = nullptr) {
     bool unicode = false;
     const std::string bytes = Utf8Bytes(file, unicode);
     Reader reader(bytes, unicode);
     std::vector<Card> cards;
     Card card;
     while (reader.Next(card)) cards.push_back(card);
+    // Asked again, the reader still knows how the input ended.
+    if (reachedEnd) *reachedEnd = !reader.Next(card) && reader.ReachedEnd();
     return cards;
 }
 
@@ -118,4 +120,34 @@ TEST(VCard, ExportReadsBackAndFoldsWithinCharacters) {
     EXPECT_FALSE(HasVCardExtension(L"out.vcf.csv"));
     EXPECT_EQ(SplitGroupNames(L"* myContacts ::: Kunden ::: Team"), (std::vector<CMString>{L"Kunden", L"Team"}));
     EXPECT_EQ(SplitGroupNames(L"A, B,,a"), (std::vector<CMString>{L"A", L"B"}));
+}
+
+TEST(VCard, CardWithoutItsEndNeitherSwallowsTheNextNorPassesUnnoticed) {
+    struct Case {
+        const char* what;
+        std::string file;
+        std::vector<CMString> names;
+        bool reachedEnd;
+    } cases[] = {
+        {"the first card lacks END", "BEGIN:VCARD\nFN:A\nBEGIN:VCARD\nFN:B\nEND:VCARD\nBEGIN:VCARD\nFN:C\nEND:VCARD\n",
+         {L"A", L"B", L"C"}, true},
+        {"cut short inside the last card", "BEGIN:VCARD\nFN:A\nEND:VCARD\nBEGIN:VCARD\nFN:B\nTEL;TYPE=FAX:12", {L"A"},
+         false},
+        {"cut short right after BEGIN", "BEGIN:VCARD\r\nFN:A\r\nEND:VCARD\r\nBEGIN:VCARD\r\n", {L"A"}, false},
+        {"an AGENT's card is no card of its own",
+         "BEGIN:VCARD\nFN:A\nAGENT:\nBEGIN:VCARD\nFN:Agent\nEND:VCARD\nEND:VCARD\nBEGIN:VCARD\nFN:B\nEND:VCARD\n",
+         {L"A", L"B"}, true},
+        {"an AGENT's card without END ends at the next card",
+         "BEGIN:VCARD\nFN:A\nAGENT:\nBEGIN:VCARD\nFN:Agent\nEND:VCARD\nBEGIN:VCARD\nFN:B\nEND:VCARD\n",
+         {L"A", L"B"}, true},
+        {"no card at all", "just text\n", {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        bool reachedEnd = !c.reachedEnd;
+        std::vector<CMString> names;
+        for (const Card& card : ReadAll(c.file, &reachedEnd)) names.push_back(card.fields.name);
+        EXPECT_EQ(names, c.names);
+        EXPECT_EQ(reachedEnd, c.reachedEnd);
+    }
 }

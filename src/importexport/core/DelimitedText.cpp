@@ -263,7 +263,12 @@ bool ParseRecord(const CMString& record, const Layout& layout, EntryFields& out)
     for (Column column : layout.columns) {
         std::wstring_view value;
         bool ended = false;
-        if (!rest.empty() && rest.front() == kQuote) {
+        const std::wstring_view afterPair = rest.substr(std::min<size_t>(rest.size(), 2));
+        if (rest.substr(0, 2) == L"\"\"" && (afterPair.empty() || afterPair.substr(0, delimiter.size()) == delimiter)) {
+            // An empty quoted value: its closing mark is not the next value's opening one.
+            rest.remove_prefix(std::min(rest.size(), 2 + delimiter.size()));
+            ended = true;
+        } else if (!rest.empty() && rest.front() == kQuote) {
             size_t open = rest.find_first_not_of(kQuote);
             rest.remove_prefix(open == std::wstring_view::npos ? rest.size() : open);
             size_t close = rest.find(kQuote);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "util/core/Utf.h"
 
@@ -40,7 +41,8 @@ std::wstring TrimmedWide(std::wstring_view text) {
 }
 
 // The properties a card's entry is made of; every other one is passed over unread.
-enum class Property { Other, Begin, End, Fn, N, Org, Tel, Email, Categories };
+// AGENT is read only for its name: a BEGIN:VCARD right after it is the agent's card.
+enum class Property { Other, Agent, Begin, End, Fn, N, Org, Tel, Email, Categories };
 
 Property PropertyOf(std::string_view name) {
     // A property group ("item1.TEL") does not change what the property is.
@@ -49,7 +51,7 @@ Property PropertyOf(std::string_view name) {
     static constexpr std::pair<std::string_view, Property> kNames[] = {
         {"BEGIN", Property::Begin}, {"END", Property::End},     {"FN", Property::Fn},
         {"N", Property::N},         {"ORG", Property::Org},     {"TEL", Property::Tel},
-        {"EMAIL", Property::Email}, {"CATEGORIES", Property::Categories},
+        {"EMAIL", Property::Email}, {"CATEGORIES", Property::Categories}, {"AGENT", Property::Agent},
     };
     for (const auto& [known, property] : kNames)
         if (EqualsNoCase(name, known)) return property;
@@ -337,7 +339,8 @@ bool Reader::NextLine(std::string& line) {
     line.clear();
     if (m_at >= m_bytes.size()) return false;
     const std::string_view first = PhysicalLine();
-    const bool wanted = PropertyOf(NameOf(first)) != Property::Other;
+    const Property property = PropertyOf(NameOf(first));
+    const bool wanted = property != Property::Other && property != Property::Agent;
     const size_t colon = ValueStart(first);
     const bool qp = NamesQuotedPrintable(first.substr(0, colon == std::string_view::npos ? first.size() : colon));
     auto append = [&](std::string_view piece) {
@@ -362,23 +365,34 @@ bool Reader::NextLine(std::string& line) {
             break;
         }
     }
-    if (!wanted) line.assign("X-SKIPPED:");
+    if (!wanted) line.assign(property == Property::Agent ? "AGENT:" : "X-SKIPPED:");
     return true;
 }
 
 bool Reader::Next(Card& card) {
     std::string line;
-    int depth = 0;
+    int depth = m_begun ? 1 : 0;
+    m_begun = false;
     Draft draft;
+    Property previous = Property::Other;
     while (NextLine(line)) {
         const size_t colon = ValueStart(line);
         if (colon == std::string::npos) continue;
         const std::string_view head(line.data(), colon);
         const std::string_view raw = std::string_view(line).substr(colon + 1);
         const Property property = PropertyOf(NameOf(head));
-        if (property == Property::Other) continue;
+        const bool afterAgent = std::exchange(previous, property) == Property::Agent;
+        if (property == Property::Other || property == Property::Agent) continue;
         if (property == Property::Begin) {
-            if (EqualsNoCase(Trimmed(raw), "VCARD") && depth++ == 0) draft = Draft();
+            if (!EqualsNoCase(Trimmed(raw), "VCARD")) continue;
+            if (depth > 0 && !afterAgent) {
+                // The card before had no END:VCARD: it ends here with all its lines read,
+                // rather than taking this card and every later one in as an agent's.
+                m_begun = true;
+                draft.Finish(card);
+                return true;
+            }
+            if (depth++ == 0) draft = Draft();
             continue;
         }
         if (depth == 0) continue;
@@ -423,6 +437,7 @@ bool Reader::Next(Card& card) {
             default: break;
         }
     }
+    if (depth > 0) m_cutShort = true;
     return false;
 }
 

@@ -39,9 +39,15 @@ public:
     // charset and is not UTF-8, or names one other than UTF-8, ISO-8859-1 and
     // Windows-1252.
     Reader(std::string_view bytes, bool unicode, delimited::Decoder ansi = {});
-    // The next card; false at the end. Text outside BEGIN/END is passed over.
+    // The next card; false at the end. Text outside BEGIN/END is passed over. A card
+    // without its END:VCARD ends where the next card begins (a BEGIN:VCARD that is not
+    // an AGENT's card); one the input ends inside is not given, as its last value may
+    // be cut.
     bool Next(Card& card);
     uint64_t Position() const { return m_at; }
+    // Whether the input has been read to its end and that end fell outside any card;
+    // false before, and for good once the input is found to end inside a card.
+    bool ReachedEnd() const { return m_at >= m_bytes.size() && !m_begun && !m_cutShort; }
 
 private:
     // The next logical line (folds joined, a quoted-printable value's soft line breaks
@@ -53,6 +59,9 @@ private:
     bool m_unicode;
     delimited::Decoder m_ansi;
     size_t m_at = 0;
+    // A card's BEGIN:VCARD was read while ending the card before it.
+    bool m_begun = false;
+    bool m_cutShort = false;
 };
 
 // How many cards the bytes hold (their BEGIN:VCARD lines), for the dialog's note.
