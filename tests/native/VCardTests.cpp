@@ -120,6 +120,7 @@ TEST(VCard, ExportReadsBackAndFoldsWithinCharacters) {
     EXPECT_FALSE(HasVCardExtension(L"out.vcf.csv"));
     EXPECT_EQ(SplitGroupNames(L"* myContacts ::: Kunden ::: Team"), (std::vector<CMString>{L"Kunden", L"Team"}));
     EXPECT_EQ(SplitGroupNames(L"A, B,,a"), (std::vector<CMString>{L"A", L"B"}));
+    EXPECT_EQ(SplitGroupNames(L"\u00c4rger, \u00e4rger, \u03a3, \u03c3"), (std::vector<CMString>{L"\u00c4rger", L"\u03a3"}));
 }
 
 TEST(VCard, CardWithoutItsEndNeitherSwallowsTheNextNorPassesUnnoticed) {
@@ -150,4 +151,21 @@ TEST(VCard, CardWithoutItsEndNeitherSwallowsTheNextNorPassesUnnoticed) {
         EXPECT_EQ(names, c.names);
         EXPECT_EQ(reachedEnd, c.reachedEnd);
     }
+}
+
+TEST(VCard, ManyCategoriesEachOnceInTheirOrder) {
+    // 16,000 names over several CATEGORIES lines, every seventh followed by an earlier
+    // one in capitals: each name once, as first spelt.
+    std::string file = "BEGIN:VCARD\r\nFN:A\r\n";
+    std::vector<CMString> expected;
+    for (int n = 0; n < 16000; ++n) {
+        if (n % 500 == 0) file += (n ? "\r\n" : "") + std::string("CATEGORIES:");
+        file += "Gr\xC3\xBCn " + std::to_string(n) + ",";
+        if (n % 7 == 0) file += "GR\xC3\x9CN " + std::to_string(n / 2) + ",";
+        expected.push_back(CMString(L"Gr\u00fcn " + std::to_wstring(n)));
+    }
+    file += "\r\nEND:VCARD\r\n";
+    const auto cards = ReadAll(file);
+    ASSERT_EQ(cards.size(), 1u);
+    EXPECT_EQ(cards[0].groups, expected);
 }

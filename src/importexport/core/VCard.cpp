@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 #include <utility>
 
 #include "util/core/Utf.h"
@@ -253,12 +254,31 @@ int PhoneRank(const Params& p) {
     return 1;
 }
 
+// Group names, each once in the order first met and as first spelt. Names equal as
+// CMString::EqualsNoCase sees them (character by character in capitals) are the same;
+// the capitals are kept as a key, so a card with thousands of names stays linear.
+class GroupNames {
+public:
+    void Add(std::wstring name) {
+        name = TrimmedWide(name);
+        if (name.empty()) return;
+        std::wstring key(name);
+        for (wchar_t& c : key) c = mrv::ToUpperChar(c);
+        if (m_keys.insert(std::move(key)).second) m_names.push_back(std::move(name));
+    }
+    const std::vector<std::wstring>& Names() const { return m_names; }
+
+private:
+    std::vector<std::wstring> m_names;
+    std::unordered_set<std::wstring> m_keys;
+};
+
 // What a card gathers before it ends.
 struct Draft {
     std::wstring fn, nName, org;
     std::wstring fax, phone, email;
     int faxRank = 99, phoneRank = 99, emailRank = 99;
-    std::vector<std::wstring> groups;
+    GroupNames groups;
 
     void Take(std::wstring& slot, int& rank, int candidate, const std::wstring& value) {
         if (value.empty() || candidate >= rank) return;
@@ -276,16 +296,9 @@ struct Draft {
         card.fields.organization = CMString(org);
         card.fields.phone = CMString(phone);
         card.fields.email = CMString(email);
-        for (const auto& g : groups) card.groups.push_back(CMString(g));
+        for (const auto& g : groups.Names()) card.groups.push_back(CMString(g));
     }
 };
-
-void AddGroup(std::vector<std::wstring>& groups, std::wstring name) {
-    name = TrimmedWide(name);
-    if (name.empty()) return;
-    auto same = [&](const std::wstring& other) { return CMString(other).EqualsNoCase(name); };
-    if (std::none_of(groups.begin(), groups.end(), same)) groups.push_back(std::move(name));
-}
 
 }  // namespace
 
@@ -432,7 +445,7 @@ bool Reader::Next(Card& card) {
                 draft.Take(draft.email, draft.emailRank, p.Has("pref") ? 0 : 1, Unescaped(value));
                 break;
             case Property::Categories:
-                for (auto& g : Components(value, L',')) AddGroup(draft.groups, g);
+                for (auto& g : Components(value, L',')) draft.groups.Add(std::move(g));
                 break;
             default: break;
         }
@@ -454,7 +467,7 @@ size_t CountCards(std::string_view bytes) {
 }
 
 std::vector<CMString> SplitGroupNames(std::wstring_view value) {
-    std::vector<std::wstring> names;
+    GroupNames names;
     const bool triple = value.find(L" ::: ") != std::wstring_view::npos;
     const std::wstring_view sep = triple ? L" ::: " : L",";
     size_t from = 0;
@@ -463,11 +476,11 @@ std::vector<CMString> SplitGroupNames(std::wstring_view value) {
         if (to == std::wstring_view::npos) to = value.size();
         std::wstring name = TrimmedWide(value.substr(from, to - from));
         // The contact service's own labels ("* myContacts", "* starred") are no groups.
-        if (!name.empty() && name[0] != L'*') AddGroup(names, name);
+        if (!name.empty() && name[0] != L'*') names.Add(std::move(name));
         from = to + sep.size();
     }
     std::vector<CMString> out;
-    for (auto& n : names) out.push_back(CMString(n));
+    for (const auto& n : names.Names()) out.push_back(CMString(n));
     return out;
 }
 
