@@ -1,10 +1,12 @@
 // Prints one line per figure: import of a 2500-record CSV file into an empty
 // current-format phone book, and export of the full book, through the program's own
-// model, list view and the real engine, as the import/export dialog runs them; vCard
-// files; a sync of a full book from a newer export. Run under Wine: the engine lies
+// model, list view and the real engine, as the import/export dialog runs them; a plan
+// of 100,000 records against the full book; vCard files; a sync of a full book from a
+// newer export, and its dry run. Run under Wine: the engine lies
 // beside the program, the language library in dist.
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
 
 #include <chrono>
 #include <cstdio>
@@ -19,6 +21,7 @@
 #include "importexport/FileByteSource.h"
 #include "importexport/core/NamedColumns.h"
 #include "importexport/core/VCard.h"
+#include "intake/Applier.h"
 #include "mainwindow/ListViewUIControl.h"
 #include "resources/resource.h"
 #include "util/Handles.h"
@@ -76,6 +79,22 @@ void WriteFileBytes(const CMString& path, const std::string& bytes) {
     UniqueFile out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
     WriteFile(out.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+// The whole path an import takes: the file read once, the plan, and (unless dry) the
+// plan carried out in one batch.
+intake::Outcome Import(CPhonebook& model, DelimitedTextFile& file, const CMString& path, intake::Mode mode,
+                       bool dryRun = false) {
+    intake::SourceRead read;
+    if (!file.Read(path, read)) return {};
+    intake::Options options;
+    options.mode = mode;
+    return intake::Applier(model).Run(read, options, dryRun);
+}
+
+SIZE_T PeakPrivateBytes() {
+    PROCESS_MEMORY_COUNTERS counters = {sizeof counters};
+    return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) ? counters.PeakPagefileUsage : 0;
 }
 
 // A card as a phone writes it, with a photo of about photoBytes folded at 75.
@@ -167,7 +186,6 @@ int wmain() {
     DelimitedTextFile file(*book.model, book.dialog.Get());
     file.Settings().layout.columns = {delimited::Column::Name,  delimited::Column::Fax,   delimited::Column::Organization,
                                       delimited::Column::Phone, delimited::Column::Email, delimited::Column::Mailbox};
-    file.Settings().capacity = book.model->Database().Capacity();
 
     // What the engine's adds cost alone, so the import's own share can be told apart.
     {
@@ -181,9 +199,31 @@ int wmain() {
     }
 
     auto start = std::chrono::steady_clock::now();
-    file.ImportFromFile(csvPath);
-    printf("import %u of %d records (UTF-8 CSV, empty current-format book): %.1f ms\n", file.Counters().imported,
+    const intake::Outcome imported = Import(*book.model, file, csvPath, intake::Mode::Add);
+    printf("import %u of %d records (UTF-8 CSV, empty current-format book): %.1f ms\n", imported.counts.imported,
            kRecords, Ms(start));
+
+    // 100,000 records against the full book, planned but not carried out: the source's
+    // records, the snapshot and the plan at once, in time and in memory.
+    {
+        std::string big;
+        big.reserve(100000 * 72);
+        for (int i = 0; i < 100000; ++i)
+            big += CMString::Formatted(L"M\u00fcller \u05d3 %04d,+49 30-%06d,\"Org %d, Ltd.\",030 1234,user%d@example.org,%d\r\n",
+                                       i, i, i % 50, i, i % 1000)
+                       .ToUtf8();
+        const CMString bigPath = folder + L"big.csv";
+        WriteFileBytes(bigPath, big);
+        big = std::string();
+        const SIZE_T before = PeakPrivateBytes();
+        start = std::chrono::steady_clock::now();
+        const intake::Outcome planned = Import(*book.model, file, bigPath, intake::Mode::Sync, true);
+        const double ms = Ms(start);
+        printf("dry run of a sync from 100000 records against the full book (%u unchanged, %u without room): %.1f ms, "
+               "peak private bytes %.1f MB (%.1f MB before)\n",
+               planned.counts.unchanged, planned.counts.full, ms, PeakPrivateBytes() / 1048576.0, before / 1048576.0);
+        DeleteFileW(bigPath.c_str());
+    }
 
     start = std::chrono::steady_clock::now();
     book.model->Refresh(true);
@@ -251,15 +291,19 @@ int wmain() {
         std::string line = "BEGIN:VCARD\r\nFN:One\r\nTEL;TYPE=FAX:1\r\nPHOTO;ENCODING=b:" + std::string(1 << 20, 'A') + "\r\nEND:VCARD\r\n";
         ms = ParseCards(line, &n);
         printf("vCard: one card with a 1 MB photo line: parse %.1f ms\n", ms);
+        std::string categories = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Many Groups\r\nTEL;TYPE=FAX:+49 30 1234\r\nCATEGORIES:";
+        for (int i = 0; i < 16000; ++i) categories += (i ? ",Kategorie " : "Kategorie ") + std::to_string(i);
+        categories += "\r\nEND:VCARD\r\n";
+        ms = ParseCards(categories, &n);
+        printf("vCard: one card with 16000 categories: parse %.1f ms\n", ms);
         const CMString vcfPath = folder + L"cards.vcf";
         WriteFileBytes(vcfPath, cards);
         Book empty(folder + L"cards.mpb2");
         DelimitedTextFile cardFile(*empty.model, empty.dialog.Get());
-        cardFile.Settings().capacity = empty.model->Database().Capacity();
         auto start = std::chrono::steady_clock::now();
-        cardFile.ImportFromFile(vcfPath);
+        const intake::Outcome cardsImported = Import(*empty.model, cardFile, vcfPath, intake::Mode::Add);
         printf("vCard: import %u of %d cards with photos and groups into an empty book: %.1f ms\n",
-               cardFile.Counters().imported, kRecords, Ms(start));
+               cardsImported.counts.imported, kRecords, Ms(start));
         empty.model->Refresh(true);
         start = std::chrono::steady_clock::now();
         cardFile.ExportToFile(folder + L"out.vcf");
@@ -283,15 +327,19 @@ int wmain() {
         WriteFileBytes(newerPath, newer);
         file.Settings().utf8 = true;
         const bool counting = CountFlushes(GetModuleHandleW(L"m2fpd02.dll"));
-        g_flushes = 0;
         auto start = std::chrono::steady_clock::now();
-        const DelimitedTextFile::SyncResult result = file.SyncFromFile(newerPath, false);
+        const intake::Outcome dry = Import(*book.model, file, newerPath, intake::Mode::Sync, true);
+        printf("dry run of that sync: %.1f ms (%zu adds, %zu updates, %zu removals planned)\n", Ms(start),
+               dry.plan.adds.size(), dry.plan.updates.size(), dry.plan.removals.size());
+        g_flushes = 0;
+        start = std::chrono::steady_clock::now();
+        const intake::Outcome result = Import(*book.model, file, newerPath, intake::Mode::Sync);
         const double ms = Ms(start);
-        const delimited::ImportCounters& c = file.Counters();
+        const delimited::ImportCounters& c = result.counts;
         printf("sync of %d entries from %u records: %u added, %u updated, %u unchanged, %u removed%s: %.1f ms, %s%u flushes\n",
-               kRecords, c.read, c.imported, c.updated, c.unchanged, result.removed,
+               kRecords, c.read, c.imported, c.updated, c.unchanged, c.removed,
                result.stored ? "" : " (refused, nothing stored)", ms, counting ? "" : "(not counted) ", g_flushes);
-        if (!result.stored) printf("  refusal %d\n", static_cast<int>(result.refusal));
+        if (!result.stored) printf("  refusal %d\n", static_cast<int>(result.plan.refusal));
         DeleteFileW(newerPath.c_str());
     }
 

@@ -136,11 +136,12 @@ EngineRecord CPhonebook::RecordFromFields(uint8_t kind, const CMString& name, co
 
 int CPhonebook::AddFromFields(const CMString& name, const CMString& fax, const CMString& organization,
                               const CMString& phone, const CMString& email, const CMString& mailbox, bool showErrors,
-                              bool addToList) {
+                              bool addToList, uint16_t* newId) {
     if (name.IsBlank()) return 1;
     EngineRecord record =
         RecordFromFields(fax.IsEmpty() ? kKindGroup : kKindEntry, name, fax, organization, phone, email, mailbox);
     const int code = m_database.AddRecord(record, showErrors);
+    if (code == kOk && newId) *newId = record.Id();
     // The personal phone book's model has no list: nothing to show.
     if (code == kOk && addToList && m_mainList) {
         m_mainActive = true;

@@ -54,9 +54,11 @@ public:
     bool IsShowableFax(const CMString& fax) const;
 
     // The engine's code; 1 for a blank name, which is not stored. An empty fax number
-    // makes a group. With addToList and a main list, the new row is shown in order.
+    // makes a group. With addToList and a main list, the new row is shown in order;
+    // newId, when given, gets the new record's id.
     int AddFromFields(const CMString& name, const CMString& fax, const CMString& organization, const CMString& phone,
-                      const CMString& email, const CMString& mailbox, bool showErrors, bool addToList);
+                      const CMString& email, const CMString& mailbox, bool showErrors, bool addToList,
+                      uint16_t* newId = nullptr);
     // Rewrites the entry with this id from the texts, in place: it keeps its id and its
     // groups. The engine's code; no message.
     int ModifyFromFields(uint16_t id, const CMString& name, const CMString& fax, const CMString& organization,

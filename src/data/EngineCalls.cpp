@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include <windows.h>
+
 using namespace pbabi;
 
 CMString WideText(const WChar* field, size_t width) {
@@ -27,18 +29,33 @@ void PutWide(WChar* field, size_t width, const CMString& text) {
     for (size_t i = n; i < width; ++i) field[i] = 0;
 }
 
+std::string AnsiCut(const CMString& text, size_t maxBytes) {
+    std::string bytes = text.ToAnsi();
+    if (bytes.size() <= maxBytes) return bytes;
+    // Converted once, then cut where a whole character ends: never the lead byte of a
+    // double-byte character (or of a UTF-8 sequence) without the rest.
+    const UINT codePage = GetACP();
+    CPINFO info = {};
+    const bool utf8 = codePage == CP_UTF8;
+    const bool single = !utf8 && GetCPInfo(codePage, &info) && info.MaxCharSize == 1;
+    size_t at = 0;
+    while (at < bytes.size()) {
+        const unsigned char lead = static_cast<unsigned char>(bytes[at]);
+        size_t length = 1;
+        if (utf8) length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        else if (!single && IsDBCSLeadByteEx(codePage, lead)) length = 2;
+        if (at + length > maxBytes) break;
+        at += length;
+    }
+    bytes.resize(at);
+    return bytes;
+}
+
 void PutAnsi(char* field, size_t width, const CMString& text) {
     if (!field || width == 0) return;
     std::memset(field, 0, width);
-    // The longest start of the text whose multibyte form fits: a cut through the bytes
-    // could leave the lead byte of a double-byte character without its trail byte.
-    for (int length = text.GetLength(); length > 0; --length) {
-        const std::string bytes = text.Left(length).ToAnsi();
-        if (bytes.size() <= width - 1) {
-            std::memcpy(field, bytes.data(), bytes.size());
-            return;
-        }
-    }
+    const std::string bytes = AnsiCut(text, width - 1);
+    std::memcpy(field, bytes.data(), bytes.size());
 }
 
 CMString NameOf(const EngineRecord& record) {

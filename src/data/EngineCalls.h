@@ -3,6 +3,8 @@
 // name (EngineExports.h), and the texts of a record of either set read and written in
 // their widths. The storage wrapper (PhonebookDB), the model (CPhonebook) and through
 // them pbtool use these and no copies of their own.
+#include <string>
+
 #include "data/EngineExports.h"
 #include "data/EngineRecord.h"
 #include "pbabi/EngineAbi.h"
@@ -21,6 +23,8 @@ void PutWide(pbabi::WChar (&field)[N], const CMString& text) {
 // The text in the ANSI code page into a field of width bytes, cut where a whole
 // character ends (never half of a double-byte character), the rest cleared.
 void PutAnsi(char* field, size_t width, const CMString& text);
+// The text in the ANSI code page, cut to at most maxBytes where a whole character ends.
+std::string AnsiCut(const CMString& text, size_t maxBytes);
 
 // A record's name, fax number and extension slot (pbabi::kExtOrganization...), of
 // whichever set it is in; empty for an empty record or slot.

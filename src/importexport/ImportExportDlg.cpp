@@ -8,6 +8,7 @@
 #include "controls/ToolTip.h"
 #include "data/CPhonebook.h"
 #include "importexport/DelimitedTextFile.h"
+#include "intake/Applier.h"
 #include "importexport/UIFileSelectionDialog.h"
 #include "importexport/core/VCard.h"
 #include "mainwindow/HelpAbout.h"
@@ -527,14 +528,23 @@ void CImportExportDlg::OnOk() {
     DelimitedTextFile file(*m_model, m_hwnd);
     file.Settings().layout = CurrentLayout();
     file.Settings().utf8 = m_utf8On;
-    file.Settings().capacity = m_capacity;
     file.Settings().header = !import && m_headerLine;
-    file.Settings().update = import && m_update;
     bool done;
     if (import) {
-        done = file.ImportFromFile(path);
-        m_counters = file.Counters();
-        if (!file.Summary().message.IsEmpty()) m_message = file.Summary();
+        // Read once, planned against the book, carried out in one batch; a read that
+        // fails part-way keeps what it read, and the summary says where it stopped.
+        intake::SourceRead read;
+        done = file.Read(path, read);
+        if (done) {
+            intake::Options options;
+            options.mode = m_update ? intake::Mode::Update : intake::Mode::Add;
+            intake::Applier applier(*m_model, m_hwnd);
+            const intake::Outcome outcome = applier.Run(read, options);
+            m_counters = outcome.counts;
+            const MessageSource summary = applier.ShowSummary(outcome, static_cast<unsigned>(m_capacity));
+            if (!summary.message.IsEmpty()) m_message = summary;
+            done = read.complete && outcome.bookRead;
+        }
     } else {
         done = file.ExportToFile(path);
     }

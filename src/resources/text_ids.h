@@ -178,4 +178,7 @@
 #define IDS_IMPORT_VCARD_FILE               5033
 #define IDS_IMPORT_VCARD_ONE                5034
 
+// Changes of an import that the book refused
+#define IDS_IMPORT_CHANGES_FAILED           5035
+
 #endif

@@ -12,6 +12,10 @@
 #include "data/CPhonebook.h"
 #include "importexport/DelimitedTextFile.h"
 #include "importexport/core/VCard.h"
+#include "intake/Applier.h"
+#include "intake/core/PlanText.h"
+#include "app/AppGlobals.h"
+#include "resources/text_ids.h"
 #include "mainwindow/ListViewUIControl.h"
 #include "util/TextResourceLoader.h"
 
@@ -139,7 +143,6 @@ int Prepare(const TextJob& job, bool import, CPhonebook& model, DelimitedTextSet
     if (job.encoding == TextEncoding::Utf8 && !utf8Offered)
         return Fail(kExitUsage, job.book + L" is an ANSI book: its text files are in the ANSI code page (no --utf8)");
     settings.utf8 = job.encoding == TextEncoding::AsBookOffers ? utf8Offered : job.encoding == TextEncoding::Utf8;
-    settings.capacity = model.Database().Capacity();
     settings.header = !import && job.header;
     return kExitOk;
 }
@@ -158,71 +161,60 @@ int PrepareImport(const TextJob& job, CPhonebook& model, DelimitedTextFile& file
         return Fail(kExitUsage, L"the columns must include name, first-part or second-part");
     if (!has(delimited::Column::Fax)) return Fail(kExitUsage, L"the columns must include fax");
     if (!Exists(job.file)) return Fail(kExitFailed, L"there is no file " + job.file);
-    file.Settings().update = job.update;
     // The import stops at once in a full book, without counting anything; records that
     // update need no room.
-    if (!job.update && model.GetItemCount() >= file.Settings().capacity)
-        return Fail(kExitFailed, job.book + L" is full: it holds " + std::to_wstring(file.Settings().capacity) +
+    const int capacity = model.Database().Capacity();
+    if (!job.update && !job.dryRun && model.GetItemCount() >= capacity)
+        return Fail(kExitFailed, job.book + L" is full: it holds " + std::to_wstring(capacity) +
                                      L" records, as many as it can");
     return kExitOk;
 }
 
-std::wstring Counted(const delimited::ImportCounters& c, bool update) {
-    if (!update)
-        return std::to_wstring(c.read) + L" read, " + std::to_wstring(c.imported) + L" imported, " +
-               std::to_wstring(c.rejected) + L" rejected, " + std::to_wstring(c.alreadyPresent) +
-               L" already present, " + std::to_wstring(c.full) + L" without room";
-    return std::to_wstring(c.read) + L" read, " + std::to_wstring(c.imported) + L" added, " +
-           std::to_wstring(c.updated) + L" updated, " + std::to_wstring(c.unchanged) + L" unchanged, " +
-           std::to_wstring(c.rejected) + L" rejected, " + std::to_wstring(c.full) + L" without room";
+std::wstring CountsLine(const std::wstring& file, const intake::Plan& plan, const delimited::ImportCounters& counts) {
+    intake::Plan told = plan;
+    told.counts = counts;
+    return file + L": " + intake::CountsText(told);
 }
 
-}  // namespace
-
-namespace {
-
-int FinishImport(const TextJob& job, DelimitedTextFile& file, Messages& messages) {
-    if (!file.ImportFromFile(job.file.c_str())) {
-        messages.Flush();
-        return Fail(kExitFailed, L"cannot read " + job.file);
+// The plan as a dry run prints it: the counts and one line per change, or JSON.
+int PrintPlan(const TextJob& job, const intake::Outcome& outcome, const intake::SourceRead& read) {
+    const intake::Plan& plan = outcome.plan;
+    if (job.json) {
+        const std::string json = intake::PlanJson(plan, read) + "\n";
+        fwrite(json.data(), 1, json.size(), stdout);
+        fflush(stdout);
+    } else {
+        Say(CountsLine(job.file, plan, plan.counts));
+        for (const std::wstring& line : intake::ChangeLines(plan, read)) Say(line);
     }
-    const delimited::ImportCounters& c = file.Counters();
-    messages.Flush(file.Summary().message);
-    Say(job.file + L": " + Counted(c, job.update));
-    if (!file.Summary().message.IsEmpty() && !job.update) Say(W(file.Summary().message));
-    if (!file.Stored()) return Fail(kExitFailed, L"nothing was imported: " + job.book + L" could not be written");
-    if (c.full > 0) return Fail(kExitFailed, job.book + L" is full: " + std::to_wstring(c.full) + L" records found no room");
-    return kExitOk;
+    return plan.refusal == intake::Refusal::None ? kExitOk : kExitFailed;
 }
 
-int FinishSync(const TextJob& job, DelimitedTextFile& file, Messages& messages) {
-    const DelimitedTextFile::SyncResult result = file.SyncFromFile(job.file.c_str(), job.allowShrink);
-    messages.Flush(file.Summary().message);
-    const delimited::ImportCounters& c = file.Counters();
+int Refused(const TextJob& job, const intake::Plan& plan) {
     const std::wstring unchanged = L"; " + job.book + L" is unchanged";
-    switch (result.refusal) {
-        case delimited::SyncRefusal::ReadFailed: return Fail(kExitFailed, L"cannot read " + job.file + L" to its end" + unchanged);
-        case delimited::SyncRefusal::NothingAccepted:
+    switch (plan.refusal) {
+        case intake::Refusal::ReadFailed: return Fail(kExitFailed, L"cannot read " + job.file + L" to its end" + unchanged);
+        case intake::Refusal::NothingAccepted:
             return Fail(kExitFailed, job.file + L" gives no entry that could be imported" + unchanged);
-        case delimited::SyncRefusal::TooManyRemoved:
-            return Fail(kExitFailed, job.file + L" would remove " + std::to_wstring(file.UnnamedEntries().size()) +
-                                         L" of the book's entries, more than half (--allow-shrink allows it)" + unchanged);
-        case delimited::SyncRefusal::None: break;
+        case intake::Refusal::TooManyRemoved:
+            return Fail(kExitFailed, job.file + L" would remove " + std::to_wstring(plan.removals.size()) + L" of the " +
+                                         std::to_wstring(plan.scope) +
+                                         L" entries it considers, more than half (--allow-shrink allows it)" + unchanged);
+        case intake::Refusal::NoRoom:
+            return Fail(kExitFailed, job.file + L" gives " + std::to_wstring(plan.counts.full + plan.groupsWithoutRoom) +
+                                         L" more entries and groups than " + job.book + L" can hold" + unchanged);
+        case intake::Refusal::None: break;
     }
-    if (!result.stored) return Fail(kExitFailed, L"nothing was changed: " + job.book + L" could not be written");
-    Say(job.file + L": " + std::to_wstring(c.read) + L" read, " + std::to_wstring(c.imported) + L" added, " +
-        std::to_wstring(c.updated) + L" updated, " + std::to_wstring(c.unchanged) + L" unchanged, " +
-        std::to_wstring(result.removed) + L" removed, " + std::to_wstring(c.rejected) + L" rejected");
-    if (c.full > 0) return Fail(kExitFailed, job.book + L" is full: " + std::to_wstring(c.full) + L" records found no room");
     return kExitOk;
 }
 
-// An import (or a sync, which always updates) on a book opened for writing.
+// An import (or a sync, which always updates) on a book opened for writing; a dry run
+// reads the book only, so it works while another program writes it.
 int ImportOrSync(TextJob job, bool sync) {
     if (!LoadLanguage()) return kExitFailed;
     Messages messages(false);
     OpenBook book;
-    if (int rc = book.Open(job.book, 0); rc != kExitOk) {
+    if (int rc = book.Open(job.book, job.dryRun ? 1 : 0); rc != kExitOk) {
         messages.Flush();
         return rc;
     }
@@ -232,7 +224,37 @@ int ImportOrSync(TextJob job, bool sync) {
     if (int rc = PrepareImport(job, model, file); rc != kExitOk) return rc;
     Progress progress(sync ? L"syncing" : L"importing", 256 * 1024);
     file.Settings().progress = [&](uint64_t done, uint64_t total) { progress(done, total); };
-    return sync ? FinishSync(job, file, messages) : FinishImport(job, file, messages);
+    intake::SourceRead read;
+    if (!file.Read(job.file.c_str(), read)) {
+        messages.Flush();
+        return Fail(kExitFailed, L"cannot read " + job.file);
+    }
+    intake::Options options;
+    options.mode = sync ? intake::Mode::Sync : job.update ? intake::Mode::Update : intake::Mode::Add;
+    options.allowShrink = job.allowShrink;
+    options.managedGroup = job.group.c_str();
+    intake::Applier applier(model);
+    const intake::Outcome outcome = applier.Run(read, options, job.dryRun);
+    messages.Flush();
+    if (!outcome.bookRead) return Fail(kExitFailed, L"cannot read " + job.book + L" to its end; it is unchanged");
+    if (job.dryRun) return PrintPlan(job, outcome, read);
+    if (int rc = Refused(job, outcome.plan); rc != kExitOk) return rc;
+    const delimited::ImportCounters& c = outcome.counts;
+    const unsigned capacity = static_cast<unsigned>(model.Database().Capacity());
+    if (!outcome.stored) return Fail(kExitFailed, L"nothing was changed: " + job.book + L" could not be written");
+    Say(CountsLine(job.file, outcome.plan, c));
+    if (options.mode == intake::Mode::Add) {
+        const CMString summary = intake::Applier::SummaryText(outcome, capacity);
+        if (!summary.IsEmpty()) Say(W(summary));
+    } else if (outcome.failed > 0) {
+        Say(W(CMString::Formatted(app::Text(IDS_IMPORT_CHANGES_FAILED).c_str(), unsigned{outcome.failed})));
+    }
+    if (c.readFailed) return Fail(kExitFailed, L"cannot read " + job.file + L" to its end: the records after " +
+                                                   std::to_wstring(c.read) + L" were not read");
+    if (c.full > 0) return Fail(kExitFailed, job.book + L" is full: " + std::to_wstring(c.full) + L" records found no room");
+    if (outcome.failed > 0)
+        return Fail(kExitFailed, job.book + L" refused " + std::to_wstring(outcome.failed) + L" changes");
+    return kExitOk;
 }
 
 }  // namespace

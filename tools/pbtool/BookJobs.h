@@ -23,14 +23,20 @@ struct TextJob {
     bool replace = false;
     // Import: records update the entries of their names (sync always does).
     bool update = false;
-    // Sync: it may remove more than half of the book's entries.
+    // Sync: it may remove more than half of the entries it considers.
     bool allowShrink = false;
+    // Sync and import that updates: the group the file's entries join, and to which a
+    // sync's removals are limited. Empty: none.
+    std::wstring group;
+    // Import, sync: the plan is printed (as JSON with json) and nothing changes.
+    bool dryRun = false;
+    bool json = false;
 };
 
 // Each returns an exit code of Console.h.
 int ImportText(const TextJob& job);
-// The book follows the file: an import that updates, and the entries the file no
-// longer names are removed; refused, with the book unchanged, when that is not safe.
+// The book follows the file: an import that updates, and the entries no record of the
+// file gave are removed; refused, with the book unchanged, when that is not safe.
 int SyncText(const TextJob& job);
 int ExportText(const TextJob& job);
 // newBook empty: the old book's name with the current extension.

@@ -32,8 +32,10 @@ const wchar_t kUsage[] =
     L"       pbtool list <book>\n"
     L"       pbtool verify <book>\n"
     L"       pbtool sample <book> --entries N [--groups M] [--replace]\n"
-    L"       pbtool import <book> <file> [text options] [--update]\n"
-    L"       pbtool sync <book> <file> [text options] [--allow-shrink]\n"
+    L"       pbtool import <book> <file> [text options] [--update [--group NAME]]\n"
+    L"                    [--dry-run [--json]]\n"
+    L"       pbtool sync <book> <file> [text options] [--allow-shrink] [--group NAME]\n"
+    L"                    [--dry-run [--json]]\n"
     L"       pbtool export <book> <file> [text options] [--header] [--replace]\n"
     L"       pbtool convert <old book> [<new book>] [--replace]\n"
     L"\n"
@@ -62,12 +64,21 @@ const wchar_t kUsage[] =
     L"                           that entry (the file's columns replace its fields)\n"
     L"                           instead of being added beside it\n"
     L"  --allow-shrink           sync: it may remove more than half of the entries\n"
+    L"  --group NAME             sync, import --update: the entries the file gives\n"
+    L"                           join this group (made if needed), and a sync removes\n"
+    L"                           only its members, never entries made by hand\n"
+    L"  --dry-run                import, sync: print the plan (the counts, then one\n"
+    L"                           line per add, update and removal) and change nothing\n"
+    L"  --json                   with --dry-run: the plan as one JSON object\n"
     L"A file whose first line is BEGIN:VCARD is read as vCard cards (their categories\n"
     L"name groups); an export to a name ending in .vcf writes vCard 3.0 cards.\n"
     L"sync makes the book follow the file: an import that updates, after which every\n"
-    L"entry whose name the file no longer gives is removed, all in one commit. It\n"
-    L"removes nothing, and changes nothing, when the file cannot be read to its end,\n"
-    L"gives no entry, or would remove more than half of the book's entries.\n"
+    L"entry that no record of the file gave is removed, all in one commit. Each entry\n"
+    L"is matched by at most one record, by name (as the book keeps it, in any case),\n"
+    L"one with the record's fax number first; two people of one name are two entries.\n"
+    L"It changes nothing when the file cannot be read to its end, gives no entry,\n"
+    L"would remove more than half of the entries it considers, or adds more than the\n"
+    L"book can hold.\n"
     L"import refuses a book that is missing, in use by another program or write-\n"
     L"protected, or full; entries already in the book are counted, not changed\n"
     L"(--update changes them).\n"
@@ -76,7 +87,8 @@ const wchar_t kUsage[] =
     L"Long jobs tell their progress on standard error.\n"
     L"\n"
     L"exit codes: 0 done (verify: sound), 1 failed (or import, sync: records refused for\n"
-    L"lack of room; list, verify: the book could not be read to its end; sync: refused),\n"
+    L"lack of room or changes the book refused; list, verify: the book could not be\n"
+    L"read to its end; sync, also a dry run: refused),\n"
     L"2 bad arguments,\n"
     L"3 not sound (verify; convert: the new book does not hold what the old one does)\n";
 
@@ -472,6 +484,14 @@ int wmain(int argc, wchar_t** argv) {
             job.allowShrink = true;
             continue;
         }
+        if (opt == L"--dry-run" && reading) {
+            job.dryRun = true;
+            continue;
+        }
+        if (opt == L"--json" && reading) {
+            job.json = true;
+            continue;
+        }
         if (opt == L"--header" && command == L"export") {
             job.header = true;
             continue;
@@ -489,6 +509,9 @@ int wmain(int argc, wchar_t** argv) {
             if (!ParseCount(value.c_str(), &entries)) return Fail(kExitUsage, L"--entries needs a count");
         } else if (opt == L"--groups" && command == L"sample") {
             if (!ParseCount(value.c_str(), &groups)) return Fail(kExitUsage, L"--groups needs a count");
+        } else if (opt == L"--group" && reading) {
+            if (CMString(value).IsBlank()) return Fail(kExitUsage, L"--group needs a group name");
+            job.group = value;
         } else if (opt == L"--columns" && text) {
             if (!ParseColumns(value, reading, &job.layout.columns))
                 return Fail(kExitUsage, L"--columns takes each of name, " +
@@ -505,6 +528,9 @@ int wmain(int argc, wchar_t** argv) {
             return Fail(kExitUsage, L"unknown option " + opt + L" for " + command + L" (pbtool --help)");
     }
     if (columnsGiven && job.layout.columns.empty()) return Fail(kExitUsage, L"--columns names no column");
+    if (job.json && !job.dryRun) return Fail(kExitUsage, L"--json goes with --dry-run");
+    if (!job.group.empty() && command == L"import" && !job.update)
+        return Fail(kExitUsage, L"--group goes with sync or import --update");
 
     const size_t wanted = text ? 2 : 1;
     const size_t allowed = text ? 2 : command == L"convert" ? 2 : 1;

@@ -156,7 +156,7 @@ void PlanAdds(const Snapshot& book, const SourceRead& read, const Options& optio
 
 // An import that updates, and a sync. Each entry is matched by at most one record: first
 // every record with an entry of its name and its fax number, then a record whose name
-// one entry alone still has. The others are added.
+// one entry alone has, while no record took it. The others are added.
 void PlanUpdates(const Snapshot& book, const SourceRead& read, const Options& options, Plan& plan) {
     const size_t count = read.records.size();
     std::vector<EntryFields> stored(count);
@@ -197,11 +197,9 @@ void PlanUpdates(const Snapshot& book, const SourceRead& read, const Options& op
         if (!accepted[i] || matchOf[i] != kNone) continue;
         auto it = byName.find(keys[i]);
         if (it == byName.end()) continue;
-        size_t only = kNone, free = 0;
-        for (size_t e : it->second)
-            if (!taken[e]) only = e, ++free;
         // Of several people of this name, none is this record's without its fax number.
-        if (free != 1) continue;
+        const size_t only = it->second.front();
+        if (it->second.size() != 1 || taken[only]) continue;
         matchOf[i] = only;
         taken[only] = true;
     }

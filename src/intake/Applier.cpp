@@ -1,0 +1,131 @@
+#include "intake/Applier.h"
+
+#include <vector>
+
+#include "app/AppGlobals.h"
+#include "data/CPhonebook.h"
+#include "data/EngineCalls.h"
+#include "resources/text_ids.h"
+#include "util/Handles.h"
+
+namespace intake {
+
+namespace {
+
+constexpr uint16_t kNone = 0;
+
+// The form an ANSI book keeps a text in: through the code page and back, cut in bytes.
+CMString ThroughAnsi(std::wstring_view text, size_t maxBytes) { return CMString::FromAnsi(AnsiCut(CMString(text), maxBytes)); }
+
+}  // namespace
+
+bool TakeSnapshot(CPhonebook& model, Snapshot& out) {
+    PhonebookDB& db = model.Database();
+    out = Snapshot();
+    out.capacity = static_cast<size_t>(std::max(db.Capacity(), 0));
+    if (!db.IsWideMode()) out.form.ansi = ThroughAnsi;
+    const int code = db.ForEachRecord([&](const EngineRecord& record) {
+        if (record.Kind() == pbabi::kKindGroup) {
+            SnapshotGroup& g = out.groups.emplace_back();
+            g.id = record.Id();
+            g.name = WithoutBrackets(NameOf(record));
+            for (int i = 0; i < record.MemberCount(); ++i) g.members.push_back(record.Member(i));
+            return;
+        }
+        SnapshotEntry& e = out.entries.emplace_back();
+        e.id = record.Id();
+        e.fields.name = NameOf(record);
+        e.fields.fax = FaxOf(record);
+        e.fields.organization = ExtensionOf(record, pbabi::kExtOrganization);
+        e.fields.phone = ExtensionOf(record, pbabi::kExtPhone);
+        e.fields.email = ExtensionOf(record, pbabi::kExtEmail);
+        e.fields.mailbox = ExtensionOf(record, pbabi::kExtMailbox);
+    });
+    return code == pbabi::kOk;
+}
+
+Outcome Applier::Run(const SourceRead& read, const Options& options, bool dryRun) {
+    Outcome outcome;
+    Snapshot book;
+    outcome.bookRead = TakeSnapshot(m_model, book);
+    if (!outcome.bookRead) return outcome;
+    outcome.plan = MakePlan(book, read, options);
+    outcome.counts = outcome.plan.counts;
+    if (dryRun || outcome.plan.refusal != Refusal::None) return outcome;
+    WaitCursor wait;
+    Apply(outcome);
+    return outcome;
+}
+
+void Applier::Apply(Outcome& outcome) {
+    const Plan& plan = outcome.plan;
+    delimited::ImportCounters& counts = outcome.counts;
+    PhonebookDB& db = m_model.Database();
+    ChangeBatch batch(db);
+    // Removals first: the room they leave is what the adds were planned with.
+    for (const PlannedRemoval& removal : plan.removals) {
+        if (db.RemoveRecord(removal.id) == pbabi::kOk) continue;
+        --counts.removed;
+        ++outcome.failed;
+    }
+    for (const PlannedUpdate& u : plan.updates) {
+        const delimited::EntryFields& f = u.after;
+        // In place, so the entry keeps its id and its groups.
+        if (m_model.ModifyFromFields(u.id, f.name, f.fax, f.organization, f.phone, f.email, f.mailbox) == pbabi::kOk)
+            continue;
+        --counts.updated;
+        ++counts.other;
+        ++outcome.failed;
+    }
+    std::vector<uint16_t> added(plan.adds.size(), kNone);
+    for (size_t i = 0; i < plan.adds.size(); ++i) {
+        const delimited::EntryFields& f = plan.adds[i].fields;
+        const int code = m_model.AddFromFields(f.name, f.fax, f.organization, f.phone, f.email, f.mailbox, false, false,
+                                               &added[i]);
+        if (code == pbabi::kOk) continue;
+        added[i] = kNone;
+        --counts.imported;
+        // What another writer changed since the snapshot is told as the import tells it.
+        if (code == pbabi::kFull) ++counts.full;
+        else if (code == pbabi::kNameInUse && plan.mode == Mode::Add) ++counts.alreadyPresent;
+        else ++counts.other, ++outcome.failed;
+    }
+    std::vector<uint16_t> made(plan.newGroups.size(), kNone);
+    for (size_t i = 0; i < plan.newGroups.size(); ++i) {
+        CMString name = plan.newGroups[i];
+        if (!db.CreateGroup(name, &made[i], false)) {
+            made[i] = kNone;
+            ++outcome.failed;
+        }
+    }
+    for (const Membership& m : plan.memberships) {
+        const uint16_t group = m.group.planned ? made[m.group.value] : static_cast<uint16_t>(m.group.value);
+        const uint16_t entry = m.entry.planned ? added[m.entry.value] : static_cast<uint16_t>(m.entry.value);
+        // A group or entry that could not be made was counted already.
+        if (group == kNone || entry == kNone) continue;
+        if (db.AddMemberById(group, entry) != pbabi::kOk) ++outcome.failed;
+    }
+    outcome.stored = batch.End();
+    if (!outcome.stored) counts.imported = counts.updated = counts.removed = 0;
+}
+
+CMString Applier::SummaryText(const Outcome& outcome, unsigned capacity) {
+    CMString text = delimited::ImportSummary(outcome.counts, capacity, app::Text, outcome.plan.mode != Mode::Add);
+    if (outcome.failed > 0) {
+        if (!text.IsEmpty()) text += L"\n\n";
+        text += CMString::Formatted(app::Text(IDS_IMPORT_CHANGES_FAILED).c_str(), unsigned{outcome.failed});
+    }
+    return text;
+}
+
+MessageSource Applier::ShowSummary(const Outcome& outcome, unsigned capacity) const {
+    MessageSource summary;
+    summary.message = SummaryText(outcome, capacity);
+    if (summary.message.IsEmpty()) return summary;
+    summary.caption = app::Text(IDS_IMPORT_CAPTION);
+    summary.button = app::Text(IDS_CLOSE);
+    ShowMessageDialog(m_owner, &summary, MessageDialogKind::Notice);
+    return summary;
+}
+
+}  // namespace intake
