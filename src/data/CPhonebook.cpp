@@ -360,7 +360,7 @@ void CPhonebook::FillList(bool useMainList) {
         for (const auto& [key, r] : order) {
             // Ids as the engine gives them; a fax number that cannot be shown keeps its
             // record in the file but gets no row.
-            ListRow row{r->id & 0xFFFF, CMString(r->name), CMString(r->fax)};
+            ListRow row{r->id, CMString(r->name), CMString(r->fax)};
             if (r->IsGroup()) {
                 row.name = L"[" + WithoutBrackets(row.name) + L"]";
                 row.fax.Empty();
@@ -430,13 +430,8 @@ int CPhonebook::CopyAllRows(ListViewUIControl& source, ListViewUIControl& target
     return copied;
 }
 
-bool CPhonebook::ListContainsId(int id, const ListViewUIControl& list) const {
-    // Rows carry ids as the engine gives them; a record list's id is the same value
-    // sign-extended. Both are one 16-bit id, and the control searches for each itself.
-    const int low = id & 0xFFFF;
-    if (list.FindItemByData(low) >= 0) return true;
-    const int extended = static_cast<int16_t>(low);
-    return extended != low && list.FindItemByData(extended) >= 0;
+bool CPhonebook::ListContainsId(uint16_t id, const ListViewUIControl& list) const {
+    return list.FindItemByData(id) >= 0;
 }
 
 bool CPhonebook::LoadGroupForRow(int row) {

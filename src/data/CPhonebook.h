@@ -116,7 +116,7 @@ public:
     // Copies every row of source to the top of target, keeping the source's order; the
     // number of rows copied.
     int CopyAllRows(ListViewUIControl& source, ListViewUIControl& target);
-    bool ListContainsId(int id, const ListViewUIControl& list) const;
+    bool ListContainsId(uint16_t id, const ListViewUIControl& list) const;
     // Loads the row's group into the storage wrapper's current record.
     bool LoadGroupForRow(int row);
 

@@ -409,7 +409,7 @@ void PhonebookDB::RemoveRecords(RecordList& records, std::vector<RemoveResult>& 
             for (size_t i = 0; i < records.size(); ++i) {
                 const PhonebookRecord& r = *records[i];
                 found.Clear();
-                if (GetRecord(found, r.name, r.fax, static_cast<uint16_t>(r.id)) != 0) continue;
+                if (GetRecord(found, r.name, r.fax, r.id) != 0) continue;
                 if (records.size() == 1) {
                     CMString message =
                         found.Kind() == kKindGroup
@@ -507,7 +507,7 @@ void CopyWideGroupName(wchar_t (&field)[N], const WChar* name, size_t width) {
 
 void PhonebookDB::ToMemoryRecord(const EngineRecord& record, RecordList& out) const {
     RecordPtr r = MakeRecord();
-    r->id = static_cast<int16_t>(record.Id());
+    r->id = record.Id();
     if (record.wide) {
         const PBEW& e = record.wide->Get();
         if (record.Kind() == kKindEntry) {
@@ -548,7 +548,7 @@ void PhonebookDB::ToEngineRecord(const PhonebookRecord& r, EngineRecord& out) co
     const uint8_t kind = r.imageId == PhonebookRecord::kImageGroup ? kKindGroup : kKindEntry;
     if (out.wide) {
         PBEW& e = out.wide->Get();
-        e.id = static_cast<uint16_t>(r.id & 0xFFFF);
+        e.id = r.id;
         e.kind = kind;
         PutWide(e.name, r.name);
         PutWide(e.fax, r.fax);
@@ -558,7 +558,7 @@ void PhonebookDB::ToEngineRecord(const PhonebookRecord& r, EngineRecord& out) co
         PutWide(out.wide->Extension(kExtMailbox), kMailboxMaxLength + 1, mailbox);
     } else {
         PBEA& e = out.ansi->Get();
-        e.id = static_cast<uint16_t>(r.id & 0xFFFF);
+        e.id = r.id;
         e.kind = kind;
         PutAnsi(e.name, kNameWidth, r.name);
         PutAnsi(e.fax, kFaxWidth, r.fax);

@@ -16,7 +16,8 @@ struct PhonebookRecord {
     static constexpr int32_t kImageEntry = 10444;
     static constexpr int32_t kImageGroup = 10443;
 
-    int32_t id = 0;
+    // The engine's id, as the file keeps it.
+    uint16_t id = 0;
     wchar_t name[kNameWidth] = {};
     wchar_t fax[kFaxWidth] = {};
     wchar_t organization[kOrganizationWidth] = {};

@@ -662,7 +662,7 @@ TEST_F(ImportExport, AGroupsColumnPutsEntriesIntoTheirGroups) {
     for (const auto& r : records) {
         if (!r->IsGroup()) continue;
         RecordList members;
-        if (db.ReadRecordById(static_cast<uint16_t>(r->id))) db.ListGroupMembers(members);
+        if (db.ReadRecordById(r->id)) db.ListGroupMembers(members);
         std::wstring line = r->name;
         for (const auto& m : members) line += L"|" + std::wstring(m->name);
         groups.push_back(line);

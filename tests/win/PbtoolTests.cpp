@@ -78,7 +78,7 @@ std::vector<std::wstring> Contents(const CMString& path, bool withoutHyphens = f
         }
         std::vector<std::wstring> names;
         members.clear();
-        if (db.ReadRecordById(static_cast<uint16_t>(r->id))) db.ListGroupMembers(members);
+        if (db.ReadRecordById(r->id)) db.ListGroupMembers(members);
         for (const auto& m : members) names.push_back(std::wstring(m->name) + L"/" + fax(m->fax));
         std::sort(names.begin(), names.end());
         std::wstring line = L"G|" + std::wstring(r->name);

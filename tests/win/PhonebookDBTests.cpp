@@ -420,8 +420,8 @@ TEST_F(StorageWrapper, GroupOperations) {
     EXPECT_EQ(CMString(members[0]->name), CMString(L"Anna"));
     EXPECT_EQ(CMString(members[1]->name), CMString(L"Ben"));
 
-    EXPECT_EQ(db.AddMemberById(sales, static_cast<uint16_t>(members[0]->id)), 0);  // already a member
-    EXPECT_EQ(db.RemoveMemberById(sales, static_cast<uint16_t>(members[1]->id)), 0);
+    EXPECT_EQ(db.AddMemberById(sales, members[0]->id), 0);  // already a member
+    EXPECT_EQ(db.RemoveMemberById(sales, members[1]->id), 0);
     ASSERT_TRUE(db.ReadRecordById(sales));
     db.ListGroupMembers(members);
     EXPECT_EQ(members.size(), 1u);
