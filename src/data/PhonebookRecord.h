@@ -1,6 +1,7 @@
 #pragma once
 // The in-memory record that leaves the storage wrapper. Lists of records are vectors of
-// shared pointers whose blocks come from one pool.
+// shared pointers whose blocks come from one pool. A group's name is its plain name, as
+// the file keeps it; IsGroup tells the kind.
 #include <cstdint>
 #include <memory>
 #include <vector>

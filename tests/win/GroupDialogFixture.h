@@ -151,9 +151,7 @@ inline std::map<CMString, Names> StoredGroups(const CMString& path) {
     db.Enumerate(all, true);
     for (const auto& r : all) {
         if (!r->IsGroup()) continue;
-        CMString name(r->name);
-        name = name.Mid(1, name.GetLength() - 2);
-        Names& members = groups[name];
+        Names& members = groups[CMString(r->name)];
         if (!db.ReadRecordById(r->id)) continue;
         RecordList stored;
         db.ListGroupMembers(stored);

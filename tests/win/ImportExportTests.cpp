@@ -668,5 +668,5 @@ TEST_F(ImportExport, AGroupsColumnPutsEntriesIntoTheirGroups) {
         groups.push_back(line);
     }
     std::sort(groups.begin(), groups.end());
-    EXPECT_EQ(groups, (std::vector<std::wstring>{L"[Kunden]|Anna", L"[Team]|Anna|Carl"}));
+    EXPECT_EQ(groups, (std::vector<std::wstring>{L"Kunden|Anna", L"Team|Anna|Carl"}));
 }
