@@ -134,7 +134,7 @@ public:
 private:
     // Owner data: the control's view of the rows changed; repaints them all.
     void SyncItemCount(bool invalidateAll);
-    // The row at that index (at most the count), of either kind: its index, or -1.
+    // Puts the row in at that index (0 to the count): its index, or -1.
     int PutRow(int at, const ListRow& row, bool update);
     // Owner data: the row; null for one that does not exist.
     const ListRow* RowAt(int index) const;
