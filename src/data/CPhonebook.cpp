@@ -225,23 +225,15 @@ CMString CPhonebook::GetRowText(int row, int column) {
     return ExtensionOf(record, slot);
 }
 
-bool CPhonebook::IsGroupText(const CMString& columnZero) {
-    const int n = columnZero.GetLength();
-    return n >= 2 && columnZero.GetAt(0) == L'[' && columnZero.GetAt(n - 1) == L']';
-}
-
 CMString CPhonebook::GetRowName(int row) {
-    CMString text = GetRowText(row, 0);
-    if (!IsGroupText(text)) return text;
-    const int open = text.Find(L'[');
-    const int close = text.Find(L']');
-    return text.Mid(open + 1, close - open - 1);
+    ListViewUIControl* list = ActiveList();
+    return list ? list->GetItemName(row) : CMString();
 }
 
 bool CPhonebook::IsEntryRow(int row) {
     ListViewUIControl* list = ActiveList();
     if (!list || row < 0 || row >= list->GetItemCount()) return false;
-    return !IsGroupText(GetRowText(row, 0));
+    return !list->IsGroupItem(row);
 }
 
 int CPhonebook::GetSelectedRow() const {
@@ -361,9 +353,8 @@ void CPhonebook::FillList(bool useMainList) {
         for (const auto& [key, r] : order) {
             // Ids as the engine gives them; a fax number that cannot be shown keeps its
             // record in the file but gets no row.
-            ListRow row{r->id & 0xFFFF, CMString(r->name), CMString(r->fax)};
-            if (r->IsGroup()) {
-                row.name = L"[" + WithoutBrackets(row.name) + L"]";
+            ListRow row{r->id, CMString(r->name), CMString(r->fax), r->IsGroup()};
+            if (row.group) {
                 row.fax.Empty();
             } else if (!IsShowableFax(row.fax)) {
                 continue;
@@ -388,24 +379,16 @@ int CPhonebook::AppendRow(ListViewUIControl& list, const EngineRecord& record, b
     // Such a record stays in the file but gets no row.
     const CMString fax = FaxOf(record);
     if (!IsShowableFax(fax)) return kNoRow;
-    const CMString name = RowName(record);
-    const int row = list.InsertItem(record.Id(), &name, update);
-    if (row < 0) return kNoRow;
-    if (record.Kind() != kKindGroup) list.SetItemText(row, 1, fax, update);
-    return row;
+    const bool group = record.Kind() == kKindGroup;
+    const int row = list.InsertRow({record.Id(), NameOf(record), group ? CMString() : fax, group}, update);
+    return row < 0 ? kNoRow : row;
 }
 
 void CPhonebook::SetRowCells(int row, const EngineRecord& record, bool update) {
     ListViewUIControl* list = ActiveList();
     if (!list || !record) return;
-    list->SetItemText(row, 0, RowName(record), update);
+    list->SetItemText(row, 0, NameOf(record), update);
     if (record.Kind() != kKindGroup) list->SetItemText(row, 1, FaxOf(record), update);
-}
-
-CMString CPhonebook::RowName(const EngineRecord& record) {
-    // A group is bracketed whether its name came from the file or from a list record.
-    if (record.Kind() == kKindGroup) return L"[" + WithoutBrackets(NameOf(record)) + L"]";
-    return NameOf(record);
 }
 
 bool* CPhonebook::SortDirection(int column) {
@@ -431,13 +414,8 @@ int CPhonebook::CopyAllRows(ListViewUIControl& source, ListViewUIControl& target
     return copied;
 }
 
-bool CPhonebook::ListContainsId(int id, const ListViewUIControl& list) const {
-    // Rows carry ids as the engine gives them; a record list's id is the same value
-    // sign-extended. Both are one 16-bit id, and the control searches for each itself.
-    const int low = id & 0xFFFF;
-    if (list.FindItemByData(low) >= 0) return true;
-    const int extended = static_cast<int16_t>(low);
-    return extended != low && list.FindItemByData(extended) >= 0;
+bool CPhonebook::ListContainsId(uint16_t id, const ListViewUIControl& list) const {
+    return list.FindItemByData(id) >= 0;
 }
 
 bool CPhonebook::LoadGroupForRow(int row) {

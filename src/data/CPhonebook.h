@@ -1,8 +1,9 @@
 #pragma once
 // Joins one open phone book file to the list views that show it. There is no record
 // store here: the rows of the attached list are the in-memory view of the file (item
-// data = engine id, column 0 the name, a group's name in square brackets, column 1 the
-// fax number); every other field is read from the file when it is asked for.
+// data = engine id, the record's kind, its plain name, which column 0 shows (a group's
+// in square brackets), and column 1 the fax number); every other field is read from the
+// file when it is asked for.
 #include <windows.h>
 
 #include <vector>
@@ -76,16 +77,15 @@ public:
     // Columns 0 and 1 from the list, 2 to 5 (organization, phone number, e-mail address,
     // mailbox) from the file; empty when there is nothing to read.
     CMString GetRowText(int row, int column);
-    // A group's name without its brackets.
+    // The row's plain name (a group's without the brackets it is shown with).
     CMString GetRowName(int row);
     CMString GetRowFax(int row) { return GetRowText(row, 1); }
     CMString GetRowOrganization(int row) { return GetRowText(row, 2); }
     CMString GetRowPhone(int row) { return GetRowText(row, 3); }
     CMString GetRowEmail(int row) { return GetRowText(row, 4); }
     CMString GetRowMailbox(int row) { return GetRowText(row, 5); }
-    // An existing row that is not a group ("[name]").
+    // An existing row that is not a group, by the row's kind whatever its name.
     bool IsEntryRow(int row);
-    static bool IsGroupText(const CMString& columnZero);
 
     // The single selected row of the active list, or -1.
     int GetSelectedRow() const;
@@ -118,7 +118,7 @@ public:
     // Copies every row of source to the top of target, keeping the source's order; the
     // number of rows copied.
     int CopyAllRows(ListViewUIControl& source, ListViewUIControl& target);
-    bool ListContainsId(int id, const ListViewUIControl& list) const;
+    bool ListContainsId(uint16_t id, const ListViewUIControl& list) const;
     // Loads the row's group into the storage wrapper's current record.
     bool LoadGroupForRow(int row);
 
@@ -133,8 +133,6 @@ private:
     EngineRecord RecordFromFields(uint8_t kind, const CMString& name, const CMString& fax, const CMString& organization,
                                   const CMString& phone, const CMString& email, const CMString& mailbox) const;
     int AppendRow(ListViewUIControl& list, const EngineRecord& record, bool update);
-    // Column 0 of the record's row.
-    static CMString RowName(const EngineRecord& record);
     void CollectSelected(std::vector<RemoveResult>* results);
     bool* SortDirection(int column);
 

@@ -90,7 +90,7 @@ bool PhonebookDB::ConvertToCurrentFormat(const CMString& target,
                     result = AddRecord(scratch, false) == 0;
                 } else {
                     members.clear();
-                    if (source->ReadRecordById(static_cast<uint16_t>(record->id & 0xFFFF)))
+                    if (source->ReadRecordById(record->id))
                         source->ListGroupMembers(members);
                     CMString name = NameOf(scratch);
                     result = CreateGroup(name, nullptr, false);

@@ -409,11 +409,11 @@ void PhonebookDB::RemoveRecords(RecordList& records, std::vector<RemoveResult>& 
             for (size_t i = 0; i < records.size(); ++i) {
                 const PhonebookRecord& r = *records[i];
                 found.Clear();
-                if (GetRecord(found, r.name, r.fax, static_cast<uint16_t>(r.id)) != 0) continue;
+                if (GetRecord(found, r.name, r.fax, r.id) != 0) continue;
                 if (records.size() == 1) {
                     CMString message =
                         found.Kind() == kKindGroup
-                            ? CMString::Formatted(app::Text(IDS_DELETE_GROUP).c_str(), WithoutBrackets(r.name).c_str())
+                            ? CMString::Formatted(app::Text(IDS_DELETE_GROUP).c_str(), r.name)
                             : CMString::Formatted(app::Text(IDS_DELETE_ENTRY).c_str(), r.name, r.fax);
                     if (ShowMessageBox(m_owner, message, app::Text(IDS_DELETE_ONE_CAPTION), style) != IDOK) break;
                 }
@@ -488,30 +488,15 @@ void CopyWideField(wchar_t (&field)[N], const WChar* text, size_t width) {
     field[n] = 0;
 }
 
-// A group's name in square brackets, cut as CopyField cuts "[name]".
-template <size_t N>
-void CopyWideGroupName(wchar_t (&field)[N], const WChar* name, size_t width) {
-    wchar_t bracketed[kNameWidth + 2] = {L'['};
-    size_t n = 1;
-    while (n - 1 < width && n - 1 < static_cast<size_t>(kNameWidth) && name[n - 1]) {
-        bracketed[n] = static_cast<wchar_t>(name[n - 1]);
-        ++n;
-    }
-    bracketed[n++] = L']';
-    const size_t kept = std::min(n, N - 1);
-    std::copy_n(bracketed, kept, field);
-    std::fill(field + kept, field + N, L'\0');
-}
-
 }  // namespace
 
 void PhonebookDB::ToMemoryRecord(const EngineRecord& record, RecordList& out) const {
     RecordPtr r = MakeRecord();
-    r->id = static_cast<int16_t>(record.Id());
+    r->id = record.Id();
     if (record.wide) {
         const PBEW& e = record.wide->Get();
+        CopyWideField(r->name, e.name, kNameWidth);
         if (record.Kind() == kKindEntry) {
-            CopyWideField(r->name, e.name, kNameWidth);
             CopyWideField(r->fax, e.fax, kFaxWidth);
             CopyWideField(r->organization, record.wide->Extension(kExtOrganization), kExtensionWidth);
             CopyWideField(r->phone, record.wide->Extension(kExtPhone), kExtensionWidth);
@@ -520,14 +505,13 @@ void PhonebookDB::ToMemoryRecord(const EngineRecord& record, RecordList& out) co
             r->mailbox = mailbox && mailbox[0] ? ParseMailbox(WideText(mailbox, kExtensionWidth)) : 0;
             r->imageId = PhonebookRecord::kImageEntry;
         } else {
-            CopyWideGroupName(r->name, e.name, kNameWidth);
             r->imageId = PhonebookRecord::kImageGroup;
         }
         out.push_back(std::move(r));
         return;
     }
+    CopyField(r->name, NameOf(record));
     if (record.Kind() == kKindEntry) {
-        CopyField(r->name, NameOf(record));
         CopyField(r->fax, FaxOf(record));
         CopyField(r->organization, ExtensionOf(record, kExtOrganization));
         CopyField(r->phone, ExtensionOf(record, kExtPhone));
@@ -535,7 +519,6 @@ void PhonebookDB::ToMemoryRecord(const EngineRecord& record, RecordList& out) co
         r->mailbox = ParseMailbox(ExtensionOf(record, kExtMailbox));
         r->imageId = PhonebookRecord::kImageEntry;
     } else {
-        CopyField(r->name, CMString::Formatted(L"[%s]", NameOf(record).c_str()));
         r->imageId = PhonebookRecord::kImageGroup;
     }
     out.push_back(std::move(r));
@@ -548,7 +531,7 @@ void PhonebookDB::ToEngineRecord(const PhonebookRecord& r, EngineRecord& out) co
     const uint8_t kind = r.imageId == PhonebookRecord::kImageGroup ? kKindGroup : kKindEntry;
     if (out.wide) {
         PBEW& e = out.wide->Get();
-        e.id = static_cast<uint16_t>(r.id & 0xFFFF);
+        e.id = r.id;
         e.kind = kind;
         PutWide(e.name, r.name);
         PutWide(e.fax, r.fax);
@@ -558,7 +541,7 @@ void PhonebookDB::ToEngineRecord(const PhonebookRecord& r, EngineRecord& out) co
         PutWide(out.wide->Extension(kExtMailbox), kMailboxMaxLength + 1, mailbox);
     } else {
         PBEA& e = out.ansi->Get();
-        e.id = static_cast<uint16_t>(r.id & 0xFFFF);
+        e.id = r.id;
         e.kind = kind;
         PutAnsi(e.name, kNameWidth, r.name);
         PutAnsi(e.fax, kFaxWidth, r.fax);

@@ -1,6 +1,7 @@
 #pragma once
 // The in-memory record that leaves the storage wrapper. Lists of records are vectors of
-// shared pointers whose blocks come from one pool.
+// shared pointers whose blocks come from one pool. A group's name is its plain name, as
+// the file keeps it; IsGroup tells the kind.
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -16,7 +17,8 @@ struct PhonebookRecord {
     static constexpr int32_t kImageEntry = 10444;
     static constexpr int32_t kImageGroup = 10443;
 
-    int32_t id = 0;
+    // The engine's id, as the file keeps it.
+    uint16_t id = 0;
     wchar_t name[kNameWidth] = {};
     wchar_t fax[kFaxWidth] = {};
     wchar_t organization[kOrganizationWidth] = {};

@@ -107,12 +107,12 @@ void CPhonebookGroupDlg::FillMembers() {
     FitMemberColumns(*m_members);
     m_model->SetMainListActive(true);
     if (m_newGroup) {
-        // The selected entries become the first members; groups have no fax number.
+        // The selected entries become the first members; groups are no members.
         // Each copy lands at the top, so they show in the reverse of the main list's order.
         ListViewUIControl* main = m_model->MainList();
         if (!main) return;
         for (int row = main->GetNextSelected(0); row >= 0; row = main->GetNextSelected(row + 1))
-            if (!m_model->GetRowFax(row).IsEmpty()) main->CopyItemTo(row, *m_members);
+            if (!main->IsGroupItem(row)) main->CopyItemTo(row, *m_members);
         return;
     }
     SetDlgItemTextW(m_hwnd, IDC_GROUP_NAME, m_model->GetRowName(m_model->GetSelectedRow()).c_str());

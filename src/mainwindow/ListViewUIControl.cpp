@@ -24,6 +24,7 @@ void ListViewUIControl::AttachToDialog(HWND dialog) {
     m_parent = dialog;
     m_list = dialog ? GetDlgItem(dialog, m_controlId) : nullptr;
     m_rows.clear();
+    m_groupData.clear();
     m_ownerData = m_list && (GetWindowLongPtrW(m_list, GWL_STYLE) & LVS_OWNERDATA) != 0;
     if (!m_list) return;
     // The list asked its parent for the notification format while the template was
@@ -70,28 +71,44 @@ int ListViewUIControl::GetColumnCount() const {
     return count;
 }
 
-int ListViewUIControl::InsertItem(int data, bool update) { return InsertItem(data, nullptr, update); }
+int ListViewUIControl::InsertItem(int data, bool update) { return InsertRow(ListRow{data}, update); }
 
-int ListViewUIControl::InsertItem(int data, const CMString* firstText, bool update) {
-    if (!m_list) return -1;
+int ListViewUIControl::InsertItem(int data, const CMString* name, bool update) {
+    return InsertRow(ListRow{data, name ? *name : CMString()}, update);
+}
+
+int ListViewUIControl::InsertRow(const ListRow& row, bool update) {
+    return m_list ? PutRow(GetItemCount(), row, update) : -1;
+}
+
+int ListViewUIControl::PutRow(int at, const ListRow& row, bool update) {
     if (m_ownerData) {
-        m_rows.push_back({data, firstText ? *firstText : CMString(), {}});
-        const int index = static_cast<int>(m_rows.size()) - 1;
-        SyncItemCount(false);
-        if (update) Send(LVM_UPDATE, static_cast<WPARAM>(index));
-        return index;
+        at = std::clamp(at, 0, GetItemCount());
+        const bool last = at == GetItemCount();
+        m_rows.insert(m_rows.begin() + at, row);
+        // Rows below one put above them move down: all of them are painted again.
+        SyncItemCount(at == 0 || !last);
+        if (update) Send(LVM_UPDATE, static_cast<WPARAM>(at));
+        return at;
     }
+    if (row.group)
+        m_groupData.insert(row.data);
+    else
+        m_groupData.erase(row.data);
     LVITEMW item = {};
     item.mask = LVIF_PARAM;
-    item.iItem = GetItemCount();
-    item.lParam = data;
+    item.iItem = at;
+    item.lParam = row.data;
     // With its first text a new item costs the parent no change notifications.
-    if (firstText) {
+    const CMString shown = ShownText(row, 0);
+    if (!shown.IsEmpty()) {
         item.mask |= LVIF_TEXT;
-        item.pszText = const_cast<wchar_t*>(firstText->c_str());
+        item.pszText = const_cast<wchar_t*>(shown.c_str());
     }
     const int index = static_cast<int>(Send(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-    if (update && index >= 0) Send(LVM_UPDATE, static_cast<WPARAM>(index));
+    if (index < 0) return -1;
+    if (!row.fax.IsEmpty()) SetItemText(index, 1, row.fax, false);
+    if (update) Send(LVM_UPDATE, static_cast<WPARAM>(index));
     return index;
 }
 
@@ -105,9 +122,10 @@ void ListViewUIControl::SetItemText(int index, int column, const CMString& text,
         if (update) Send(LVM_UPDATE, static_cast<WPARAM>(index));
         return;
     }
+    const CMString shown = column == 0 && IsGroupItem(index) ? L"[" + text + L"]" : text;
     LVITEMW item = {};
     item.iSubItem = column;
-    item.pszText = const_cast<wchar_t*>(text.c_str());
+    item.pszText = const_cast<wchar_t*>(shown.c_str());
     Send(LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
     if (update) Send(LVM_UPDATE, static_cast<WPARAM>(index));
 }
@@ -116,8 +134,9 @@ bool ListViewUIControl::GetItemText(int index, int column, CMString& text, int m
     text.Empty();
     if (!m_list || maxLength <= 0) return false;
     if (m_ownerData) {
-        if (index < 0 || index >= GetItemCount()) return false;
-        if (const CMString* cell = RowText(index, column)) text = cell->Left(maxLength - 1);
+        const ListRow* row = RowAt(index);
+        if (!row) return false;
+        text = ShownText(*row, column).Left(maxLength - 1);
         return true;
     }
     std::vector<wchar_t> buffer(static_cast<size_t>(maxLength), L'\0');
@@ -134,6 +153,29 @@ bool ListViewUIControl::GetItemText(int index, int column, CMString& text, int m
     while (length < maxLength - 1 && got[length]) ++length;
     text = CMString(got, static_cast<size_t>(length));
     return true;
+}
+
+CMString ListViewUIControl::GetItemName(int index) const {
+    if (m_ownerData) {
+        const ListRow* row = RowAt(index);
+        return row ? row->name : CMString();
+    }
+    CMString text;
+    GetItemText(index, 0, text, kCopyTextLength);
+    // The one pair of brackets a group's row was shown with.
+    const int n = text.GetLength();
+    if (IsGroupItem(index) && n >= 2 && text.GetAt(0) == L'[' && text.GetAt(n - 1) == L']')
+        return text.Mid(1, n - 2);
+    return text;
+}
+
+bool ListViewUIControl::IsGroupItem(int index) const {
+    if (m_ownerData) {
+        const ListRow* row = RowAt(index);
+        return row && row->group;
+    }
+    LPARAM data = 0;
+    return GetItemParam(index, data) && m_groupData.count(static_cast<int>(data)) != 0;
 }
 
 int ListViewUIControl::GetItemData(int index) const {
@@ -230,6 +272,7 @@ void ListViewUIControl::DeleteAllItems() {
     EnableWindow(m_list, FALSE);
     Send(LVM_DELETEALLITEMS);
     m_rows.clear();
+    m_groupData.clear();
     EnableWindow(m_list, TRUE);
     if (hadFocus) SetFocus(m_list);
 }
@@ -238,10 +281,7 @@ void ListViewUIControl::SetRows(ListRows rows, int selected) {
     if (!m_list) return;
     if (!m_ownerData) {
         DeleteAllItems();
-        for (const ListRow& row : rows) {
-            const int index = InsertItem(row.data, &row.name, false);
-            if (index >= 0 && !row.fax.IsEmpty()) SetItemText(index, 1, row.fax, false);
-        }
+        for (const ListRow& row : rows) InsertRow(row, false);
         // New rows carry no selection; a pass over thousands of them to clear it costs
         // more than the rest of the fill.
         if (GetSelectedCount() > 0) ClearSelection();
@@ -300,10 +340,14 @@ void ListViewUIControl::SyncItemCount(bool invalidateAll) {
          invalidateAll ? LVSICF_NOSCROLL : LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
 }
 
-const CMString* ListViewUIControl::RowText(int index, int column) const {
-    if (index < 0 || static_cast<size_t>(index) >= m_rows.size()) return nullptr;
-    const ListRow& row = m_rows[static_cast<size_t>(index)];
-    return column == 0 ? &row.name : column == 1 ? &row.fax : nullptr;
+const ListRow* ListViewUIControl::RowAt(int index) const {
+    if (!m_ownerData || index < 0 || static_cast<size_t>(index) >= m_rows.size()) return nullptr;
+    return &m_rows[static_cast<size_t>(index)];
+}
+
+CMString ListViewUIControl::ShownText(const ListRow& row, int column) {
+    if (column == 0) return row.group ? L"[" + row.name + L"]" : row.name;
+    return column == 1 ? row.fax : CMString();
 }
 
 void ListViewUIControl::DeleteItem(int index) {
@@ -325,23 +369,12 @@ void ListViewUIControl::DeleteSelectedItems() {
 
 int ListViewUIControl::CopyItemTo(int index, ListViewUIControl& other) const {
     if (!m_list || !other.m_list || index < 0 || index >= GetItemCount()) return -1;
+    ListRow row{GetItemData(index), GetItemName(index), {}, IsGroupItem(index)};
+    GetItemText(index, 1, row.fax, kCopyTextLength);
+    const int at = other.PutRow(0, row, false);
+    if (at < 0 || other.m_ownerData) return at;
     CMString text;
-    GetItemText(index, 0, text, kCopyTextLength);
-    if (other.m_ownerData) {
-        CMString fax;
-        GetItemText(index, 1, fax, kCopyTextLength);
-        other.m_rows.insert(other.m_rows.begin(), {GetItemData(index), text, fax});
-        other.SyncItemCount(true);
-        return 0;
-    }
-    LVITEMW item = {};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = 0;
-    item.pszText = const_cast<wchar_t*>(text.c_str());
-    item.lParam = GetItemData(index);
-    const int at = static_cast<int>(other.Send(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-    if (at < 0) return -1;
-    for (int column = 1; column < kCopiedColumns; ++column) {
+    for (int column = 2; column < kCopiedColumns; ++column) {
         GetItemText(index, column, text, kCopyTextLength);
         other.SetItemText(at, column, text, false);
     }
@@ -394,9 +427,10 @@ bool ListViewUIControl::SetItemData(int index, LPARAM data) {
 void ListViewUIControl::SortRows(int column, bool descending) {
     const size_t count = m_rows.size();
     std::vector<CMString> keys(count);
+    // A group's brackets take no part in the order: its plain name is its key.
     for (size_t i = 0; i < count; ++i) {
-        const CMString* cell = RowText(static_cast<int>(i), column);
-        keys[i] = cell ? OrderKey(cell->view()) : CMString();
+        const ListRow& row = m_rows[i];
+        keys[i] = column == 0 ? OrderKey(row.name.view()) : column == 1 ? OrderKey(row.fax.view()) : CMString();
     }
     std::vector<size_t> order(count);
     std::iota(order.begin(), order.end(), size_t{0});
@@ -535,11 +569,13 @@ int ListViewUIControl::FindRow(const NMLVFINDITEMW& find) const {
         const ListRow& row = m_rows[static_cast<size_t>(index)];
         if (info.flags & LVFI_PARAM) return row.data == static_cast<int>(info.lParam);
         if (!(info.flags & (LVFI_STRING | LVFI_PARTIAL))) return false;
-        // As the control compares its own items' texts: a prefix for type-ahead.
+        // As the control compares its own items' texts, as shown: a prefix for type-ahead.
+        const CMString bracketed = row.group ? ShownText(row, 0) : CMString();
+        const CMString& text = row.group ? bracketed : row.name;
         if (info.flags & LVFI_PARTIAL)
-            return row.name.GetLength() >= static_cast<int>(wanted.size()) &&
-                   row.name.Left(static_cast<int>(wanted.size())).EqualsNoCase(wanted);
-        return row.name.EqualsNoCase(wanted);
+            return text.GetLength() >= static_cast<int>(wanted.size()) &&
+                   text.Left(static_cast<int>(wanted.size())).EqualsNoCase(wanted);
+        return text.EqualsNoCase(wanted);
     };
     const int start = find.iStart >= 0 && find.iStart < count ? find.iStart : 0;
     for (int i = start; i < count; ++i)
@@ -566,9 +602,21 @@ bool ListViewUIControl::OnNotify(UINT message, WPARAM, const NMHDR* header) {
         // (an accessibility tool) gets only what lands in the buffer it passed.
         auto& item = const_cast<NMLVDISPINFOW*>(reinterpret_cast<const NMLVDISPINFOW*>(header))->item;
         if (!m_ownerData || !(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return false;
-        const CMString* cell = RowText(item.iItem, item.iSubItem);
-        const size_t length = cell ? std::min(static_cast<size_t>(cell->GetLength()), static_cast<size_t>(item.cchTextMax - 1)) : 0;
-        if (length > 0) std::copy_n(cell->c_str(), length, item.pszText);
+        // Asked for every painted cell: a group's brackets are put around its name here,
+        // without a string between.
+        const ListRow* row = RowAt(item.iItem);
+        const CMString* cell = !row ? nullptr : item.iSubItem == 0 ? &row->name : item.iSubItem == 1 ? &row->fax : nullptr;
+        const bool brackets = cell && item.iSubItem == 0 && row->group;
+        const size_t room = static_cast<size_t>(item.cchTextMax - 1);
+        size_t length = 0;
+        auto put = [&](const wchar_t* text, size_t n) {
+            n = std::min(n, room - length);
+            std::copy_n(text, n, item.pszText + length);
+            length += n;
+        };
+        if (brackets) put(L"[", 1);
+        if (cell) put(cell->c_str(), static_cast<size_t>(cell->GetLength()));
+        if (brackets) put(L"]", 1);
         item.pszText[length] = L'\0';
         return true;
     }

@@ -1,27 +1,30 @@
 #pragma once
 // One report-style list view of a dialog: columns sized in percent of the list's
-// width, rows that carry one integer each, selection queries, sorting by a column's
-// text without regard to square brackets or case, and the control's notifications
-// turned into three observer events. A list whose template has LVS_OWNERDATA keeps
-// its rows here and the control asks for what it paints; every call below works the
-// same on either kind.
+// width, rows that carry one integer each (their record's id) and their record's kind,
+// selection queries, sorting by a column's text without regard to square brackets or
+// case, and the control's notifications turned into three observer events. A list whose
+// template has LVS_OWNERDATA keeps its rows here and the control asks for what it
+// paints; every call below works the same on either kind.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdint>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "data/core/Observer.h"
 #include "dialogs/WindowSubclasser.h"
 #include "util/CMString.h"
 
-// One row of a list: the integer it carries and its two texts as shown (a group's
-// name in square brackets, no fax number).
+// One row of a list: the integer it carries, its record's plain name and fax number (a
+// group has none) and its kind. Only what the list shows puts a group's name in square
+// brackets.
 struct ListRow {
     int data = 0;
     CMString name;
     CMString fax;
+    bool group = false;
 };
 using ListRows = std::vector<ListRow>;
 
@@ -39,13 +42,21 @@ public:
     // As the control reports it; -1 without a list window.
     int GetColumnCount() const;
 
-    // Appends an item holding only data (and the text of column 0 when given); its
-    // index, or -1.
+    // Appends an entry's item holding only data (and the name when given); its index,
+    // or -1.
     int InsertItem(int data, bool update);
-    int InsertItem(int data, const CMString* firstText, bool update);
+    int InsertItem(int data, const CMString* name, bool update);
+    // Appends the row, of either kind; its index, or -1.
+    int InsertRow(const ListRow& row, bool update);
+    // Column 0 takes the plain name, shown as the row's kind shows it.
     void SetItemText(int index, int column, const CMString& text, bool update);
-    // At most maxLength - 1 characters; on failure the text is empty.
+    // As shown (a group's name in square brackets), at most maxLength - 1 characters; on
+    // failure the text is empty.
     bool GetItemText(int index, int column, CMString& text, int maxLength) const;
+    // The row's plain name; empty when the item cannot be read.
+    CMString GetItemName(int index) const;
+    // Whether the row stands for a group; false when the item cannot be read.
+    bool IsGroupItem(int index) const;
     // 0xFFFF when the item cannot be read.
     int GetItemData(int index) const;
     int FindItemByData(int data) const;
@@ -69,7 +80,8 @@ public:
     void DeleteAllItems();
     void DeleteItem(int index);
     void DeleteSelectedItems();
-    // Copies the item's texts and data to the top of the other list: the new index, or -1.
+    // Copies the item's texts, kind and data to the top of the other list: the new
+    // index, or -1.
     int CopyItemTo(int index, ListViewUIControl& other) const;
 
     void SortItems(int column, bool descending);
@@ -122,7 +134,11 @@ public:
 private:
     // Owner data: the control's view of the rows changed; repaints them all.
     void SyncItemCount(bool invalidateAll);
-    const CMString* RowText(int index, int column) const;
+    // Puts the row in at that index (0 to the count): its index, or -1.
+    int PutRow(int at, const ListRow& row, bool update);
+    // Owner data: the row; null for one that does not exist.
+    const ListRow* RowAt(int index) const;
+    static CMString ShownText(const ListRow& row, int column);
     int FindRow(const NMLVFINDITEMW& find) const;
     void SortRows(int column, bool descending);
     // Owner data: exactly this row selected and focused, or none for -1.
@@ -149,4 +165,8 @@ private:
     // Set while a sort moves the selection to the rows' new places: no events.
     bool m_quiet = false;
     ListRows m_rows;
+    // Other lists: the data of the rows that stand for groups. A row's data is its
+    // record's id, which names one record and so one kind; the kind goes wherever the
+    // control moves the row.
+    std::unordered_set<int> m_groupData;
 };

@@ -240,7 +240,7 @@ void CPhoneBookDlg::Edit() {
         RunEntryDialog(false, IsReadOnlyBook() || !m_editable);
     } else {
         ListViewUIControl* active = m_model->ActiveList();
-        int groupId = active ? (active->GetItemData(row) & 0xFFFF) : kUneditableGroupId;
+        int groupId = active ? active->GetItemData(row) : kUneditableGroupId;
         if (groupId == kUneditableGroupId) return;
         RunGroupDialog(groupId, false);
     }

@@ -126,12 +126,36 @@ TEST_F(PhonebookModel, RowsReadTheirOtherFieldsFromTheFile) {
     EXPECT_FALSE(model.IsEntryRow(99));
 }
 
-TEST(PhonebookGroupRows, AreNamesInSquareBrackets) {
-    struct { const wchar_t* text; bool group; } cases[] = {
-        {L"[Sales]", true}, {L"[]", true}, {L"[Sales", false}, {L"Sales]", false},
-        {L"x[Sales]", false}, {L"[", false}, {L"", false},
+// A row is a group by its kind, however its name reads, on either kind of list: the
+// kind stays with its row through a copy and a sort. Only what the list shows puts a
+// group's name in square brackets.
+TEST(PhonebookGroupRows, AreGroupsByTheirKindNotTheirName) {
+    struct { const wchar_t* name; bool group; const wchar_t* shown; } cases[] = {
+        {L"Sales", true, L"[Sales]"}, {L"", true, L"[]"}, {L"[Sales]", false, L"[Sales]"}, {L"[Sales", false, L"[Sales"},
     };
-    for (const auto& c : cases) EXPECT_EQ(CPhonebook::IsGroupText(c.text), c.group) << CMString(c.text).ToUtf8();
+    ListDialog ownerData, plain(IDD_GROUP, IDC_GROUP_MEMBERS);
+    ListViewUIControl main(IDC_LIST), other(IDC_GROUP_MEMBERS);
+    main.AttachToDialog(ownerData.Window());
+    other.AttachToDialog(plain.Window());
+    CPhonebook model(ownerData.Window());
+    model.AttachMainList(&main);
+    model.SetupColumns(other);
+    model.SetOtherList(&other);
+    ListRows rows;
+    for (const auto& c : cases) rows.push_back({static_cast<int>(rows.size()), c.name, c.group ? L"" : L"1", c.group});
+    main.SetRows(rows);
+    model.CopyAllRows(main, other);
+    other.SortItems(0, true);
+    for (ListViewUIControl* list : {&main, &other}) {
+        model.SetMainListActive(list == &main);
+        for (int row = 0; row < list->GetItemCount(); ++row) {
+            const auto& c = cases[list->GetItemData(row)];
+            EXPECT_EQ(model.GetRowText(row, 0), c.shown);
+            EXPECT_EQ(model.GetRowName(row), c.name) << CMString(c.shown).ToUtf8();
+            EXPECT_EQ(model.IsEntryRow(row), !c.group) << CMString(c.shown).ToUtf8();
+        }
+    }
+    model.SetOtherList(nullptr);
 }
 
 TEST_F(PhonebookModel, AddsFromFieldsIntoTheFileAndTheList) {
@@ -349,11 +373,12 @@ TEST_F(PhonebookModel, TheOtherListShowsRecordsAndTakesCopiedRows) {
     EXPECT_EQ(model.CopyAllRows(list, other), 3);
     EXPECT_EQ(Rows(other), (std::vector<CMString>{L"adams", L"Baker", L"[Sales]", L"adams", L"Baker"}));
     const int adams = list.GetItemData(0);
-    EXPECT_TRUE(model.ListContainsId(adams, other));
+    EXPECT_TRUE(model.ListContainsId(static_cast<uint16_t>(adams), other));
     EXPECT_FALSE(model.ListContainsId(0x7FFE, other));
-    // Ids of 0x8000 and above match whether they are held sign-extended or not.
-    other.InsertItem(-32767, false);
-    for (int id : {0x8001, -32767, 0x18001}) EXPECT_TRUE(model.ListContainsId(id, other)) << id;
+    // Ids of 0x8000 and above are found as they are.
+    other.InsertItem(0x8001, false);
+    EXPECT_TRUE(model.ListContainsId(0x8001, other));
+    EXPECT_FALSE(model.ListContainsId(0x7FFF, other));
     model.SetOtherList(nullptr);
 }
 

@@ -58,7 +58,7 @@ std::vector<std::wstring> Contents(const CMString& path) {
         }
         std::vector<std::wstring> members;
         RecordList list;
-        if (db.ReadRecordById(static_cast<uint16_t>(r->id))) db.ListGroupMembers(list);
+        if (db.ReadRecordById(r->id)) db.ListGroupMembers(list);
         for (const auto& m : list) members.push_back(std::wstring(m->name) + L"/" + m->fax);
         std::sort(members.begin(), members.end());
         std::wstring line = std::wstring(L"G|") + r->name;

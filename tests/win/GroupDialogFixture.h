@@ -151,10 +151,8 @@ inline std::map<CMString, Names> StoredGroups(const CMString& path) {
     db.Enumerate(all, true);
     for (const auto& r : all) {
         if (!r->IsGroup()) continue;
-        CMString name(r->name);
-        name = name.Mid(1, name.GetLength() - 2);
-        Names& members = groups[name];
-        if (!db.ReadRecordById(static_cast<uint16_t>(r->id))) continue;
+        Names& members = groups[CMString(r->name)];
+        if (!db.ReadRecordById(r->id)) continue;
         RecordList stored;
         db.ListGroupMembers(stored);
         for (const auto& m : stored) members.push_back(CMString(m->name));
@@ -196,7 +194,7 @@ protected:
         RecordList all;
         db.SetSearchText(CMString());
         db.Enumerate(all, false);
-        for (const auto& r : all) ids[CMString(r->name)] = static_cast<uint16_t>(r->id);
+        for (const auto& r : all) ids[CMString(r->name)] = r->id;
         for (const auto& g : groups) {
             CMString name = g.name;
             uint16_t id = 0;

@@ -200,6 +200,79 @@ TEST_F(GroupDialog, EditRemovesMembersAndRenames) {
     EXPECT_GE(RowOf(MainList(), L"[Key accounts]"), 0);
 }
 
+// Adds and removes entries in one batch until the engine's ids reach `below`: a new
+// record gets an id above the highest in use, so the last one added stays.
+void RaiseIds(const CMString& path, uint16_t below) {
+    PhonebookDB db;
+    ASSERT_TRUE(db.Open(path, 0, 0));
+    ChangeBatch batch(db);
+    EngineRecord e = db.NewEngineRecord();
+    for (uint16_t last = 0, step = 0; last < below; ++step) {
+        e.Clear();
+        e.SetKind(pbabi::kKindEntry);
+        WriteFields(e, step % 2 ? L"Odd" : L"Even", L"1", {}, {}, {}, {});
+        ASSERT_EQ(db.AddRecord(e, false), 0);
+        ASSERT_TRUE(last == 0 || db.RemoveRecord(last) == 0);
+        last = e.Id();
+    }
+    ASSERT_TRUE(batch.End());
+}
+
+// Rows know their records' kind however the names read, and ids past 0x7FFF are one
+// value from the file to the list: a group named to the engine's full 31 characters
+// (more than the dialog takes) and an entry named like a group are found, opened in
+// the dialog of their kind and deleted from the main list.
+TEST_F(GroupDialog, RowsOpenAndDeleteByTheirRecordsKind) {
+    const CMString group = L"Regional sales and key accounts";
+    book = folder.File(L"high.mpb2");
+    ASSERT_TRUE(testenv::MakeBook(book, L"mpb2"));
+    RaiseIds(book, 0x8000);
+    Fill({{L"[x]", L"0302"}}, {{group.c_str(), {L"[x]"}}});
+    RecordList stored;
+    {
+        PhonebookDB db;
+        ASSERT_TRUE(db.Open(book, 0, 1));
+        db.Enumerate(stored, true);
+    }
+    OpenMain();
+    struct { CMString name; bool entry; unsigned title; CMString question; } cases[] = {
+        {group, false, IDS_GROUP_TITLE, CMString::Formatted(app::Text(IDS_DELETE_GROUP).c_str(), group.c_str())},
+        {L"[x]", true, IDS_ENTRY_TITLE, CMString::Formatted(app::Text(IDS_DELETE_ENTRY).c_str(), L"[x]", L"0302")},
+    };
+    for (const auto& c : cases) {
+        const CMString shown = c.entry ? c.name : L"[" + c.name + L"]";
+        SCOPED_TRACE(shown.ToUtf8());
+        const int row = RowOf(MainList(), shown.c_str());
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(Model().GetRowName(row), c.name);
+        EXPECT_EQ(Model().IsEntryRow(row), c.entry);
+        auto r = std::find_if(stored.begin(), stored.end(), [&](const RecordPtr& s) { return c.name == CMString(s->name); });
+        ASSERT_NE(r, stored.end());
+        EXPECT_GE((*r)->id, 0x8000);
+        EXPECT_EQ(MainList().FindItemByData((*r)->id), row);
+        EXPECT_TRUE(Model().ListContainsId((*r)->id, MainList()));
+
+        CMString title, name;
+        harness::ModalDriver open;
+        open.Then(Inside([&](HWND dlg) {
+            title = harness::WindowText(dlg);
+            name = harness::ItemText(dlg, c.entry ? IDC_ENTRY_NAME : IDC_GROUP_NAME);
+        }));
+        Select(MainList(), {shown.c_str()});
+        EditSelected();
+        EXPECT_EQ(title, app::Text(c.title));
+        EXPECT_EQ(name, c.name);
+
+        harness::ModalDriver confirm;
+        confirm.ThenPress(IDOK);
+        Select(MainList(), {shown.c_str()});
+        SendMessageW(hwnd, WM_COMMAND, ID_DELETE_ENTRY, 0);
+        ASSERT_EQ(confirm.Seen().size(), 1u);
+        EXPECT_EQ(confirm.Seen()[0].text, c.question);
+        EXPECT_EQ(RowOf(MainList(), shown.c_str()), -1);
+    }
+}
+
 // A member whose fax number holds a character the lists do not show never appears,
 // so the user cannot have taken it out: OK keeps it in the group.
 TEST_F(GroupDialog, MembersTheListCannotShowStayInTheGroup) {

@@ -609,7 +609,7 @@ std::vector<CMString> StoredGroups(CPhoneBookDlg& main) {
     for (const auto& r : records) {
         if (!r->IsGroup()) continue;
         members.clear();
-        if (db.ReadRecordById(static_cast<uint16_t>(r->id))) db.ListGroupMembers(members);
+        if (db.ReadRecordById(r->id)) db.ListGroupMembers(members);
         std::vector<CMString> names;
         for (const auto& m : members) names.push_back(m->name);
         std::sort(names.begin(), names.end());

@@ -1,6 +1,6 @@
 #pragma once
 // Entry ids of group members as the group dialogs compare them: a list row carries its
-// id as item data, of which the low 16 bits count.
+// record's 16-bit id as item data.
 #include <cstdint>
 #include <unordered_set>
 #include <vector>
@@ -18,6 +18,6 @@ public:
     std::vector<uint16_t> LeftOut(const std::vector<uint16_t>& stored) const;
 
 private:
-    static uint16_t Key(int id) { return static_cast<uint16_t>(id & 0xFFFF); }
+    static uint16_t Key(int id) { return static_cast<uint16_t>(id); }
     std::unordered_set<uint16_t> m_ids;
 };
