@@ -65,6 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (flags & 8) options.managedGroup = in.Text();
     intake::SourceRead read;
     read.complete = !(flags & 16);
+    book.listFull = flags & 32;
     const size_t records = in.Byte() % 48;
     for (size_t i = 0; i < records; ++i) {
         intake::Record& r = read.records.emplace_back();

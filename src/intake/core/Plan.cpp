@@ -110,10 +110,9 @@ void JoinAll(GroupBook& groups, const Record& record, const Options& options, co
 // book has room; one whose name and fax number an entry (or an earlier record) has is
 // already present, and joins its groups all the same.
 void PlanAdds(const Snapshot& book, const SourceRead& read, const Options& options, Plan& plan) {
+    if (book.listFull) return;
     const size_t live = book.entries.size() + book.groups.size();
-    // A book that is full already takes nothing, and nothing is counted.
-    if (live >= book.capacity) return;
-    size_t room = book.capacity - live;
+    size_t room = book.capacity > live ? book.capacity - live : 0;
     GroupBook groups(book, plan, room);
     std::unordered_map<Key, Ref> present;
     present.reserve(book.entries.size() + read.records.size());

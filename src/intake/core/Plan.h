@@ -28,6 +28,10 @@ struct Snapshot {
     std::vector<SnapshotGroup> groups;
     // Records (entries and groups) the book can hold.
     size_t capacity = 0;
+    // The list the import starts from shows as many rows as that: an import that adds
+    // takes nothing then, and counts nothing. (A list narrowed by a search may show
+    // fewer rows than a full book holds: its records find no room one by one.)
+    bool listFull = false;
     TextForm form;
 };
 
