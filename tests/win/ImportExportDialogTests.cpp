@@ -579,11 +579,13 @@ TEST_F(ImportExportDialog, ImportsAFileAnotherProgramHoldsOpen) {
     EXPECT_EQ(StoredEntries(*main), (std::vector<CMString>{L"Anna|555||||0", L"Bob|556||||0"}));
 }
 
-// The check box makes the import update the entries of the records' names.
+// The check box makes the import update the entries of the records' names, also one
+// whose name is longer than the book keeps.
 TEST_F(ImportExportDialog, TheUpdateBoxMakesTheImportUpdateEntries) {
-    OpenBook({{L"Anna", L"555"}, {L"Bob", L"556"}});
+    const CMString longName = L"Bezirksamt Charlottenburg-Wilmersdorf Ost";
+    OpenBook({{L"Anna", L"555"}, {L"Bob", L"556"}, {longName.c_str(), L"700"}});
     const CMString path = folder.File(L"newer.csv");
-    WriteBytes(path, "Anna,999\r\nCarl,557\r\n");
+    WriteBytes(path, "Anna,999\r\nCarl,557\r\n" + longName.ToUtf8() + ",777\r\n");
     CImportExportDlg dialog;
     harness::ModalDriver driver;
     driver.Then(Script([&](HWND d) {
@@ -596,7 +598,9 @@ TEST_F(ImportExportDialog, TheUpdateBoxMakesTheImportUpdateEntries) {
     driver.ThenPress(IDC_MESSAGE_BUTTON);
     EXPECT_EQ(Run(dialog, kImport), CImportExportDlg::kDone);
     EXPECT_TRUE(dialog.Updating());
-    EXPECT_EQ(StoredEntries(*main), (std::vector<CMString>{L"Anna|999||||0", L"Bob|556||||0", L"Carl|557||||0"}));
+    EXPECT_EQ(StoredEntries(*main), (std::vector<CMString>{L"Anna|999||||0", L"Bezirksamt Charlottenburg-Wilmer|777||||0",
+                                                           L"Bob|556||||0", L"Carl|557||||0"}));
+    EXPECT_EQ(dialog.Counters().updated, 2u);
 }
 
 // Every group with its members' names, as a book holds them.

@@ -300,6 +300,16 @@ TEST(Pbtool, SyncAndImportThatUpdatesFollowTheFile) {
          {L"E|Anna|555||||0", L"E|Bob|556||||0", L"G|Team"}},
         {"nothing accepted", L"sync", "Nobody,\r\nNoone,\r\n", 1, "", {}},
         {"an empty file", L"sync --allow-shrink", "", 1, "", {}},
+        {"a sync managing a group: it removes only members, and what it gives joins",
+         L"sync --group team", "Anna,999\r\nEva,559\r\nFritz,560\r\n", 0,
+         "3 read, 1 added, 1 updated, 1 unchanged, 1 removed, 0 rejected, 0 without room",
+         {L"E|Anna|999||||0", L"E|Bob|556||||0", L"E|Carl|557||||0", L"E|Eva|559||||0", L"E|Fritz|560||||0",
+          L"G|Team|Anna/999|Eva/559|Fritz/560"}},
+        {"its dry run", L"sync --group Team --dry-run", "Anna,999\r\nEva,559\r\nFritz,560\r\n", 0,
+         "\"Dora\", fax \"558\"", {}},
+        {"a dry run that would be refused, as JSON", L"sync --dry-run --json", "Anna,555\r\nBob,556\r\n", 1,
+         "\"removed\":3,\"rejected\":0,\"alreadyPresent\":0,\"withoutRoom\":0,\"other\":0},\"readToEnd\":true,"
+         "\"refusal\":\"too-many-removed\"", {}},
     };
     int n = 0;
     for (const auto& c : cases) {

@@ -158,21 +158,30 @@ void PlanAdds(const Snapshot& book, const SourceRead& read, const Options& optio
 // one entry alone has, while no record took it. The others are added.
 void PlanUpdates(const Snapshot& book, const SourceRead& read, const Options& options, Plan& plan) {
     const size_t count = read.records.size();
-    std::vector<EntryFields> stored(count);
-    std::vector<Key> keys(count);
-    std::vector<bool> accepted(count, false);
-    std::unordered_set<Key> seen;
-    for (size_t i = 0; i < count; ++i) {
-        const Record& record = read.records[i];
-        if (record.rejection != Rejection::None && record.rejection != Rejection::NoName) continue;
+    // The stored form of every record's fields is made only for those that change the
+    // book (no more than it holds): a large input keeps just its keys.
+    auto storedOf = [&](const Record& record) {
         EntryFields fields = record.fields;
         // No name: the organization stands for it, as a card without one does.
         if (fields.name.IsBlank()) fields.name = fields.organization;
-        stored[i] = StoredFields(fields, book.form);
-        if (stored[i].name.IsBlank()) continue;
-        keys[i] = NameKey(stored[i].name.view());
+        return StoredFields(fields, book.form);
+    };
+    std::vector<Key> keys(count);
+    std::vector<CMString> faxes(count);
+    std::vector<bool> accepted(count, false), nameless(count, false);
+    std::unordered_set<Key> seen;
+    seen.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        const Record& record = read.records[i];
+        if (record.rejection != Rejection::None && record.rejection != Rejection::NoName) continue;
+        const CMString& name = record.fields.name.IsBlank() ? record.fields.organization : record.fields.name;
+        const CMString storedName = Stored(name.view(), Field::Name, book.form);
+        nameless[i] = storedName.IsBlank();
+        if (nameless[i]) continue;
+        keys[i] = NameKey(storedName.view());
+        faxes[i] = Stored(record.fields.fax.view(), Field::Fax, book.form);
         // The same person twice in one input is one entry.
-        accepted[i] = seen.insert(EntryKey(keys[i], stored[i].fax)).second;
+        accepted[i] = seen.insert(EntryKey(keys[i], faxes[i])).second;
     }
 
     std::unordered_map<Key, std::vector<size_t>> byName;
@@ -186,7 +195,7 @@ void PlanUpdates(const Snapshot& book, const SourceRead& read, const Options& op
         auto it = byName.find(keys[i]);
         if (it == byName.end()) continue;
         for (size_t e : it->second)
-            if (!taken[e] && book.entries[e].fields.fax == stored[i].fax) {
+            if (!taken[e] && book.entries[e].fields.fax == faxes[i]) {
                 matchOf[i] = e;
                 taken[e] = true;
                 break;
@@ -229,15 +238,16 @@ void PlanUpdates(const Snapshot& book, const SourceRead& read, const Options& op
         if (!accepted[i]) {
             Rejection why = record.rejection;
             if (why == Rejection::None || why == Rejection::NoName)
-                why = stored[i].name.IsBlank() ? Rejection::NoName : Rejection::Duplicate;
+                why = nameless[i] ? Rejection::NoName : Rejection::Duplicate;
             Reject(plan, why);
             continue;
         }
         if (matchOf[i] != kNone) {
             const SnapshotEntry& entry = book.entries[matchOf[i]];
             EntryFields after = entry.fields;
+            EntryFields given = storedOf(record);
             for (Column c : kFields)
-                if (record.present & Bit(c)) FieldOf(after, c) = FieldOf(stored[i], c);
+                if (record.present & Bit(c)) FieldOf(after, c) = std::move(FieldOf(given, c));
             const uint8_t changed = Differences(entry.fields, after);
             if (changed) {
                 plan.updates.push_back({i, entry.id, entry.fields, std::move(after), changed});
@@ -255,7 +265,7 @@ void PlanUpdates(const Snapshot& book, const SourceRead& read, const Options& op
         }
         --room;
         const Ref ref{true, static_cast<uint32_t>(plan.adds.size())};
-        plan.adds.push_back({i, std::move(stored[i])});
+        plan.adds.push_back({i, storedOf(record)});
         ++plan.counts.imported;
         JoinAll(groups, record, options, ref);
     }
