@@ -171,9 +171,7 @@ int PrepareImport(const TextJob& job, CPhonebook& model, DelimitedTextFile& file
 }
 
 std::wstring CountsLine(const std::wstring& file, const intake::Plan& plan, const delimited::ImportCounters& counts) {
-    intake::Plan told = plan;
-    told.counts = counts;
-    return file + L": " + intake::CountsText(told);
+    return file + L": " + intake::CountsText(plan.mode, counts);
 }
 
 // The plan as a dry run prints it: the counts and one line per change, or JSON.

@@ -80,21 +80,26 @@ bool IsValidUtf8(std::string_view bytes) {
     return ok;
 }
 
+char32_t NextCodePoint(std::wstring_view text, size_t& i) {
+    char32_t cp = static_cast<char32_t>(text[i++]);
+    if constexpr (sizeof(wchar_t) == 2) {
+        cp &= 0xFFFF;
+        if (cp >= 0xD800 && cp <= 0xDBFF && i < text.size()) {
+            const char32_t lo = static_cast<char32_t>(text[i]) & 0xFFFF;
+            if (lo >= 0xDC00 && lo <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
+                ++i;
+            }
+        }
+    }
+    return cp;
+}
+
 std::string WideToUtf8(std::wstring_view wide) {
     std::string out;
     out.reserve(wide.size());
-    for (size_t i = 0; i < wide.size(); ++i) {
-        char32_t cp = static_cast<char32_t>(wide[i]);
-        if constexpr (sizeof(wchar_t) == 2) {
-            cp &= 0xFFFF;
-            if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < wide.size()) {
-                char32_t lo = static_cast<char32_t>(wide[i + 1]) & 0xFFFF;
-                if (lo >= 0xDC00 && lo <= 0xDFFF) {
-                    cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
-                    ++i;
-                }
-            }
-        }
+    for (size_t i = 0; i < wide.size();) {
+        char32_t cp = NextCodePoint(wide, i);
         if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = kReplacement;
         AppendUtf8(out, cp);
     }

@@ -10,6 +10,10 @@ namespace mrv {
 std::wstring Utf8ToWide(std::string_view utf8);
 std::string WideToUtf8(std::wstring_view wide);
 
+// The code point at i (a surrogate pair where wchar_t has 16 bits; a lone surrogate as
+// it is), and i moved past it. i must be inside the text.
+char32_t NextCodePoint(std::wstring_view text, size_t& i);
+
 // True when the bytes are well-formed UTF-8 (no overlongs, surrogates or values past U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 

@@ -22,22 +22,11 @@ Key EntryKey(const Key& name, const CMString& fax) {
 
 constexpr Column kFields[] = {Column::Name, Column::Fax, Column::Organization, Column::Phone, Column::Email, Column::Mailbox};
 
-CMString& FieldOf(EntryFields& f, Column column) {
-    switch (column) {
-        case Column::Fax: return f.fax;
-        case Column::Organization: return f.organization;
-        case Column::Phone: return f.phone;
-        case Column::Email: return f.email;
-        case Column::Mailbox: return f.mailbox;
-        default: return f.name;
-    }
-}
-
 uint8_t Differences(const EntryFields& a, const EntryFields& b) {
     uint8_t changed = 0;
     for (Column c : kFields) {
-        const CMString& x = FieldOf(const_cast<EntryFields&>(a), c);
-        const CMString& y = FieldOf(const_cast<EntryFields&>(b), c);
+        const CMString& x = FieldOf(a, c);
+        const CMString& y = FieldOf(b, c);
         if (c == Column::Mailbox ? !SameMailbox(x, y) : x != y) changed |= Bit(c);
     }
     return changed;
@@ -272,6 +261,17 @@ void PlanUpdates(const Snapshot& book, const SourceRead& read, const Options& op
 }
 
 }  // namespace
+
+CMString& FieldOf(EntryFields& f, Column column) {
+    switch (column) {
+        case Column::Fax: return f.fax;
+        case Column::Organization: return f.organization;
+        case Column::Phone: return f.phone;
+        case Column::Email: return f.email;
+        case Column::Mailbox: return f.mailbox;
+        default: return f.name;
+    }
+}
 
 Plan MakePlan(const Snapshot& book, const SourceRead& read, const Options& options) {
     Plan plan;

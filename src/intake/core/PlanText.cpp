@@ -22,17 +22,6 @@ constexpr FieldName kFieldNames[] = {
     {Column::Email, L"email", "email"},       {Column::Mailbox, L"mailbox", "mailbox"},
 };
 
-const CMString& Value(const EntryFields& f, Column c) {
-    switch (c) {
-        case Column::Fax: return f.fax;
-        case Column::Organization: return f.organization;
-        case Column::Phone: return f.phone;
-        case Column::Email: return f.email;
-        case Column::Mailbox: return f.mailbox;
-        default: return f.name;
-    }
-}
-
 std::wstring Quoted(const CMString& text) { return L"\"" + text.str() + L"\""; }
 
 std::string Json(std::wstring_view text) {
@@ -74,15 +63,14 @@ const char* RefusalName(Refusal refusal) {
     return "none";
 }
 
-std::wstring CountsText(const Plan& plan) {
-    const delimited::ImportCounters& c = plan.counts;
+std::wstring CountsText(Mode mode, const delimited::ImportCounters& c) {
     auto n = [](uint32_t v) { return std::to_wstring(v); };
-    if (plan.mode == Mode::Add)
+    if (mode == Mode::Add)
         return n(c.read) + L" read, " + n(c.imported) + L" imported, " + n(c.rejected) + L" rejected, " +
                n(c.alreadyPresent) + L" already present, " + n(c.full) + L" without room";
     std::wstring text = n(c.read) + L" read, " + n(c.imported) + L" added, " + n(c.updated) + L" updated, " +
                         n(c.unchanged) + L" unchanged, ";
-    if (plan.mode == Mode::Sync) text += n(c.removed) + L" removed, ";
+    if (mode == Mode::Sync) text += n(c.removed) + L" removed, ";
     return text + n(c.rejected) + L" rejected, " + n(c.full) + L" without room";
 }
 
@@ -97,8 +85,8 @@ std::vector<std::wstring> ChangeLines(const Plan& plan, const SourceRead& read) 
         std::wstring line = L"update #" + std::to_wstring(u.id) + L" " + Quoted(u.before.name) + L":";
         for (const FieldName& f : kFieldNames)
             if (u.changed & Bit(f.column))
-                line += std::wstring(L" ") + f.wide + L" " + Quoted(Value(u.before, f.column)) + L" -> " +
-                        Quoted(Value(u.after, f.column)) + L";";
+                line += std::wstring(L" ") + f.wide + L" " + Quoted(FieldOf(u.before, f.column)) + L" -> " +
+                        Quoted(FieldOf(u.after, f.column)) + L";";
         line.pop_back();
         lines.push_back(line);
     }
@@ -122,7 +110,7 @@ std::string PlanJson(const Plan& plan, const SourceRead& read) {
         const PlannedAdd& a = plan.adds[i];
         out += i ? ",{" : "{";
         for (const FieldName& f : kFieldNames)
-            out += std::string(f.column == Column::Name ? "" : ",") + "\"" + f.json + "\":" + Json(Value(a.fields, f.column));
+            out += std::string(f.column == Column::Name ? "" : ",") + "\"" + f.json + "\":" + Json(FieldOf(a.fields, f.column));
         out += ",\"groups\":" + GroupsJson(read.records[a.record]) + "}";
     }
     out += "],\"updates\":[";
@@ -133,8 +121,8 @@ std::string PlanJson(const Plan& plan, const SourceRead& read) {
         bool first = true;
         for (const FieldName& f : kFieldNames) {
             if (!(u.changed & Bit(f.column))) continue;
-            out += std::string(first ? "" : ",") + "\"" + f.json + "\":{\"from\":" + Json(Value(u.before, f.column)) +
-                   ",\"to\":" + Json(Value(u.after, f.column)) + "}";
+            out += std::string(first ? "" : ",") + "\"" + f.json + "\":{\"from\":" + Json(FieldOf(u.before, f.column)) +
+                   ",\"to\":" + Json(FieldOf(u.after, f.column)) + "}";
             first = false;
         }
         out += "}}";

@@ -9,7 +9,8 @@
 namespace intake {
 
 // "12 read, 2 added, ..." in the words pbtool uses.
-std::wstring CountsText(const Plan& plan);
+std::wstring CountsText(Mode mode, const delimited::ImportCounters& counts);
+inline std::wstring CountsText(const Plan& plan) { return CountsText(plan.mode, plan.counts); }
 // One line per add, update (with the fields that change), removal and new group.
 std::vector<std::wstring> ChangeLines(const Plan& plan, const SourceRead& read);
 // {"counts":{...},"refusal":"...","adds":[...],"updates":[...],"removals":[...],"groups":[...]}, UTF-8.

@@ -22,6 +22,12 @@ inline constexpr uint8_t kEveryField = Bit(delimited::Column::Name) | Bit(delimi
                                        Bit(delimited::Column::Organization) | Bit(delimited::Column::Phone) |
                                        Bit(delimited::Column::Email) | Bit(delimited::Column::Mailbox);
 
+// An entry field of the six an entry keeps (the name for the name parts).
+CMString& FieldOf(delimited::EntryFields& fields, delimited::Column column);
+inline const CMString& FieldOf(const delimited::EntryFields& fields, delimited::Column column) {
+    return FieldOf(const_cast<delimited::EntryFields&>(fields), column);
+}
+
 struct Record {
     // Name, fax number, organization, phone number, e-mail address and mailbox, trimmed.
     delimited::EntryFields fields;

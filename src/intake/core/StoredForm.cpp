@@ -1,6 +1,7 @@
 #include "intake/core/StoredForm.h"
 
 #include "core/Text.h"
+#include "util/core/Utf.h"
 
 namespace intake {
 
@@ -68,12 +69,7 @@ delimited::EntryFields StoredFields(const delimited::EntryFields& f, const TextF
 std::u32string NameKey(std::wstring_view stored) {
     std::u32string key;
     key.reserve(stored.size());
-    for (size_t i = 0; i < stored.size(); ++i) {
-        char32_t c = static_cast<char32_t>(stored[i]);
-        if (kWideUnits && IsHigh(c) && i + 1 < stored.size() && IsLow(static_cast<char32_t>(stored[i + 1])))
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(stored[++i]) - 0xDC00);
-        key.push_back(pbcore::FoldCase(c));
-    }
+    for (size_t i = 0; i < stored.size();) key.push_back(pbcore::FoldCase(mrv::NextCodePoint(stored, i)));
     return key;
 }
 
