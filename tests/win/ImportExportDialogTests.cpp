@@ -598,7 +598,7 @@ TEST_F(ImportExportDialog, TheUpdateBoxMakesTheImportUpdateEntries) {
     driver.ThenPress(IDC_MESSAGE_BUTTON);
     EXPECT_EQ(Run(dialog, kImport), CImportExportDlg::kDone);
     EXPECT_TRUE(dialog.Updating());
-    EXPECT_EQ(StoredEntries(*main), (std::vector<CMString>{L"Anna|999||||0", L"Bezirksamt Charlottenburg-Wilmer|777||||0",
+    EXPECT_EQ(StoredEntries(*main), (std::vector<CMString>{L"Anna|999||||0", L"Bezirksamt Charlottenburg-Wilme|777||||0",
                                                            L"Bob|556||||0", L"Carl|557||||0"}));
     EXPECT_EQ(dialog.Counters().updated, 2u);
 }

@@ -139,7 +139,9 @@ Imported ImportFile(CPhonebook& model, HWND owner, DelimitedTextFile& file, cons
     options.mode = mode;
     options.allowShrink = allowShrink;
     result.outcome = applier.Run(read, options);
-    result.summary = applier.ShowSummary(result.outcome, static_cast<unsigned>(model.Database().Capacity()));
+    // A refused sync changed nothing: pbtool tells why, no summary.
+    if (result.outcome.plan.refusal == intake::Refusal::None)
+        result.summary = applier.ShowSummary(result.outcome, static_cast<unsigned>(model.Database().Capacity()));
     result.read = read.complete && result.outcome.bookRead;
     return result;
 }
