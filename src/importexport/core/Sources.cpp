@@ -24,7 +24,17 @@ uint8_t PresentOf(const std::vector<Column>& columns) {
     return present;
 }
 
-Rejection Check(const delimited::EntryFields& fields, const delimited::CharacterRules& rules) {
+// Only what an entry keeps travels on: the parts and the groups text are read already.
+void Settle(intake::Record& record, const delimited::CharacterRules& rules) {
+    record.rejection = RejectionOf(record.fields, rules);
+    record.fields.firstNamePart.Empty();
+    record.fields.secondNamePart.Empty();
+    record.fields.groups.Empty();
+}
+
+}  // namespace
+
+Rejection RejectionOf(const delimited::EntryFields& fields, const delimited::CharacterRules& rules) {
     switch (delimited::CheckRecord(fields, rules.allowedFax, rules.allowedMailbox)) {
         case delimited::RecordCheck::NoFax: return Rejection::NoFax;
         case delimited::RecordCheck::FaxCharacter: return Rejection::FaxCharacter;
@@ -33,16 +43,6 @@ Rejection Check(const delimited::EntryFields& fields, const delimited::Character
     }
     return fields.name.IsBlank() ? Rejection::NoName : Rejection::None;
 }
-
-// Only what an entry keeps travels on: the parts and the groups text are read already.
-void Settle(intake::Record& record, const delimited::CharacterRules& rules) {
-    record.rejection = Check(record.fields, rules);
-    record.fields.firstNamePart.Empty();
-    record.fields.secondNamePart.Empty();
-    record.fields.groups.Empty();
-}
-
-}  // namespace
 
 intake::SourceRead ReadText(delimited::ByteSource& source, const TextFile& file, const Progress& progress) {
     intake::SourceRead read;

@@ -25,6 +25,10 @@ struct TextFile {
     delimited::CharacterRules rules;
 };
 
+// Why a record's fields cannot become an entry (None: they can). Every source judges
+// its records by this one rule.
+intake::Rejection RejectionOf(const delimited::EntryFields& fields, const delimited::CharacterRules& rules);
+
 // Every record of a delimited text file. A read that fails part-way keeps the records
 // before it and is not complete.
 intake::SourceRead ReadText(delimited::ByteSource& source, const TextFile& file, const Progress& progress = {});
