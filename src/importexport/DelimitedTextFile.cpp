@@ -118,7 +118,7 @@ bool DelimitedTextFile::WriteCards(HANDLE file) {
     std::unordered_map<uint16_t, const PhonebookRecord*> byId;
     RecordList members;
     for (const auto& r : records) {
-        const uint16_t id = static_cast<uint16_t>(r->id);
+        const uint16_t id = r->id;
         if (!r->IsGroup()) {
             byId.emplace(id, r.get());
             continue;
@@ -126,7 +126,7 @@ bool DelimitedTextFile::WriteCards(HANDLE file) {
         const CMString name = WithoutBrackets(r->name);
         members.clear();
         if (db.ReadRecordById(id)) db.ListGroupMembers(members);
-        for (const auto& m : members) groupsOf[static_cast<uint16_t>(m->id)].push_back(name);
+        for (const auto& m : members) groupsOf[m->id].push_back(name);
     }
     const ListViewUIControl* list = m_model.ActiveList();
     const int rows = m_model.GetItemCount();
@@ -180,7 +180,7 @@ bool DelimitedTextFile::WriteRecords(HANDLE file, uint32_t& lacking) {
     RecordList records;
     m_model.Database().Enumerate(records, false);
     std::unordered_map<uint16_t, const PhonebookRecord*> byId;
-    for (const auto& record : records) byId.emplace(static_cast<uint16_t>(record->id), record.get());
+    for (const auto& record : records) byId.emplace(record->id, record.get());
     const ListViewUIControl* list = m_model.ActiveList();
 
     std::vector<CMString> values;
