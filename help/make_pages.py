@@ -16,7 +16,7 @@ th{background:#f0f0f0}kbd{border:1px solid #aaa;border-radius:3px;padding:0 .3em
 nav{margin-top:2em;padding-top:.6em;border-top:1px solid #ddd;font-size:9pt}"""
 
 TOPICS = ["wi_fax_phonebook", "db_new_book_entry", "db_book_entry", "db_new_book_group", "db_book_group",
-          "db_add_to_group", "db_convert_book", "db_import_book", "db_export_book"]
+          "db_add_to_group", "db_convert_book", "db_import_book", "db_export_book", "db_directory"]
 
 
 def keys(language, rows):
@@ -43,6 +43,7 @@ EN["titles"] = {
     "db_convert_book": "Converting an older phone book",
     "db_import_book": "Importing entries",
     "db_export_book": "Exporting entries",
+    "db_directory": "Entries from the directory",
 }
 
 EN_FIELDS = """<h2>Fields</h2>
@@ -154,6 +155,22 @@ its values.</li>
 <b>First line names the columns</b> writes their names above the entries.</li>
 <li><b>Use UTF-8 encoding</b>: writes UTF-8, which keeps every character; otherwise your
 system's code page is used.</li></ul>""",
+    "db_directory": """<p>Reads the people with a fax number from your office's directory (Active
+Directory or another LDAP directory) into the open phone book. Each fax number of a person
+becomes an entry.</p>
+<ul><li><b>Server</b>: the directory server's name, with the <b>Base DN</b> below which to
+search (for example <span dir="ltr">dc=example,dc=org</span>), or a whole LDAP URL such as
+<span dir="ltr">ldaps://dc1.example.org/dc=example,dc=org</span>.</li>
+<li><b>Filter</b>: which entries to read; by default everyone with a fax number.</li>
+<li><b>Security</b>: StartTLS or LDAPS protect the password and the data on the way.</li>
+<li><b>Anonymous</b> or <b>Log in as</b> a user with a <b>Password</b>. <b>Remember the
+password</b> keeps it encrypted for you on this computer.</li>
+<li><b>Managed group</b>: the entries from the directory join this group.</li>
+<li><b>Update entries that are already in the book</b>: changes reach the entries in place,
+which keep their groups. <b>Remove the group's entries the directory no longer gives</b>
+makes the book follow the directory; you see how many entries would be added, updated and
+removed before anything changes.</li>
+<li><b>Test</b> connects, logs in and counts the entries with a fax number.</li></ul>""",
 }
 
 # ---------------------------------------------------------------- German (Germany)
@@ -170,6 +187,7 @@ DE["titles"] = {
     "db_convert_book": "Älteres Telefonbuch konvertieren",
     "db_import_book": "Einträge importieren",
     "db_export_book": "Einträge exportieren",
+    "db_directory": "Einträge aus dem Verzeichnis",
 }
 
 DE_FIELDS = """<h2>Felder</h2>
@@ -296,6 +314,22 @@ gewünschten Reihenfolge an. <b>Erste Zeile benennt die Spalten</b> schreibt ihr
 die Einträge.</li>
 <li><b>UTF-8-Codierung verwenden</b>: schreibt UTF-8, das jedes Zeichen erhält; sonst wird
 die Codepage Ihres Systems verwendet.</li></ul>""",
+    "db_directory": """<p>Liest die Personen mit Faxnummer aus dem Verzeichnis Ihres Büros (Active
+Directory oder ein anderes LDAP-Verzeichnis) in das geöffnete Telefonbuch. Jede Faxnummer
+einer Person wird ein Eintrag.</p>
+<ul><li><b>Server</b>: der Name des Verzeichnisservers mit dem <b>Basis-DN</b>, unter dem
+gesucht wird (etwa <span dir="ltr">dc=example,dc=org</span>), oder eine ganze LDAP-URL wie
+<span dir="ltr">ldaps://dc1.example.org/dc=example,dc=org</span>.</li>
+<li><b>Filter</b>: welche Einträge gelesen werden; sonst alle mit Faxnummer.</li>
+<li><b>Sicherheit</b>: StartTLS oder LDAPS schützen Kennwort und Daten unterwegs.</li>
+<li><b>Anonym</b> oder <b>Anmelden als</b> Benutzer mit <b>Kennwort</b>. <b>Kennwort
+merken</b> bewahrt es für Sie verschlüsselt auf diesem Computer auf.</li>
+<li><b>Verwaltete Gruppe</b>: die Einträge aus dem Verzeichnis kommen in diese Gruppe.</li>
+<li><b>Einträge aktualisieren, die schon im Buch sind</b>: Änderungen erreichen die Einträge
+an Ort und Stelle, die ihre Gruppen behalten. <b>Einträge der Gruppe entfernen, die das
+Verzeichnis nicht mehr liefert</b> lässt das Buch dem Verzeichnis folgen; Sie sehen vorher,
+wie viele Einträge hinzukämen, aktualisiert und entfernt würden.</li>
+<li><b>Testen</b> verbindet, meldet an und zählt die Einträge mit Faxnummer.</li></ul>""",
 }
 
 # ---------------------------------------------------------------- Hebrew (Israel), right to left
@@ -312,6 +346,7 @@ HE["titles"] = {
     "db_convert_book": "המרת ספר טלפונים ישן",
     "db_import_book": "ייבוא רשומות",
     "db_export_book": "ייצוא רשומות",
+    "db_directory": "רשומות מהמדריך",
 }
 
 HE_FIELDS = """<h2>שדות</h2>
@@ -417,6 +452,20 @@ HE["bodies"] = {
 שמות העמודות</b> כותבת את שמותיהן מעל הרשומות.</li>
 <li><b>שימוש בקידוד <span dir="ltr">UTF-8</span></b>: כותב <span dir="ltr">UTF-8</span>,
 השומר על כל תו; אחרת נעשה שימוש בדף הקוד של המערכת שלך.</li></ul>""",
+    "db_directory": """<p>קורא את האנשים עם מספר פקס ממדריך המשרד שלך (Active Directory או מדריך
+<span dir="ltr">LDAP</span> אחר) לתוך ספר הטלפונים הפתוח. כל מספר פקס של אדם הופך לרשומה.</p>
+<ul><li><b>שרת</b>: שם שרת המדריך, עם <b>DN בסיס</b> שתחתיו מחפשים (למשל
+<span dir="ltr">dc=example,dc=org</span>), או כתובת <span dir="ltr">LDAP</span> שלמה כגון
+<span dir="ltr">ldaps://dc1.example.org/dc=example,dc=org</span>.</li>
+<li><b>מסנן</b>: אילו רשומות לקרוא; כברירת מחדל כל מי שיש לו מספר פקס.</li>
+<li><b>אבטחה</b>: StartTLS או LDAPS מגינים על הסיסמה והנתונים בדרך.</li>
+<li><b>אנונימי</b> או <b>כניסה בשם</b> משתמש עם <b>סיסמה</b>. <b>זכור את הסיסמה</b> שומר
+אותה מוצפנת עבורך במחשב זה.</li>
+<li><b>קבוצה מנוהלת</b>: הרשומות מהמדריך מצטרפות לקבוצה זו.</li>
+<li><b>עדכון רשומות שכבר נמצאות בספר</b>: שינויים מגיעים לרשומות במקומן, והן שומרות על
+הקבוצות שלהן. <b>הסר רשומות של הקבוצה שהמדריך כבר אינו מספק</b> גורם לספר לעקוב אחר המדריך;
+לפני כל שינוי תראה כמה רשומות יתווספו, יעודכנו ויוסרו.</li>
+<li><b>בדיקה</b> מתחבר, נכנס וסופר את הרשומות עם מספר פקס.</li></ul>""",
 }
 
 LANGUAGES = [EN, DE, HE]

@@ -17,6 +17,7 @@ inline constexpr wchar_t kAddToGroup[] = L"db_add_to_group";
 inline constexpr wchar_t kConvert[] = L"db_convert_book";
 inline constexpr wchar_t kImport[] = L"db_import_book";
 inline constexpr wchar_t kExport[] = L"db_export_book";
+inline constexpr wchar_t kDirectory[] = L"db_directory";
 }  // namespace helptopic
 
 // Opens the topic through the process-wide help path (app::HelpPath). Help on the web

@@ -64,6 +64,8 @@ public:
     void SaveAs();
     void Import();
     void Export();
+    // The office's directory into the book (the Directory dialog).
+    void ImportFromDirectory();
 
     // Registry key (under HKEY_CURRENT_USER) that receives the window size on close.
     static CMString SizeKeyPath();

@@ -11,6 +11,7 @@
 #include "mainwindow/BusyIndicator.h"
 #include "mainwindow/ListViewUIControl.h"
 #include "mainwindow/PhoneBookDlg.h"
+#include "directory/DirectoryDlg.h"
 #include "resources/resource.h"
 
 namespace {
@@ -45,6 +46,7 @@ std::vector<CPhoneBookDlg::FileMenuItem> CPhoneBookDlg::FileMenuItems() const {
         {IDS_MENU_SAVE_AS, ID_FILE_SAVE_AS, !m_lockFileCommands && open},
         {IDS_MENU_IMPORT, ID_FILE_IMPORT, m_editable && open},
         {IDS_MENU_EXPORT, ID_FILE_EXPORT, open && hasItems},
+        {IDS_MENU_DIRECTORY, ID_FILE_DIRECTORY, m_editable && open},
     };
 }
 
@@ -198,6 +200,13 @@ void CPhoneBookDlg::Import() {
         return;
     }
     RunImportExport(1);
+    m_model->Refresh(true);
+}
+
+void CPhoneBookDlg::ImportFromDirectory() {
+    if (!m_model || !m_editable) return;
+    CDirectoryDlg dialog(*m_model);
+    dialog.Run(m_hwnd);
     m_model->Refresh(true);
 }
 

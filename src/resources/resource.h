@@ -29,6 +29,8 @@
 #define IDD_BUSY_TEXT_RTL      32804
 #define IDD_BUSY_BAR           174
 #define IDD_BUSY_BAR_RTL       32805
+#define IDD_DIRECTORY          246
+#define IDD_DIRECTORY_RTL      32806
 
 #define IDA_MAIN               151
 
@@ -57,6 +59,7 @@
 #define ID_FILE_SAVE_AS        32774
 #define ID_FILE_IMPORT         32777
 #define ID_FILE_CLOSE          32778
+#define ID_FILE_DIRECTORY      32790
 #define ID_EDIT_ENTRY          32779
 #define ID_DELETE_ENTRY        32780
 #define ID_NEW_ENTRY           32781
@@ -78,5 +81,6 @@
 #include "group_ids.h"
 #include "importexport_ids.h"
 #include "conversion_ids.h"
+#include "directory_ids.h"
 
 #endif

@@ -192,4 +192,27 @@
 #define IDS_DIR_FAILED                      5047
 #define IDS_DIR_TOO_MANY                    5048
 
+// The directory dialog
+#define IDS_MENU_DIRECTORY                  5050
+#define IDS_DIR_CAPTION                     5051
+#define IDS_DIR_SERVER                      5052
+#define IDS_DIR_BASE                        5053
+#define IDS_DIR_FILTER                      5054
+#define IDS_DIR_SECURITY                    5055
+#define IDS_DIR_SECURITY_NONE               5056
+#define IDS_DIR_SECURITY_STARTTLS           5057
+#define IDS_DIR_SECURITY_LDAPS              5058
+#define IDS_DIR_ANONYMOUS                   5059
+#define IDS_DIR_LOGIN                       5060
+#define IDS_DIR_PASSWORD                    5061
+#define IDS_DIR_REMEMBER                    5062
+#define IDS_DIR_GROUP                       5063
+#define IDS_DIR_SYNC                        5064
+#define IDS_DIR_TEST                        5065
+#define IDS_DIR_IMPORT                      5066
+#define IDS_DIR_TEST_RESULT                 5067
+#define IDS_DIR_CONFIRM_SYNC                5068
+#define IDS_DIR_BAD_URL                     5069
+#define IDS_DIR_READING                     5070
+
 #endif

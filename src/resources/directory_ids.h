@@ -1,0 +1,27 @@
+#ifndef PBE_DIRECTORY_IDS_H
+#define PBE_DIRECTORY_IDS_H
+// Directory dialog: control ids (both templates).
+
+#define IDC_DIR_SERVER_LABEL       1500
+#define IDC_DIR_SERVER             1501
+#define IDC_DIR_BASE_LABEL         1502
+#define IDC_DIR_BASE               1503
+#define IDC_DIR_FILTER_LABEL       1504
+#define IDC_DIR_FILTER             1505
+#define IDC_DIR_SECURITY_LABEL     1506
+#define IDC_DIR_SECURITY           1507
+#define IDC_DIR_ANONYMOUS          1508
+#define IDC_DIR_LOGIN              1509
+#define IDC_DIR_USER               1510
+#define IDC_DIR_PASSWORD_LABEL     1511
+#define IDC_DIR_PASSWORD           1512
+#define IDC_DIR_REMEMBER           1513
+#define IDC_DIR_GROUP_LABEL        1514
+#define IDC_DIR_GROUP              1515
+#define IDC_DIR_UPDATE             1516
+#define IDC_DIR_SYNC               1517
+#define IDC_DIR_STATUS             1518
+#define IDC_DIR_PROGRESS           1519
+#define IDC_DIR_TEST               1520
+
+#endif
