@@ -21,6 +21,7 @@
 #include "importexport/FileByteSource.h"
 #include "importexport/core/NamedColumns.h"
 #include "importexport/core/VCard.h"
+#include "directory/LdapReader.h"
 #include "intake/Applier.h"
 #include "mainwindow/ListViewUIControl.h"
 #include "resources/resource.h"
@@ -300,7 +301,7 @@ int wmain() {
         WriteFileBytes(vcfPath, cards);
         Book empty(folder + L"cards.mpb2");
         DelimitedTextFile cardFile(*empty.model, empty.dialog.Get());
-        auto start = std::chrono::steady_clock::now();
+        start = std::chrono::steady_clock::now();
         const intake::Outcome cardsImported = Import(*empty.model, cardFile, vcfPath, intake::Mode::Add);
         printf("vCard: import %u of %d cards with photos and groups into an empty book: %.1f ms\n",
                cardsImported.counts.imported, kRecords, Ms(start));
@@ -327,7 +328,7 @@ int wmain() {
         WriteFileBytes(newerPath, newer);
         file.Settings().utf8 = true;
         const bool counting = CountFlushes(GetModuleHandleW(L"m2fpd02.dll"));
-        auto start = std::chrono::steady_clock::now();
+        start = std::chrono::steady_clock::now();
         const intake::Outcome dry = Import(*book.model, file, newerPath, intake::Mode::Sync, true);
         printf("dry run of that sync: %.1f ms (%zu adds, %zu updates, %zu removals planned)\n", Ms(start),
                dry.plan.adds.size(), dry.plan.updates.size(), dry.plan.removals.size());
@@ -341,6 +342,37 @@ int wmain() {
                result.stored ? "" : " (refused, nothing stored)", ms, counting ? "" : "(not counted) ", g_flushes);
         if (!result.stored) printf("  refusal %d\n", static_cast<int>(result.plan.refusal));
         DeleteFileW(newerPath.c_str());
+    }
+
+    // The office's directory, when one is named (tests/ldap-server starts one with its
+    // 3000 people): a sync of an empty book from its search, bind to commit.
+    wchar_t url[512] = {};
+    if (GetEnvironmentVariableW(L"PBE_BENCH_LDAP_URL", url, 512)) {
+        directory::Connection connection;
+        directory::UrlFault fault = directory::UrlFault::None;
+        directory::ParseUrl(url, connection.url, fault);
+        wchar_t dn[256] = {}, password[256] = {};
+        if (GetEnvironmentVariableW(L"PBE_BENCH_LDAP_DN", dn, 256)) connection.bindDn = dn;
+        if (GetEnvironmentVariableW(L"PBE_BENCH_LDAP_PASSWORD", password, 256)) connection.password = password;
+        Book target(folder + L"directory.mpb2");
+        const delimited::CharacterRules rules = {target.model->AllowedFaxChars(), target.model->AllowedMailboxChars()};
+        start = std::chrono::steady_clock::now();
+        const directory::ReadResult result = directory::ReadDirectory(connection, directory::Mapping(), rules);
+        intake::Options options;
+        options.mode = intake::Mode::Sync;
+        const intake::Outcome synced = intake::Applier(*target.model).Run(result.read, options);
+        printf("sync of an empty book from a directory search of %zu entries (%u added, fault %d): %.1f ms: connect and "
+               "bind %.1f ms, search %.1f ms, plan %.1f ms, apply %.1f ms\n",
+               result.entries, synced.counts.imported, static_cast<int>(result.fault), Ms(start), result.connectMs,
+               result.searchMs, synced.planMs, synced.applyMs);
+        start = std::chrono::steady_clock::now();
+        const directory::ReadResult again = directory::ReadDirectory(connection, directory::Mapping(), rules);
+        const intake::Outcome resynced = intake::Applier(*target.model).Run(again.read, options);
+        printf("the same sync again (%u unchanged): %.1f ms: connect and bind %.1f ms, search %.1f ms, plan %.1f ms, "
+               "apply %.1f ms\n",
+               resynced.counts.unchanged, Ms(start), again.connectMs, again.searchMs, resynced.planMs, resynced.applyMs);
+        target.model->CloseFile();
+        DeleteFileW((folder + L"directory.mpb2").c_str());
     }
 
     book.model->CloseFile();

@@ -1,5 +1,6 @@
 #include "intake/Applier.h"
 
+#include <chrono>
 #include <vector>
 
 #include "app/AppGlobals.h"
@@ -47,14 +48,21 @@ bool TakeSnapshot(CPhonebook& model, Snapshot& out) {
 
 Outcome Applier::Run(const SourceRead& read, const Options& options, bool dryRun) {
     Outcome outcome;
+    const auto start = std::chrono::steady_clock::now();
+    auto msSince = [](std::chrono::steady_clock::time_point t) {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count();
+    };
     Snapshot book;
     outcome.bookRead = TakeSnapshot(m_model, book);
     if (!outcome.bookRead) return outcome;
     outcome.plan = MakePlan(book, read, options);
     outcome.counts = outcome.plan.counts;
+    outcome.planMs = msSince(start);
     if (dryRun || outcome.plan.refusal != Refusal::None) return outcome;
     WaitCursor wait;
+    const auto applying = std::chrono::steady_clock::now();
     Apply(outcome);
+    outcome.applyMs = msSince(applying);
     return outcome;
 }
 

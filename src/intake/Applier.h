@@ -24,6 +24,8 @@ struct Outcome {
     // The batch landed. False for a dry run, a refused plan, and a batch the book could
     // not write (then nothing of it is stored and the counts of changes are 0).
     bool stored = false;
+    // Milliseconds spent reading the book and planning, and carrying the plan out.
+    double planMs = 0, applyMs = 0;
 };
 
 // The book's entries and groups in the form it keeps them. False when it could not be

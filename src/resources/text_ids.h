@@ -181,4 +181,15 @@
 // Changes of an import that the book refused
 #define IDS_IMPORT_CHANGES_FAILED           5035
 
+// The office's directory as a source: why it could not be read
+#define IDS_DIR_UNREACHABLE                 5040
+#define IDS_DIR_LOGIN_REFUSED               5041
+#define IDS_DIR_NO_BASE                     5042
+#define IDS_DIR_BAD_FILTER                  5043
+#define IDS_DIR_SECURE_FAILED               5044
+#define IDS_DIR_TIMED_OUT                   5045
+#define IDS_DIR_CUT_OFF                     5046
+#define IDS_DIR_FAILED                      5047
+#define IDS_DIR_TOO_MANY                    5048
+
 #endif

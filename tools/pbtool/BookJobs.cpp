@@ -12,6 +12,8 @@
 #include "data/CPhonebook.h"
 #include "importexport/DelimitedTextFile.h"
 #include "importexport/core/VCard.h"
+#include "directory/LdapReader.h"
+#include "directory/core/Filter.h"
 #include "intake/Applier.h"
 #include "intake/core/PlanText.h"
 #include "app/AppGlobals.h"
@@ -206,6 +208,77 @@ int Refused(const TextJob& job, const intake::Plan& plan) {
     return kExitOk;
 }
 
+// The password for a bind: the first line of its file, or typed on the console without
+// echo (a script pipes it to standard input). Never taken from the command line.
+bool ReadPassword(const TextJob& job, std::wstring& password) {
+    password.clear();
+    if (job.bindDn.empty()) return true;
+    if (!job.passwordFile.empty()) {
+        HANDLE f = CreateFileW(job.passwordFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return false;
+        std::string bytes(4096, '\0');
+        DWORD got = 0;
+        const BOOL read = ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+        CloseHandle(f);
+        if (!read) return false;
+        bytes.resize(got);
+        if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+        bytes = bytes.substr(0, bytes.find_first_of("\r\n"));
+        password = CMString::FromUtf8(bytes).str();
+        return true;
+    }
+    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    const bool console = GetConsoleMode(in, &mode);
+    Out(stderr, L"password for " + job.bindDn + L": ");
+    if (console) {
+        SetConsoleMode(in, mode & ~ENABLE_ECHO_INPUT);
+        wchar_t buffer[512];
+        DWORD got = 0;
+        const BOOL read = ReadConsoleW(in, buffer, 511, &got, nullptr);
+        SetConsoleMode(in, mode);
+        Out(stderr, L"\n");
+        if (!read) return false;
+        password.assign(buffer, got);
+    } else {
+        std::string bytes;
+        char c = 0;
+        DWORD got = 0;
+        while (ReadFile(in, &c, 1, &got, nullptr) && got == 1 && c != '\n') bytes.push_back(c);
+        password = CMString::FromUtf8(bytes).str();
+    }
+    while (!password.empty() && (password.back() == L'\r' || password.back() == L'\n')) password.pop_back();
+    return true;
+}
+
+// The directory's records, or the fault told and kExitFailed. A result cut short is
+// kept (the plan refuses a sync on it; an import takes what arrived and says so).
+int ReadFromDirectory(const TextJob& job, directory::ReadResult& result) {
+    directory::Connection connection;
+    connection.url = job.url;
+    connection.startTls = job.startTls;
+    connection.bindDn = job.bindDn;
+    connection.pageSize = job.pageSize;
+    connection.timeoutSeconds = job.timeoutSeconds;
+    if (!ReadPassword(job, connection.password))
+        return Fail(kExitFailed, L"cannot read the password" +
+                                     (job.passwordFile.empty() ? std::wstring() : L" from " + job.passwordFile));
+    const directory::FilterCheck check = directory::CheckFilter(job.url.filter);
+    if (check.fault != directory::FilterFault::None) {
+        result.fault = directory::Fault::BadFilter;
+        return Fail(kExitFailed, W(directory::FaultText(result, connection)));
+    }
+    const delimited::CharacterRules rules = {app::Text(IDS_FAX_CHARS), app::Text(IDS_MAILBOX_CHARS)};
+    Progress progress(L"reading the directory", 2000);
+    result = directory::ReadDirectory(connection, job.mapping, rules,
+                                      [&](size_t entries) { progress(entries, entries + job.pageSize); });
+    if (result.fault == directory::Fault::None) return kExitOk;
+    const std::wstring text = W(directory::FaultText(result, connection));
+    if (result.fault != directory::Fault::CutOff) return Fail(kExitFailed, text);
+    Out(stderr, L"pbtool: " + text + L"\n");
+    return kExitOk;
+}
+
 // An import (or a sync, which always updates) on a book opened for writing; a dry run
 // reads the book only, so it works while another program writes it.
 int ImportOrSync(TextJob job, bool sync) {
@@ -217,15 +290,23 @@ int ImportOrSync(TextJob job, bool sync) {
         return rc;
     }
     CPhonebook& model = book.Model();
-    DelimitedTextFile file(model);
     job.update = job.update || sync;
-    if (int rc = PrepareImport(job, model, file); rc != kExitOk) return rc;
-    Progress progress(sync ? L"syncing" : L"importing", 256 * 1024);
-    file.Settings().progress = [&](uint64_t done, uint64_t total) { progress(done, total); };
     intake::SourceRead read;
-    if (!file.Read(job.file.c_str(), read)) {
-        messages.Flush();
-        return Fail(kExitFailed, L"cannot read " + job.file);
+    size_t directoryEntries = 0;
+    if (job.fromDirectory) {
+        directory::ReadResult result;
+        if (int rc = ReadFromDirectory(job, result); rc != kExitOk) return rc;
+        read = std::move(result.read);
+        directoryEntries = result.entries;
+    } else {
+        DelimitedTextFile file(model);
+        if (int rc = PrepareImport(job, model, file); rc != kExitOk) return rc;
+        Progress progress(sync ? L"syncing" : L"importing", 256 * 1024);
+        file.Settings().progress = [&](uint64_t done, uint64_t total) { progress(done, total); };
+        if (!file.Read(job.file.c_str(), read)) {
+            messages.Flush();
+            return Fail(kExitFailed, L"cannot read " + job.file);
+        }
     }
     intake::Options options;
     options.mode = sync ? intake::Mode::Sync : job.update ? intake::Mode::Update : intake::Mode::Add;
@@ -236,6 +317,13 @@ int ImportOrSync(TextJob job, bool sync) {
     messages.Flush();
     if (!outcome.bookRead) return Fail(kExitFailed, L"cannot read " + job.book + L" to its end; it is unchanged");
     if (job.dryRun) return PrintPlan(job, outcome, read);
+    if (job.fromDirectory && outcome.plan.refusal == intake::Refusal::NoRoom) {
+        // A directory larger than the book: say how large each is.
+        const intake::Plan& p = outcome.plan;
+        const unsigned wanted = p.counts.Accepted() + p.counts.full;
+        return Fail(kExitFailed, W(CMString::Formatted(app::Text(IDS_DIR_TOO_MANY).c_str(), wanted,
+                                                       static_cast<unsigned>(model.Database().Capacity()))));
+    }
     if (int rc = Refused(job, outcome.plan); rc != kExitOk) return rc;
     const delimited::ImportCounters& c = outcome.counts;
     const unsigned capacity = static_cast<unsigned>(model.Database().Capacity());
@@ -247,6 +335,9 @@ int ImportOrSync(TextJob job, bool sync) {
     } else if (outcome.failed > 0) {
         Say(W(CMString::Formatted(app::Text(IDS_IMPORT_CHANGES_FAILED).c_str(), unsigned{outcome.failed})));
     }
+    if (c.readFailed && job.fromDirectory)
+        return Fail(kExitFailed, L"the directory's result stopped short after " + std::to_wstring(directoryEntries) +
+                                     L" entries: the rest did not arrive");
     if (c.readFailed) return Fail(kExitFailed, L"cannot read " + job.file + L" to its end: the records after " +
                                                    std::to_wstring(c.read) + L" were not read");
     if (c.full > 0) return Fail(kExitFailed, job.book + L" is full: " + std::to_wstring(c.full) + L" records found no room");
@@ -259,6 +350,32 @@ int ImportOrSync(TextJob job, bool sync) {
 
 int ImportText(const TextJob& job) { return ImportOrSync(job, false); }
 int SyncText(const TextJob& job) { return ImportOrSync(job, true); }
+
+bool IsDirectoryUrl(const std::wstring& operand) {
+    const CMString text(operand);
+    return text.Left(7).EqualsNoCase(L"ldap://") || text.Left(8).EqualsNoCase(L"ldaps://");
+}
+
+int ListDirectory(const TextJob& job) {
+    if (!LoadLanguage()) return kExitFailed;
+    directory::ReadResult result;
+    if (int rc = ReadFromDirectory(job, result); rc != kExitOk) return rc;
+    size_t withFax = 0, rejected = 0;
+    for (const intake::Record& r : result.read.records) {
+        if (r.rejection != intake::Rejection::None) {
+            ++rejected;
+            continue;
+        }
+        ++withFax;
+        std::wstring line = r.fields.name.str() + L"\t" + r.fields.fax.str();
+        for (size_t i = 0; i < r.groups.size(); ++i) line += (i ? L", " : L"\t") + r.groups[i].str();
+        Say(line);
+    }
+    Say(std::to_wstring(result.entries) + L" entries: " + std::to_wstring(withFax) + L" with a fax, " +
+        std::to_wstring(rejected) + L" rejected (" + std::to_wstring(static_cast<int>(result.connectMs)) +
+        L" ms to connect and log in, " + std::to_wstring(static_cast<int>(result.searchMs)) + L" ms to search)");
+    return result.read.complete ? kExitOk : kExitFailed;
+}
 
 int ExportText(const TextJob& job) {
     if (!LoadLanguage()) return kExitFailed;

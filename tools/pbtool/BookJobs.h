@@ -3,8 +3,11 @@
 // (the import/export dialog's DelimitedTextFile, the storage wrapper's conversion) on a
 // book opened as the main window opens one; messages that code would show on screen
 // come out as text.
+#include <cstdint>
 #include <string>
 
+#include "directory/core/Entries.h"
+#include "directory/core/Url.h"
 #include "importexport/core/DelimitedText.h"
 
 namespace pbtool {
@@ -31,7 +34,22 @@ struct TextJob {
     // Import, sync: the plan is printed (as JSON with json) and nothing changes.
     bool dryRun = false;
     bool json = false;
+    // The source is the office's directory: file is an ldap:// or ldaps:// URL.
+    bool fromDirectory = false;
+    directory::Url url;
+    bool startTls = false;
+    std::wstring bindDn;
+    // The password's file (its first line); none with a bind DN: asked on the console.
+    std::wstring passwordFile;
+    uint32_t pageSize = 500;
+    uint32_t timeoutSeconds = 30;
+    directory::Mapping mapping;
 };
+
+// Whether an operand names a directory (ldap:// or ldaps://, in any case).
+bool IsDirectoryUrl(const std::wstring& operand);
+// What a directory's search gives, without a book: one line per record.
+int ListDirectory(const TextJob& job);
 
 // Each returns an exit code of Console.h.
 int ImportText(const TextJob& job);

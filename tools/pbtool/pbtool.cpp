@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "BookJobs.h"
+#include "directory/core/Entries.h"
+#include "directory/core/Url.h"
 #include "Console.h"
 #include "controls/MessageDialog.h"
 #include "core/Book.h"
@@ -36,6 +38,8 @@ const wchar_t kUsage[] =
     L"                    [--dry-run [--json]]\n"
     L"       pbtool sync <book> <file> [text options] [--allow-shrink] [--group NAME]\n"
     L"                    [--dry-run [--json]]\n"
+    L"       pbtool import|sync <book> <ldap URL> [directory options] [as above]\n"
+    L"       pbtool directory <ldap URL> [directory options]\n"
     L"       pbtool export <book> <file> [text options] [--header] [--replace]\n"
     L"       pbtool convert <old book> [<new book>] [--replace]\n"
     L"\n"
@@ -82,6 +86,22 @@ const wchar_t kUsage[] =
     L"import refuses a book that is missing, in use by another program or write-\n"
     L"protected, or full; entries already in the book are counted, not changed\n"
     L"(--update changes them).\n"
+    L"The office's directory is a source as a file is: import and sync take an LDAP\n"
+    L"URL, ldap://host[:port]/base-DN[?attributes?scope?filter] or ldaps://, in place\n"
+    L"of the file (scope sub, filter (facsimileTelephoneNumber=*) unless given); each\n"
+    L"fax number of a person is an entry. directory prints what the search gives.\n"
+    L"Directory options:\n"
+    L"  --starttls               secure the ldap:// connection with StartTLS\n"
+    L"  --bind-dn DN             log in as DN (or user@domain); the password comes\n"
+    L"                           from --password-file FILE (its first line) or is\n"
+    L"                           asked on the console, never from the command line\n"
+    L"  --page-size N            entries a page (default 500; 0: unpaged, which a\n"
+    L"                           directory caps)\n"
+    L"  --timeout S              seconds for the connect, the login and each page\n"
+    L"                           (default 30)\n"
+    L"  --map field=attribute,.. the attributes of name, fax, organization, phone,\n"
+    L"                           email, mailbox (a+b joins, a|b the first there)\n"
+    L"  --groups-from ATTRIBUTE  each value a group (a DN by its first part)\n"
     L"convert copies every entry and group with its members of an older book (.mpb,\n"
     L"  .pb) into a new current-format book, by default the old name with .mpb2.\n"
     L"Long jobs tell their progress on standard error.\n"
@@ -464,6 +484,9 @@ int wmain(int argc, wchar_t** argv) {
     bool columnsGiven = false, encodingGiven = false;
     const bool text = command == L"import" || command == L"export" || command == L"sync";
     const bool reading = command == L"import" || command == L"sync";
+    // Options of a directory source: import, sync and directory take them.
+    const bool directoryOptions = reading || command == L"directory";
+    bool directoryOptionGiven = false;
     for (int i = 2; i < argc; ++i) {
         const std::wstring opt = argv[i];
         if (opt.size() < 2 || opt.compare(0, 2, L"--") != 0) {
@@ -482,6 +505,10 @@ int wmain(int argc, wchar_t** argv) {
         }
         if (opt == L"--allow-shrink" && command == L"sync") {
             job.allowShrink = true;
+            continue;
+        }
+        if (opt == L"--starttls" && directoryOptions) {
+            job.startTls = directoryOptionGiven = true;
             continue;
         }
         if (opt == L"--dry-run" && reading) {
@@ -509,6 +536,34 @@ int wmain(int argc, wchar_t** argv) {
             if (!ParseCount(value.c_str(), &entries)) return Fail(kExitUsage, L"--entries needs a count");
         } else if (opt == L"--groups" && command == L"sample") {
             if (!ParseCount(value.c_str(), &groups)) return Fail(kExitUsage, L"--groups needs a count");
+        } else if (opt == L"--bind-dn" && directoryOptions) {
+            job.bindDn = value;
+            directoryOptionGiven = true;
+        } else if (opt == L"--password-file" && directoryOptions) {
+            job.passwordFile = value;
+            directoryOptionGiven = true;
+        } else if (opt == L"--page-size" && directoryOptions) {
+            int n = 0;
+            if (!ParseCount(value.c_str(), &n)) return Fail(kExitUsage, L"--page-size needs a count (0: no paging)");
+            job.pageSize = static_cast<uint32_t>(n);
+            directoryOptionGiven = true;
+        } else if (opt == L"--timeout" && directoryOptions) {
+            int n = 0;
+            if (!ParseCount(value.c_str(), &n) || n == 0 || n > 3600)
+                return Fail(kExitUsage, L"--timeout needs seconds, 1 to 3600");
+            job.timeoutSeconds = static_cast<uint32_t>(n);
+            directoryOptionGiven = true;
+        } else if (opt == L"--map" && directoryOptions) {
+            directory::MappingFault fault = directory::MappingFault::None;
+            std::wstring item;
+            if (!directory::ParseMapping(value, job.mapping, fault, item))
+                return Fail(kExitUsage, L"--map takes field=attribute,... (fields: name, fax, organization, phone, "
+                                        L"email, mailbox; name and fax need one); not: " + item);
+            directoryOptionGiven = true;
+        } else if (opt == L"--groups-from" && directoryOptions) {
+            if (!directory::IsAttributeName(value)) return Fail(kExitUsage, L"--groups-from needs an attribute name");
+            job.mapping.groups = value;
+            directoryOptionGiven = true;
         } else if (opt == L"--group" && reading) {
             if (CMString(value).IsBlank()) return Fail(kExitUsage, L"--group needs a group name");
             job.group = value;
@@ -535,6 +590,22 @@ int wmain(int argc, wchar_t** argv) {
     const size_t wanted = text ? 2 : 1;
     const size_t allowed = text ? 2 : command == L"convert" ? 2 : 1;
     if (operands.size() < wanted || operands.size() > allowed) return Usage();
+    // A directory's URL where a file would be, or directory's one operand.
+    const size_t urlAt = command == L"directory" ? 0 : 1;
+    if ((reading || command == L"directory") && operands.size() > urlAt &&
+        (command == L"directory" || IsDirectoryUrl(operands[urlAt]))) {
+        directory::UrlFault fault = directory::UrlFault::None;
+        if (!directory::ParseUrl(operands[urlAt], job.url, fault) && fault == directory::UrlFault::BadFilter)
+            return Fail(kExitFailed, L"the URL's filter is not a valid LDAP filter: " + operands[urlAt]);
+        if (fault != directory::UrlFault::None)
+            return Fail(kExitUsage, L"not an LDAP URL this client can follow: " + operands[urlAt] +
+                                        L" (ldap://host[:port]/base-DN[?attributes?scope?filter], or ldaps://)");
+        job.fromDirectory = true;
+    }
+    if (directoryOptionGiven && !job.fromDirectory)
+        return Fail(kExitUsage, L"--starttls, --bind-dn, --password-file, --page-size, --timeout, --map and "
+                                L"--groups-from go with a directory (an ldap:// or ldaps:// URL)");
+    if (command == L"directory") return ListDirectory(job);
     if (text) {
         job.book = operands[0];
         job.file = operands[1];
