@@ -298,6 +298,9 @@ TEST_F(Directory, ListingReadsEveryPersonWithAFax) {
          {{"Γιώργος Παπαδόπουλος", "+30 21 0100 0002"}}},
         {"StartTLS", false, kEveryone, L"--starttls --page-size 1000", 2600, 2650, {{"Ольга Смирнова", "+7 495 1000003"}}},
         {"LDAPS", true, kEveryone, L"--page-size 1000 --timeout 30", 2600, 2650, {{"Anna Müller", "+49 (0)30 1000001"}}},
+        // 54 people named Müller, 7 of them without a fax, 2 with two.
+        {"a filter in other letters", false, L"dc=example,dc=org??sub?(sn=M%C3%BCller)", L"", 54, 49,
+         {{"Anna Müller", "+49 (0)30 1000001"}}},
         {"one department, its groups", false, kLegal, L"--groups-from departmentNumber", 39, 40,
          {{"Anna Müller", "+49 (0)30 1000001", "Legal"}, {"Søren Østergård", "+45 33 10 00 07", "Legal"}}},
         {"one department, names from another attribute", false, kLegal, L"--map name=uid", 39, 40,
