@@ -1,0 +1,458 @@
+// pbtool's directory source against a real OpenLDAP server (tests/ldap-server, which
+// ctest's ldap fixture starts for the directory_tests entry), run as a script runs it: a
+// separate process, its books read back through the storage wrapper. The people named
+// here are the fixed ones at the top of tests/ldap-people.py. Without a server (the
+// main win_tests entry) every test here is skipped.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "PrintCMString.h"
+#include "data/PhonebookDB.h"
+#include "harness/TestEnvironment.h"
+
+namespace {
+
+struct ToolRun {
+    int code = -1;
+    std::string out, err;
+};
+
+std::string ReadAll(const CMString& path) {
+    std::string text;
+    HANDLE in = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+    char buffer[4096];
+    DWORD n = 0;
+    while (in != INVALID_HANDLE_VALUE && ReadFile(in, buffer, sizeof buffer, &n, nullptr) && n > 0) text.append(buffer, n);
+    if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
+    return text;
+}
+
+void WriteText(const CMString& path, const std::string& bytes) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(f);
+}
+
+// pbtool with these arguments: its exit code, standard output and standard error (its
+// messages name the fault).
+ToolRun Pbtool(const testenv::TempFolder& folder, const CMString& arguments) {
+    ToolRun run;
+    // Files of their own each time: a child's inherited handle may outlive it a little.
+    static int runs = 0;
+    const CMString stem = folder.File((L"pbtool-" + std::to_wstring(++runs)).c_str());
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE out = CreateFileW((stem + L".out").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    HANDLE err = CreateFileW((stem + L".err").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    if (out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE) {
+        STARTUPINFOW si = {sizeof si};
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        si.hStdOutput = out;
+        si.hStdError = err;
+        PROCESS_INFORMATION pi = {};
+        CMString line = L"\"" + testenv::DistDir() + L"pbtool.exe\" " + arguments;
+        if (CreateProcessW(nullptr, line.GetBuffer(line.GetLength() + 1), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                           &si, &pi)) {
+            DWORD code = static_cast<DWORD>(-1);
+            if (WaitForSingleObject(pi.hProcess, 180000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+            run.code = static_cast<int>(code);
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+        }
+    }
+    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+    if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
+    run.out = ReadAll(stem + L".out");
+    run.err = ReadAll(stem + L".err");
+    return run;
+}
+
+CMString Q(const CMString& path) { return L"\"" + path + L"\""; }
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t from = 0;
+    while (from < text.size()) {
+        size_t to = text.find('\n', from);
+        if (to == std::string::npos) to = text.size();
+        std::string line = text.substr(from, to - from);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(line);
+        from = to + 1;
+    }
+    return lines;
+}
+
+// Whether one line holds every one of these parts.
+bool HasLine(const std::string& text, const std::vector<const char*>& parts) {
+    for (const std::string& line : Lines(text)) {
+        if (std::all_of(parts.begin(), parts.end(), [&](const char* p) { return line.find(p) != std::string::npos; }))
+            return true;
+    }
+    return false;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    return text;
+}
+
+// One line per entry with every field, one per group with its members, sorted.
+std::vector<std::wstring> Contents(const CMString& path) {
+    PhonebookDB db;
+    db.SetWideMode(true);
+    db.SetCurrentFormat(true);
+    std::vector<std::wstring> lines;
+    if (!db.Open(path, 0, 1)) return lines;
+    RecordList records, members;
+    db.SetSearchText(CMString());
+    db.Enumerate(records, true);
+    for (const auto& r : records) {
+        if (!r->IsGroup()) {
+            lines.push_back(L"E|" + std::wstring(r->name) + L"|" + r->fax + L"|" + r->organization + L"|" + r->phone +
+                            L"|" + r->email + L"|" + std::to_wstring(r->mailbox));
+            continue;
+        }
+        std::vector<std::wstring> names;
+        members.clear();
+        if (db.ReadRecordById(r->id)) db.ListGroupMembers(members);
+        for (const auto& m : members) names.push_back(std::wstring(m->name) + L"/" + std::wstring(m->fax));
+        std::sort(names.begin(), names.end());
+        std::wstring line = L"G|" + std::wstring(r->name);
+        for (const auto& n : names) line += L"|" + n;
+        lines.push_back(line);
+    }
+    db.Close();
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+bool Has(const std::vector<std::wstring>& lines, const std::wstring& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// The line of the group of this name, or an empty text.
+std::wstring GroupLine(const std::vector<std::wstring>& lines, const std::wstring& name) {
+    for (const auto& line : lines) {
+        if (line == L"G|" + name || line.rfind(L"G|" + name + L"|", 0) == 0) return line;
+    }
+    return {};
+}
+
+long Members(const std::wstring& groupLine) {
+    return groupLine.empty() ? -1 : static_cast<long>(std::count(groupLine.begin(), groupLine.end(), L'|')) - 1;
+}
+
+// Entries' ids by name and fax.
+std::map<std::wstring, uint16_t> Ids(const CMString& path) {
+    PhonebookDB db;
+    db.SetWideMode(true);
+    db.SetCurrentFormat(true);
+    std::map<std::wstring, uint16_t> ids;
+    if (!db.Open(path, 0, 1)) return ids;
+    RecordList records;
+    db.SetSearchText(CMString());
+    db.Enumerate(records, false);
+    for (const auto& r : records) ids[std::wstring(r->name) + L"/" + std::wstring(r->fax)] = r->id;
+    db.Close();
+    return ids;
+}
+
+CMString WindowsPath(const std::string& unixPath) {
+    CMString path = L"Z:" + CMString::FromUtf8(unixPath);
+    path.Replace(L"/", L"\\");
+    return path;
+}
+
+// The server of ctest's ldap fixture: its folder (a Unix path, for tests/ldap-server)
+// and ports.
+struct Server {
+    std::string folder;
+    int ldap = 0, ldaps = 0;
+
+    CMString Url(const wchar_t* rest, bool secure = false) const {
+        return CMString(secure ? L"ldaps" : L"ldap") + L"://127.0.0.1:" + std::to_wstring(secure ? ldaps : ldap) + L"/" +
+               rest;
+    }
+    // Changes the directory as its administrator; false when they did not all apply.
+    bool Modify(const std::string& ldif) const {
+        static int changes = 0;
+        const std::string file = folder + "/change-" + std::to_string(++changes) + ".ldif";
+        const CMString rc = WindowsPath(file + ".rc");
+        WriteText(WindowsPath(file), ldif);
+        const char* script = std::getenv("PBE_LDAP_SERVER");
+        if (!script) return false;
+        CMString line = Q(WindowsPath(script)) + L" modify " + CMString::FromUtf8(folder) + L" " + CMString::FromUtf8(file);
+        STARTUPINFOW si = {sizeof si};
+        PROCESS_INFORMATION pi = {};
+        if (!CreateProcessW(nullptr, line.GetBuffer(line.GetLength() + 1), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &si, &pi))
+            return false;
+        // Wine gives no handle of a Unix process to wait on: the script leaves its
+        // exit code in a file when it is done.
+        if (pi.hProcess) CloseHandle(pi.hProcess);
+        if (pi.hThread) CloseHandle(pi.hThread);
+        for (int waited = 0; waited < 30000; waited += 50) {
+            if (GetFileAttributesW(rc.c_str()) != INVALID_FILE_ATTRIBUTES) return ReadAll(rc).rfind("0\n", 0) == 0;
+            Sleep(50);
+        }
+        return false;
+    }
+};
+
+bool FindServer(Server& server) {
+    const char* folder = std::getenv("PBE_LDAP_DIR");
+    if (!folder || !*folder) return false;
+    server.folder = folder;
+    const std::string ports = ReadAll(WindowsPath(server.folder + "/ports"));
+    return sscanf(ports.c_str(), "%d %d", &server.ldap, &server.ldaps) == 2;
+}
+
+// A port of 127.0.0.1 nobody listens on: one the system just handed out and took back.
+int UnusedPort() {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    int port = 0;
+    if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    closesocket(s);
+    return port;
+}
+
+bool Answers(int port) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<u_short>(port));
+    const bool connected = connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    closesocket(s);
+    return connected;
+}
+
+const wchar_t kEveryone[] = L"dc=example,dc=org";
+// Department Legal, p0001 .. p0040: 39 people with a fax, 40 fax numbers.
+const wchar_t kLegal[] = L"ou=People,dc=example,dc=org??sub?(&(departmentNumber=Legal)(facsimileTelephoneNumber=*))";
+const wchar_t kReader[] = L"--bind-dn cn=reader,dc=example,dc=org --password-file ";
+
+class Directory : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!FindServer(server)) GTEST_SKIP() << "no LDAP server: ctest's directory_tests entry starts one";
+        WSADATA data;
+        ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
+        password = folder.File(L"reader.pw");
+        WriteText(password, "readerpw");
+    }
+    void TearDown() override { WSACleanup(); }
+
+    // A new book with a hand-made entry.
+    CMString Book(const wchar_t* name, const wchar_t* format = L"mpb2") {
+        const CMString book = folder.File(name), csv = folder.File(L"hand.csv");
+        WriteText(csv, "Hand Made,555\r\n");
+        EXPECT_EQ(Pbtool(folder, L"create " + Q(book) + L" --format " + format).code, 0);
+        EXPECT_EQ(Pbtool(folder, L"import " + Q(book) + L" " + Q(csv)).code, 0);
+        return book;
+    }
+
+    Server server;
+    testenv::TempFolder folder;
+    CMString password;
+};
+
+TEST_F(Directory, ServerAnswersOnBothPorts) {
+    EXPECT_TRUE(Answers(server.ldap));
+    EXPECT_TRUE(Answers(server.ldaps));
+}
+
+// Every way in reads the same people: past the server's limit of 500 by pages, over
+// TLS either way, bound or anonymous; fields and groups as the options map them.
+TEST_F(Directory, ListingReadsEveryPersonWithAFax) {
+    struct Case {
+        const char* what;
+        bool ldaps;
+        const wchar_t* search;
+        CMString options;
+        int people, records;
+        std::vector<std::vector<const char*>> lines;  // each: parts one line holds
+    } cases[] = {
+        {"paged", false, kEveryone, L"--page-size 200", 2600, 2650,
+         {{"Anna Müller", "+49 (0)30 1000001"}, {"דוד כהן", "+972 31000004"}, {"José Núñez", "+34 91 100 00 05"},
+          {"José Núñez", "+34 91 100 00 06"}, {"Ēriks Bērziņš", "+371 6710 0009"}}},
+        {"paged, bound as a reader", false, kEveryone, L"--page-size 500 " + CMString(kReader) + Q(password), 2600, 2650,
+         {{"Γιώργος Παπαδόπουλος", "+30 21 0100 0002"}}},
+        {"StartTLS", false, kEveryone, L"--starttls --page-size 1000", 2600, 2650, {{"Ольга Смирнова", "+7 495 1000003"}}},
+        {"LDAPS", true, kEveryone, L"--page-size 1000 --timeout 30", 2600, 2650, {{"Anna Müller", "+49 (0)30 1000001"}}},
+        // 54 people named Müller, 7 of them without a fax, 2 with two.
+        {"a filter in other letters", false, L"dc=example,dc=org??sub?(sn=M%C3%BCller)", L"", 54, 49,
+         {{"Anna Müller", "+49 (0)30 1000001"}}},
+        {"one department, its groups", false, kLegal, L"--groups-from departmentNumber", 39, 40,
+         {{"Anna Müller", "+49 (0)30 1000001", "Legal"}, {"Søren Østergård", "+45 33 10 00 07", "Legal"}}},
+        {"one department, names from another attribute", false, kLegal, L"--map name=uid", 39, 40,
+         {{"p0001", "+49 (0)30 1000001"}, {"p0009", "+371 6710 0009"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ToolRun run = Pbtool(folder, L"directory " + Q(server.Url(c.search, c.ldaps)) + L" " + c.options);
+        ASSERT_EQ(run.code, 0) << run.err;
+        const std::vector<std::string> lines = Lines(run.out);
+        ASSERT_FALSE(lines.empty());
+        const std::string summary = std::to_string(c.people) + " entries: " + std::to_string(c.records) + " with a fax";
+        EXPECT_EQ(lines.back().rfind(summary, 0), 0u) << lines.back();
+        EXPECT_EQ(lines.size(), static_cast<size_t>(c.records) + 1);
+        for (const auto& parts : c.lines) {
+            EXPECT_TRUE(HasLine(run.out, parts)) << parts.front();
+        }
+        // Zoë Lefèvre has no fax.
+        EXPECT_EQ(run.out.find("Zoë Lefèvre"), std::string::npos);
+    }
+}
+
+// Each fault fails the listing with a message that names it, and a sync on it changes
+// nothing, even one allowed to shrink the book: a read that failed or stopped short is
+// no picture of the directory.
+TEST_F(Directory, FaultsFailAndLeaveTheBookAlone) {
+    const CMString wrong = folder.File(L"wrong.pw");
+    WriteText(wrong, "wrongpw");
+    const CMString down = L"ldap://127.0.0.1:" + std::to_wstring(UnusedPort()) + L"/dc=example,dc=org";
+    struct Case {
+        const char* what;
+        CMString url, options;
+        const char* said;  // in the message, in any case
+    } cases[] = {
+        {"unpaged: cut at the server's limit", server.Url(kEveryone), L"--page-size 0", "stopped short"},
+        {"wrong password", server.Url(kEveryone), L"--page-size 500 " + CMString(kReader) + Q(wrong), "refused the login"},
+        {"server down", down, L"--timeout 10", "127.0.0.1"},
+        {"missing base", server.Url(L"ou=Nowhere,dc=example,dc=org"), L"--page-size 500", "ou=nowhere"},
+        {"bad filter", server.Url(L"dc=example,dc=org??sub?(cn=*"), L"--page-size 500", "(cn=*"},
+    };
+    const CMString book = Book(L"book.mpb2");
+    const std::vector<std::wstring> before = Contents(book);
+    ASSERT_EQ(before.size(), 1u);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ToolRun listing = Pbtool(folder, L"directory " + Q(c.url) + L" " + c.options);
+        EXPECT_EQ(listing.code, 1);
+        EXPECT_EQ(listing.out.find("entries with a fax"), std::string::npos) << listing.out;
+        EXPECT_NE(Lower(listing.err).find(c.said), std::string::npos) << listing.err;
+        const ToolRun sync = Pbtool(folder, L"sync " + Q(book) + L" " + Q(c.url) + L" --allow-shrink " + c.options);
+        EXPECT_EQ(sync.code, 1) << sync.out << sync.err;
+        EXPECT_EQ(Contents(book), before);
+    }
+}
+
+// A sync of more people than an older book holds (1000) is refused whole.
+TEST_F(Directory, SyncOfMoreThanTheBookHoldsIsRefusedWhole) {
+    const CMString book = Book(L"small.mpb", L"mpb");
+    const std::vector<std::wstring> before = Contents(book);
+    ASSERT_EQ(before.size(), 1u);
+    const ToolRun run = Pbtool(folder, L"sync " + Q(book) + L" " + Q(server.Url(kEveryone)) + L" --allow-shrink");
+    EXPECT_EQ(run.code, 1) << run.out;
+    EXPECT_NE(run.err.find("no more than 1000"), std::string::npos) << run.err;
+    EXPECT_EQ(Contents(book), before);
+}
+
+// Every field the directory gives reaches the book, in any script, and each department
+// becomes a group.
+TEST_F(Directory, ImportBringsFieldsAndGroups) {
+    const CMString book = Book(L"book.mpb2");
+    const ToolRun run =
+        Pbtool(folder, L"import " + Q(book) + L" " + Q(server.Url(kLegal)) + L" --groups-from departmentNumber");
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_NE(run.out.find("40 read, 40 imported, 0 rejected, 0 already present, 0 without room"), std::string::npos)
+        << run.out;
+    const std::vector<std::wstring> lines = Contents(book);
+    EXPECT_EQ(lines.size(), 42u);  // the hand-made entry, 40 from the directory, group Legal
+    for (const wchar_t* line : {L"E|Hand Made|555||||0",
+                                L"E|Anna Müller|+49 (0)30 1000001|Beispiel AG|+49 (0)30 1000-100|anna.mueller@example.org|0",
+                                L"E|דוד כהן|+972 31000004||||0", L"E|José Núñez|+34 91 100 00 05||||0",
+                                L"E|José Núñez|+34 91 100 00 06||||0", L"E|Ēriks Bērziņš|+371 6710 0009||||0"}) {
+        EXPECT_TRUE(Has(lines, line)) << CMString(line).ToUtf8();
+    }
+    const std::wstring legal = GroupLine(lines, L"Legal");
+    EXPECT_EQ(Members(legal), 40) << CMString(legal).ToUtf8();
+    EXPECT_NE(legal.find(L"|Anna Müller/+49 (0)30 1000001"), std::wstring::npos);
+
+    // Once more: everybody is there already.
+    const ToolRun again = Pbtool(folder, L"import " + Q(book) + L" " + Q(server.Url(kLegal)));
+    EXPECT_EQ(again.code, 0) << again.err;
+    EXPECT_NE(again.out.find("40 read, 0 imported, 0 rejected, 40 already present"), std::string::npos) << again.out;
+    EXPECT_EQ(Contents(book), lines);
+}
+
+// A book kept following the directory: a sync that manages its group leaves the
+// hand-made entry alone, takes a changed fax number in place (the entry keeps its id and
+// group) and drops the person who left. The directory is put back afterwards.
+TEST_F(Directory, SyncFollowsTheDirectory) {
+    const std::string soren = "dn: uid=p0007,ou=People,dc=example,dc=org\nchangetype: modify\n"
+                              "replace: facsimileTelephoneNumber\nfacsimileTelephoneNumber: ";
+    const std::string lukasz = "dn: uid=p0008,ou=People,dc=example,dc=org\nchangetype: ";
+    struct Restore {
+        const Server& server;
+        std::string ldif;
+        ~Restore() {
+            if (!ldif.empty()) {
+                EXPECT_TRUE(server.Modify(ldif)) << "the directory was not put back";
+            }
+        }
+    } restore{server, {}};
+
+    const CMString book = Book(L"book.mpb2");
+    const CMString sync = L"sync " + Q(book) + L" " + Q(server.Url(kLegal)) + L" --group Directory";
+    const ToolRun first = Pbtool(folder, sync);
+    ASSERT_EQ(first.code, 0) << first.err;
+    EXPECT_NE(first.out.find("40 read, 40 added, 0 updated, 0 unchanged, 0 removed, 0 rejected, 0 without room"),
+              std::string::npos) << first.out;
+    const std::vector<std::wstring> synced = Contents(book);
+    EXPECT_EQ(synced.size(), 42u);
+    EXPECT_TRUE(Has(synced, L"E|Hand Made|555||||0"));
+    const std::wstring group = GroupLine(synced, L"Directory");
+    EXPECT_EQ(Members(group), 40) << CMString(group).ToUtf8();
+    const auto ids = Ids(book);
+    const auto id = ids.find(L"Søren Østergård/+45 33 10 00 07");
+    ASSERT_NE(id, ids.end());
+
+    restore.ldif = soren + "+45 33 10 00 07\n\n" + lukasz +
+                   "add\nobjectClass: inetOrgPerson\nuid: p0008\ncn:: xYF1a2FzeiBXw7NqY2lr\n"
+                   "givenName:: xYF1a2Fzeg==\nsn:: V8OzamNpaw==\ndisplayName:: xYF1a2FzeiBXw7NqY2lr\n"
+                   "facsimileTelephoneNumber: +48 22 100 00 08\ndepartmentNumber: Legal\n";
+    ASSERT_TRUE(server.Modify(soren + "+45 33 99-99-07\n\n" + lukasz + "delete\n"));
+
+    // A dry run tells the change and makes none.
+    const ToolRun dry = Pbtool(folder, sync + L" --dry-run");
+    EXPECT_EQ(dry.code, 0) << dry.err;
+    EXPECT_TRUE(HasLine(dry.out, {"Søren Østergård", "+45 33 999907"})) << dry.out;
+    EXPECT_TRUE(HasLine(dry.out, {"Łukasz Wójcik"})) << dry.out;
+    EXPECT_EQ(Contents(book), synced);
+
+    const ToolRun second = Pbtool(folder, sync);
+    ASSERT_EQ(second.code, 0) << second.err;
+    EXPECT_NE(second.out.find("39 read, 0 added, 1 updated, 38 unchanged, 1 removed, 0 rejected, 0 without room"),
+              std::string::npos) << second.out;
+    const std::vector<std::wstring> followed = Contents(book);
+    EXPECT_EQ(followed.size(), 41u);
+    EXPECT_TRUE(Has(followed, L"E|Hand Made|555||||0"));
+    EXPECT_TRUE(Has(followed, L"E|Søren Østergård|+45 33 999907||||0"));
+    EXPECT_FALSE(Has(followed, L"E|Łukasz Wójcik|+48 22 100 00 08||||0"));
+    EXPECT_EQ(Ids(book)[L"Søren Østergård/+45 33 999907"], id->second);
+    const std::wstring kept = GroupLine(followed, L"Directory");
+    EXPECT_EQ(Members(kept), 39) << CMString(kept).ToUtf8();
+    EXPECT_NE(kept.find(L"|Søren Østergård/+45 33 999907"), std::wstring::npos);
+}
+
+}  // namespace
