@@ -169,8 +169,9 @@ bool CDirectoryDlg::Gather(directory::Connection& c) {
         SetFocus(GetDlgItem(m_hwnd, IDC_DIR_SERVER));
         return false;
     }
+    // A URL with its own query says its filter itself; otherwise the field does.
     const CMString filter = FieldText(m_hwnd, IDC_DIR_FILTER);
-    if (!filter.IsEmpty()) c.url.filter = filter.str();
+    if (!filter.IsEmpty() && !(server.Find(L"://") >= 0 && server.Find(L'?') >= 0)) c.url.filter = filter.str();
     if (directory::CheckFilter(c.url.filter).fault != directory::FilterFault::None) {
         directory::ReadResult bad;
         bad.fault = directory::Fault::BadFilter;
@@ -260,7 +261,10 @@ void CDirectoryDlg::Import() {
     const intake::Outcome outcome = applier.Run(result.read, options);
     if (result.fault == directory::Fault::CutOff) ShowStatus(directory::FaultText(result, c));
     applier.ShowSummary(outcome, static_cast<unsigned>(m_model.Database().Capacity()));
-    if (outcome.stored && outcome.plan.refusal == intake::Refusal::None) EndDialog(m_hwnd, IDOK);
+    if (outcome.stored && outcome.plan.refusal == intake::Refusal::None) {
+        m_done = true;
+        EndDialog(m_hwnd, IDOK);
+    }
 }
 
 INT_PTR CDirectoryDlg::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -278,7 +282,10 @@ INT_PTR CDirectoryDlg::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
                 case IDC_DIR_UPDATE: UpdateLogin(); return TRUE;
                 case IDC_DIR_TEST: Test(); return TRUE;
                 case IDOK: Import(); return TRUE;
-                case IDCANCEL: EndDialog(hwnd, IDCANCEL); return TRUE;
+                // A close that comes after the book took the directory does not undo its answer.
+                case IDCANCEL:
+                    if (!m_done) EndDialog(hwnd, IDCANCEL);
+                    return TRUE;
                 case IDC_HELP_BUTTON: ShowHelpTopic(helptopic::kDirectory); return TRUE;
                 default: return FALSE;
             }

@@ -37,4 +37,5 @@ private:
 
     CPhonebook& m_model;
     BitmapButton m_helpButton;
+    bool m_done = false;
 };

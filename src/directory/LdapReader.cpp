@@ -206,7 +206,7 @@ void ReadNow(const Connection& c, const Mapping& mapping, const delimited::Chara
 
 // The client's own time limits do not bound every wait (a TLS handshake with a server
 // that never answers, say): the read runs on a thread of its own, and a call that has
-// not ended a second after the time-out gives up the read. The thread is left to end
+// not ended within the time-out gives up the read. The thread is left to end
 // when its connection does.
 ReadResult Watched(const Connection& c, const std::function<void(Beat&, ReadResult&)>& work,
                    const std::function<void(size_t entries)>& progress) {
@@ -220,7 +220,7 @@ ReadResult Watched(const Connection& c, const std::function<void(Beat&, ReadResu
         work(shared->beat, shared->result);
         shared->done = true;
     });
-    const int64_t limit = int64_t{c.timeoutSeconds} * 1000 + 1000;
+    const int64_t limit = int64_t{c.timeoutSeconds} * 1000;
     size_t told = 0;
     while (!shared->done) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));

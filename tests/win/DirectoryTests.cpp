@@ -17,7 +17,13 @@
 
 #include "PrintCMString.h"
 #include "data/PhonebookDB.h"
+#include "EntryDialogScript.h"
+#include "app/AppGlobals.h"
+#include "directory/DirectoryDlg.h"
 #include "harness/TestEnvironment.h"
+#include "mainwindow/ListViewUIControl.h"
+#include "resources/resource.h"
+#include "util/Handles.h"
 
 namespace {
 
@@ -456,3 +462,56 @@ TEST_F(Directory, SyncFollowsTheDirectory) {
 }
 
 }  // namespace
+
+// One run through the real dialog: the book follows the Legal department into a managed
+// group; a narrower search then would remove one person, and the dialog asks first: no
+// leaves the book as it was, yes removes him and keeps the entry made by hand.
+TEST_F(Directory, TheDialogFollowsTheDirectoryAndAsksBeforeRemoving) {
+    const CMString book = Book(L"dialog.mpb2");
+    UniqueWindow window(CreateDialogParamW(app::Instance(), MAKEINTRESOURCEW(IDD_MAIN), nullptr,
+                                           [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; }, 0));
+    ListViewUIControl list{IDC_LIST};
+    list.AttachToDialog(window.Get());
+    auto model = std::make_unique<CPhonebook>(window.Get());
+    model->AttachMainList(&list);
+    ASSERT_TRUE(model->Database().Open(book, 0, 0));
+    model->Refresh(true);
+    const CMString withoutLukasz =
+        L"ou=People,dc=example,dc=org??sub?(&(departmentNumber=Legal)(facsimileTelephoneNumber=*)(!(uid=p0008)))";
+    // answer: 0 no question expected, else the button pressed on it.
+    auto run = [&](const CMString& search, int answer) {
+        entrytest::InDialog script([&](HWND d) {
+            SetDlgItemTextW(d, IDC_DIR_SERVER, server.Url(search.c_str()).c_str());
+            CheckRadioButton(d, IDC_DIR_ANONYMOUS, IDC_DIR_LOGIN, IDC_DIR_LOGIN);
+            SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_DIR_LOGIN, BN_CLICKED), 0);
+            SetDlgItemTextW(d, IDC_DIR_USER, L"cn=reader,dc=example,dc=org");
+            SetDlgItemTextW(d, IDC_DIR_PASSWORD, L"readerpw");
+            SetDlgItemTextW(d, IDC_DIR_GROUP, L"Directory");
+            CheckDlgButton(d, IDC_DIR_UPDATE, BST_CHECKED);
+            SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_DIR_UPDATE, BN_CLICKED), 0);
+            CheckDlgButton(d, IDC_DIR_SYNC, BST_CHECKED);
+            SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        });
+        harness::ModalDriver driver;
+        driver.Then(script.Start());
+        if (answer) driver.ThenPress(answer);
+        if (answer != IDNO) driver.ThenPress(IDC_MESSAGE_BUTTON);
+        CDirectoryDlg dialog(*model);
+        return dialog.Run(window.Get());
+    };
+    auto count = [&](const char* part) {
+        const auto lines = Contents(book);
+        return std::count_if(lines.begin(), lines.end(), [&](const std::wstring& l) {
+            return CMString(l).ToUtf8().find(part) != std::string::npos;
+        });
+    };
+    EXPECT_EQ(run(CMString(kLegal), 0), IDOK);
+    EXPECT_EQ(count("E|"), 41);  // 40 fax numbers of Legal, and the hand-made entry
+    EXPECT_EQ(count("\u0141ukasz W\u00f3jcik"), 2);  // his entry, and his place in the group
+    EXPECT_EQ(run(withoutLukasz, IDNO), IDCANCEL);
+    EXPECT_EQ(count("E|"), 41);
+    EXPECT_EQ(run(withoutLukasz, IDYES), IDOK);
+    EXPECT_EQ(count("\u0141ukasz W\u00f3jcik"), 0);
+    EXPECT_EQ(count("Hand Made"), 1);
+    RegDeleteTreeW(HKEY_CURRENT_USER, CDirectoryDlg::kSettingsKey);
+}
