@@ -259,11 +259,6 @@ CMString FaultText(const ReadResult& r, const Connection& c) {
 
 
 
-ReadResult TryConnection(const Connection& connection) {
-    const Connection c = connection;
-    return Watched(c, [c](Beat& beat, ReadResult& result) { Open(c, result, beat); }, {});
-}
-
 ReadResult ReadDirectory(const Connection& connection, const Mapping& mapping, const delimited::CharacterRules& rules,
                          const std::function<void(size_t entries)>& progress) {
     return Watched(connection,

@@ -56,9 +56,6 @@ struct ReadResult {
 ReadResult ReadDirectory(const Connection& connection, const Mapping& mapping, const delimited::CharacterRules& rules,
                          const std::function<void(size_t entries)>& progress = {});
 
-// Connects and logs in only: the fault, if any (the test button).
-ReadResult TryConnection(const Connection& connection);
-
 // The language's words for a fault (empty for none), naming what it concerns.
 CMString FaultText(const ReadResult& result, const Connection& connection);
 
