@@ -487,10 +487,13 @@ int EndChanges(Platform& pf, typename Set::Header* h, int* code) {
     Session s(pf, handle, true);
     uint64_t counter = 0;
     if (!s.Attached() || !s.Locked()) rc = s.Attached() ? code::kBusy : code::kFailed;
-    // Only this header writes the file; should it have changed all the same, the batch
-    // was made against another book and must not land.
-    else if (!k->book || !Book::ReadCounter(s.Io(), &counter) || counter != k->book->StoredCounter())
+    // Another writer's commit since the batch began: the batch was made against another
+    // book and must not land. That is contention, not a broken file: the caller may
+    // plan again on the book as it is now.
+    else if (!k->book || !Book::ReadCounter(s.Io(), &counter))
         rc = code::kFailed;
+    else if (counter != k->book->StoredCounter())
+        rc = code::kBusy;
     else
         rc = k->book->EndBatch(s.Io());
     if (rc != code::kOk) GiveBack(std::move(k->book));
@@ -578,6 +581,11 @@ int FindW(Platform& pf, PbHeaderW* h, PBEW* r, uint16_t* cursor, int* done, int*
 intptr_t Find2W(Platform& pf, PbHeaderW* h, PBEW* r, const PbTermSlotW* terms, uint16_t* cursor, int* done) {
     return Find2<WideSet>(pf, h, r, terms, cursor, done, nullptr);
 }
+int Find3W(Platform& pf, PbHeaderW* h, PBEW* r, const PbTermSlotW* terms, uint16_t* cursor, int* done, int* code) {
+    int rc = code::kFailed;
+    Find2<WideSet>(pf, h, r, terms, cursor, done, &rc);
+    return Report(rc, code);
+}
 int AddW(Platform& pf, PbHeaderW* h, PBEW* r, int* code) { return Add<WideSet>(pf, h, r, code); }
 int GetW(Platform& pf, PbHeaderW* h, PBEW* r, const WChar* name, const WChar* fax, uint16_t id, int* code) {
     return Get<WideSet>(pf, h, r, name, fax, id, code);
@@ -608,6 +616,11 @@ int FindA(Platform& pf, PbHeaderA* h, PBEA* r, uint16_t* cursor, int* done, int*
 }
 intptr_t Find2A(Platform& pf, PbHeaderA* h, PBEA* r, const PbTermSlotA* terms, uint16_t* cursor, int* done) {
     return Find2<AnsiSet>(pf, h, r, terms, cursor, done, nullptr);
+}
+int Find3A(Platform& pf, PbHeaderA* h, PBEA* r, const PbTermSlotA* terms, uint16_t* cursor, int* done, int* code) {
+    int rc = code::kFailed;
+    Find2<AnsiSet>(pf, h, r, terms, cursor, done, &rc);
+    return Report(rc, code);
 }
 int AddA(Platform& pf, PbHeaderA* h, PBEA* r, int* code) { return Add<AnsiSet>(pf, h, r, code); }
 int GetA(Platform& pf, PbHeaderA* h, PBEA* r, const char* name, const char* fax, uint16_t id, int* code) {

@@ -66,6 +66,8 @@ int ChangeCountW(Platform& pf, PbHeaderW* h, uint64_t* count, int* code);
 int BeginChangesA(Platform& pf, PbHeaderA* h, int* code);
 int EndChangesA(Platform& pf, PbHeaderA* h, int* code);
 int ChangeCountA(Platform& pf, PbHeaderA* h, uint64_t* count, int* code);
+int Find3W(Platform& pf, PbHeaderW* h, PBEW* r, const PbTermSlotW* terms, uint16_t* cursor, int* done, int* code);
+int Find3A(Platform& pf, PbHeaderA* h, PBEA* r, const PbTermSlotA* terms, uint16_t* cursor, int* done, int* code);
 
 // Drops every kept image and open batch (a fresh start for each fuzz input).
 void ForgetKeptImages();

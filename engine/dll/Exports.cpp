@@ -88,6 +88,9 @@ int WPbEndChanges(PbHeaderW* h, int* code) {
 int WPbChangeCount(PbHeaderW* h, uint64_t* count, int* code) {
     return Guard(code, [&] { return api::ChangeCountW(Files(), h, count, code); });
 }
+int WPbFindFirstOrNext3(PbHeaderW* h, PBEW* r, const PbTermSlotW* terms, uint16_t* cursor, int* done, int* code) {
+    return Guard(code, [&] { return api::Find3W(Files(), h, r, terms, cursor, done, code); });
+}
 
 int PbCreatePhonebook(PbHeaderA* h, const char* path, int* code) {
     return Guard(code, [&] { return api::CreateA(Files(), h, path, code); });
@@ -131,6 +134,9 @@ int PbEndChanges(PbHeaderA* h, int* code) {
 }
 int PbChangeCount(PbHeaderA* h, uint64_t* count, int* code) {
     return Guard(code, [&] { return api::ChangeCountA(Files(), h, count, code); });
+}
+int PbFindFirstOrNext3(PbHeaderA* h, PBEA* r, const PbTermSlotA* terms, uint16_t* cursor, int* done, int* code) {
+    return Guard(code, [&] { return api::Find3A(Files(), h, r, terms, cursor, done, code); });
 }
 
 }  // extern "C"

@@ -31,6 +31,9 @@ inline constexpr int kNameInUse = 18;
 // What a find call reports when it delivered no record because the enumeration is at
 // its end; any other code but kOk from it is a failed read.
 inline constexpr int kNoMore = 9;
+// Another process holds the book's lock past the engine's bounded wait: it is being
+// changed, and the same call may succeed in a moment.
+inline constexpr int kBusy = 8;
 
 // Open modes.
 inline constexpr uint8_t kModeReadWrite = 0;
@@ -242,11 +245,18 @@ using PfnWChangeCount = int (*)(PbHeaderW* header, uint64_t* count, int* code);
 using PfnABeginChanges = int (*)(PbHeaderA* header, int* code);
 using PfnAEndChanges = int (*)(PbHeaderA* header, int* code);
 using PfnAChangeCount = int (*)(PbHeaderA* header, uint64_t* count, int* code);
-inline constexpr int kOptionalExportsPerSet = 3;
+// FindFirstOrNext3 is FindFirstOrNext2 with a code: kOk with a record delivered, kNoMore
+// at the end, anything else a failed read (a busy book among them), which the terms-only
+// call could not tell from the end.
+using PfnWFindFirstOrNext3 = int (*)(PbHeaderW* header, PBEW* record, const PbTermSlotW* terms, uint16_t* cursor,
+                                     int* done, int* code);
+using PfnAFindFirstOrNext3 = int (*)(PbHeaderA* header, PBEA* record, const PbTermSlotA* terms, uint16_t* cursor,
+                                     int* done, int* code);
+inline constexpr int kOptionalExportsPerSet = 4;
 inline constexpr const char* kWideOptionalExports[kOptionalExportsPerSet] = {"WPbBeginChanges", "WPbEndChanges",
-                                                                              "WPbChangeCount"};
+                                                                              "WPbChangeCount", "WPbFindFirstOrNext3"};
 inline constexpr const char* kAnsiOptionalExports[kOptionalExportsPerSet] = {"PbBeginChanges", "PbEndChanges",
-                                                                             "PbChangeCount"};
+                                                                             "PbChangeCount", "PbFindFirstOrNext3"};
 
 inline constexpr const char* kEngineFileName = "m2fpd02.dll";
 

@@ -49,6 +49,8 @@ struct ChangeCalls {
     pbabi::PfnABeginChanges beginA = nullptr;
     pbabi::PfnAEndChanges endA = nullptr;
     pbabi::PfnAChangeCount countA = nullptr;
+    pbabi::PfnWFindFirstOrNext3 find3W = nullptr;
+    pbabi::PfnAFindFirstOrNext3 find3A = nullptr;
 };
 
 namespace engineexports {
@@ -93,6 +95,8 @@ inline ChangeCalls ResolveChangeCalls(HMODULE module) {
     calls.beginA = Optional<pbabi::PfnABeginChanges>(module, pbabi::kAnsiOptionalExports[0]);
     calls.endA = Optional<pbabi::PfnAEndChanges>(module, pbabi::kAnsiOptionalExports[1]);
     calls.countA = Optional<pbabi::PfnAChangeCount>(module, pbabi::kAnsiOptionalExports[2]);
+    calls.find3W = Optional<pbabi::PfnWFindFirstOrNext3>(module, pbabi::kWideOptionalExports[3]);
+    calls.find3A = Optional<pbabi::PfnAFindFirstOrNext3>(module, pbabi::kAnsiOptionalExports[3]);
     return calls;
 }
 
