@@ -17,6 +17,9 @@ namespace {
 
 // Cell texts are read with room for 60 characters.
 constexpr int kCellTextLength = 61;
+// A list whose read failed is read again after this, doubled for each failure after
+// the first (up to eight times).
+constexpr ULONGLONG kFirstReadAgainMs = 2000;
 
 std::string_view AnsiBytes(const char* text, size_t width) {
     if (!text) return {};
@@ -50,27 +53,63 @@ ListViewUIControl* CPhonebook::ActiveList() const { return m_mainActive ? m_main
 
 void CPhonebook::CloseFile() {
     m_database.Close();
+    m_listFilled = m_listStale = m_filledCountKnown = false;
     if (m_mainList) m_mainList->DeleteAllItems();
     if (m_otherList) m_otherList->DeleteAllItems();
 }
 
-void CPhonebook::Refresh(bool includeGroups) {
-    m_records.clear();
-    if (!HasOpenFile() || !m_mainList) return;
+bool CPhonebook::Refresh(bool includeGroups) {
+    if (!HasOpenFile() || !m_mainList) {
+        m_records.clear();
+        return false;
+    }
     WaitCursor wait;
     m_database.SetSearchText(m_searchText);
     // Only a book open for reading has writers elsewhere to follow. Read before the
     // records: a change that lands in between is caught next time.
-    m_filledCountKnown = m_database.IsReadOnly() && m_database.GetChangeCount(m_filledCount);
-    m_database.Enumerate(m_records, includeGroups);
+    uint64_t count = 0;
+    const bool countKnown = m_database.IsReadOnly() && m_database.GetChangeCount(count);
+    RecordList records;
+    if (m_database.Enumerate(records, includeGroups) != kOk) {
+        m_records.clear();
+        ListingFailed();
+        return false;
+    }
+    m_records = std::move(records);
+    m_failedReads = 0;
+    m_filledCountKnown = countKnown;
+    m_filledCount = count;
+    // A counter that could not be read (busy) leaves the list to be read again.
+    m_listStale = m_database.IsReadOnly() && !countKnown && m_database.HasChangeCounter();
+    m_listFilled = true;
     FillList(true);
+    if (m_listingListener) m_listingListener(Listing::Read);
+    return true;
+}
+
+void CPhonebook::ListingFailed() {
+    // The rows shown stay; the follow timer reads again, less often the longer the book
+    // stays busy, so that a stalled writer does not keep the window waiting.
+    m_listStale = true;
+    m_failedReads = std::min(m_failedReads + 1, 4u);
+    m_nextRead = GetTickCount64() + (kFirstReadAgainMs << (m_failedReads - 1));
+    if (m_listingListener) m_listingListener(m_listFilled ? Listing::KeptLastRows : Listing::NotRead);
 }
 
 bool CPhonebook::FollowOtherWriters() {
     uint64_t now = 0;
-    if (!m_mainList || !m_mainActive || !HasOpenFile() || !m_filledCountKnown || !m_database.GetChangeCount(now) ||
-        now == m_filledCount)
-        return false;
+    if (!m_mainList || !m_mainActive || !HasOpenFile()) return false;
+    if (m_listStale && m_failedReads > 0 && GetTickCount64() < m_nextRead) return false;
+    if (!m_listStale) {
+        if (!m_filledCountKnown) return false;
+        // A counter that cannot be read is a writer stalled past the engine's wait: the
+        // list may be behind, and says so.
+        if (!m_database.GetChangeCount(now)) {
+            ListingFailed();
+            return false;
+        }
+        if (now == m_filledCount) return false;
+    }
     ListViewUIControl& list = *m_mainList;
     HWND window = list.ListWindow();
     std::vector<int> selected;
@@ -81,7 +120,7 @@ bool CPhonebook::FollowOtherWriters() {
     const int top = window ? ListView_GetTopIndex(window) : 0;
     const int topId = top >= 0 && top < list.GetItemCount() ? list.GetItemData(top) : -1;
 
-    Refresh(true);
+    if (!Refresh(true)) return false;
 
     // The rows come back by record; one that went keeps its place by number.
     list.ClearSelection();
@@ -165,11 +204,20 @@ bool CPhonebook::ModifySelected(const CMString& name, const CMString& fax, const
     const int row = GetSelectedRow();
     if (row < 0) return false;
     EngineRecord record;
-    if (GetRecordForRow(record, row) != kOk) return false;
+    if (const int found = GetRecordForRow(record, row); found != kOk) {
+        // The entry could not be read back to be rewritten: told, nothing stored.
+        m_database.ShowChangeFailed(found);
+        return false;
+    }
     WriteFields(record, name, fax, organization, phone, email, mailbox);
     int code = -1;
     m_database.ModifyRecord(record.Id(), record, code);
-    if (code != kOk) return false;
+    if (code != kOk) {
+        // A name in use has been told; anything else is told here, and the dialog
+        // keeps what was typed.
+        if (code != kNameInUse) m_database.ShowChangeFailed(code);
+        return false;
+    }
     SetRowCells(row, record, true);
     return true;
 }
@@ -315,17 +363,18 @@ void CPhonebook::CopySelectedTo(const CMString& sourcePath, const CMString& targ
     if (m_database.Open(targetPath, 0, 0)) {
         if (m_database.IsReadOnly()) {
             // Opened only for reading: every addition would fail without a word.
-            ShowStorageMessage(m_database.OwnerWindow(), app::Text(IDS_OPEN_FAILED_CAPTION),
-                               CMString::Formatted(app::Text(IDS_OPEN_FAILED).c_str(), targetPath.c_str()),
-                               app::Text(IDS_CLOSE));
+            m_database.ShowNotWritable(targetPath);
+        } else if (ChangeBatch batch(m_database); batch.Refusal() != kOk) {
+            m_database.ShowChangeFailed(batch.Refusal());
         } else {
             // In the target's own form, which may be the other set's; all in one commit.
-            ChangeBatch batch(m_database);
             EngineRecord record = m_database.NewEngineRecord();
             for (const auto& entry : entries) {
                 m_database.ToEngineRecord(*entry, record);
-                // A full book stays full: one message is enough.
-                if (m_database.AddRecord(record, true) == kFull) break;
+                // A full book stays full, a refused write stays refused: one message is
+                // enough. An entry the target has already is told and skipped.
+                const int code = m_database.AddRecord(record, true);
+                if (code != kOk && code != kNameInUse) break;
             }
             batch.End();
         }

@@ -6,6 +6,7 @@
 // file when it is asked for.
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 #include "data/PhonebookDB.h"
@@ -26,12 +27,21 @@ public:
 
     // Closes the file and empties both lists.
     void CloseFile();
-    // Refills the main list from the file for the search text.
-    void Refresh(bool includeGroups);
-    // When another writer has changed the file since the main list was filled: refills
-    // it, keeping the search, the selected records and the scroll position. True when
-    // it refilled.
+    // Refills the main list from the file for the search text. When the file cannot be
+    // read (another program is changing it, past a short retry) the list keeps the rows
+    // it had, never part of the book or none for a book that has some: false, the list
+    // counts as stale, and the listener hears it.
+    bool Refresh(bool includeGroups);
+    // When another writer has changed the file since the main list was filled, or the
+    // last refill failed: refills it, keeping the search, the selected records and the
+    // scroll position. True when it refilled.
     bool FollowOtherWriters();
+    // The main list shows what an earlier read gave (or nothing), not the book now.
+    bool IsListStale() const { return m_listStale; }
+
+    // What the last refill of the main list came to.
+    enum class Listing : uint8_t { Read, KeptLastRows, NotRead };
+    void SetListingListener(std::function<void(Listing)> listener) { m_listingListener = std::move(listener); }
 
     // The main list becomes the active list; its rows are deleted, and it gets the two
     // columns unless it has them. Null forgets the main list.
@@ -133,6 +143,7 @@ private:
     EngineRecord RecordFromFields(uint8_t kind, const CMString& name, const CMString& fax, const CMString& organization,
                                   const CMString& phone, const CMString& email, const CMString& mailbox) const;
     int AppendRow(ListViewUIControl& list, const EngineRecord& record, bool update);
+    void ListingFailed();
     void CollectSelected(std::vector<RemoveResult>* results);
     bool* SortDirection(int column);
 
@@ -140,6 +151,12 @@ private:
     // The file's change counter when the main list was last filled.
     bool m_filledCountKnown = false;
     uint64_t m_filledCount = 0;
+    // The main list has shown a read of this file / the last read failed.
+    bool m_listFilled = false;
+    bool m_listStale = false;
+    unsigned m_failedReads = 0;
+    ULONGLONG m_nextRead = 0;
+    std::function<void(Listing)> m_listingListener;
     ListViewUIControl* m_mainList = nullptr;
     ListViewUIControl* m_otherList = nullptr;
     bool m_mainActive = true;

@@ -75,7 +75,13 @@ bool PhonebookDB::ConvertToCurrentFormat(const CMString& target,
     if (source->Open(path, 0, 1)) {
         RecordList records;
         source->SetSearchText(CMString());
-        source->Enumerate(records, true);
+        // A book that cannot be read now (another program is changing it) must not
+        // become an empty twin that is never offered for conversion again.
+        if (const int code = source->Enumerate(records, true); code != pbabi::kOk) {
+            source->ShowReadFailed(code);
+            source->Close();
+            return false;
+        }
         created = Create(working);
         result = created;
         if (created) {

@@ -49,6 +49,10 @@ constexpr int kMaxOpenDepth = 2;
 constexpr int kMaxEnumerationCalls = 70000;
 // Group names tried before an empty-name group creation gives up.
 constexpr int kMaxGroupNameAttempts = 200;
+// A busy book is read again once after a short pause: the engine has already waited
+// its bounded time for the lock, and the window must not freeze for long.
+constexpr int kReadAttempts = 2;
+constexpr DWORD kReadRetryPauseMs = 200;
 
 HANDLE InvalidHandle() { return INVALID_HANDLE_VALUE; }
 
@@ -156,12 +160,33 @@ bool PhonebookDB::Fail(const CMString& path) {
     m_readOnly = true;
     CloseAnsi();
     CloseWide();
-    ShowMessage(app::Text(IDS_OPEN_FAILED_CAPTION), CMString::Formatted(app::Text(IDS_OPEN_FAILED).c_str(), path.c_str()));
+    ShowReadFailed(m_lastCode, path);
     return false;
 }
 
+void PhonebookDB::ShowReadFailed(int code) { ShowReadFailed(code, m_path); }
+
+void PhonebookDB::ShowReadFailed(int code, const CMString& path) {
+    if (code == kBusy)
+        ShowMessage(app::Text(IDS_BOOK_IN_USE_CAPTION),
+                    CMString::Formatted(app::Text(IDS_BOOK_IN_USE_OPEN).c_str(), path.c_str()));
+    else
+        ShowMessage(app::Text(IDS_OPEN_FAILED_CAPTION),
+                    CMString::Formatted(app::Text(IDS_OPEN_FAILED).c_str(), path.c_str()));
+}
+
+void PhonebookDB::ShowNotWritable(const CMString& path) {
+    if (m_readOnlyWhileBusy)
+        ShowMessage(app::Text(IDS_BOOK_IN_USE_CAPTION), CMString::Formatted(app::Text(IDS_BOOK_IN_USE).c_str(), path.c_str()));
+    else
+        ShowMessage(app::Text(IDS_OPEN_FAILED_CAPTION), CMString::Formatted(app::Text(IDS_OPEN_FAILED).c_str(), path.c_str()));
+}
+
 bool PhonebookDB::Open(const CMString& path, int depth, int mode) {
-    if (depth == 0) m_lastCode = -1;
+    if (depth == 0) {
+        m_lastCode = -1;
+        m_readOnlyWhileBusy = false;
+    }
     if (path.IsEmpty() || !LoadEngine() || depth > kMaxOpenDepth) return Fail(path);
     m_batchDepth = 0;
     CloseAnsi();
@@ -176,10 +201,12 @@ bool PhonebookDB::Open(const CMString& path, int depth, int mode) {
         m_wide->open(&m_headerW, widePath, wanted, &code);
         m_lastCode = code;
         if (code != 0) {
+            const int refused = code;
             m_wide->open(&m_headerW, widePath, kModeReadOnly, &code);
             m_lastCode = code;
             if (code != 0) return Fail(path);
             m_readOnly = true;
+            m_readOnlyWhileBusy = refused == kBusy;
         }
         bool good = m_headerW.magic == kMagicWide;
         m_wideMode = m_headerW.wideFormat != 0;
@@ -199,10 +226,12 @@ bool PhonebookDB::Open(const CMString& path, int depth, int mode) {
         m_ansi->open(&m_headerA, ansiPath.c_str(), wanted, &code);
         m_lastCode = code;
         if (code != 0) {
+            const int refused = code;
             m_ansi->open(&m_headerA, ansiPath.c_str(), kModeReadOnly, &code);
             m_lastCode = code;
             if (code != 0) return Fail(path);
             m_readOnly = true;
+            m_readOnlyWhileBusy = refused == kBusy;
         }
         bool good = m_headerA.magic == kMagicAnsi;
         m_wideMode = m_headerA.wideFormat != 0;
@@ -280,26 +309,71 @@ EngineRecord PhonebookDB::NewEngineRecord() const {
     return record;
 }
 
-void PhonebookDB::Enumerate(RecordList& out, bool includeGroups) {
+int PhonebookDB::RetryBusy(const std::function<int()>& read, const std::function<bool()>& restartable) {
+    for (int attempt = 1;; ++attempt) {
+        const int code = read();
+        m_lastReadCode = code;
+        if (code != kBusy || attempt >= kReadAttempts || (restartable && !restartable())) return code;
+        ++m_readsRetried;
+        Sleep(kReadRetryPauseMs);
+    }
+}
+
+int PhonebookDB::Enumerate(RecordList& out, bool includeGroups) {
+    const int code = RetryBusy([&] { return EnumerateOnce(out, includeGroups); });
+    if (code != kOk) out.clear();
+    return code;
+}
+
+int PhonebookDB::EnumerateOnce(RecordList& out, bool includeGroups) {
     out.clear();
     out.reserve(static_cast<size_t>(std::max(m_capacity, 0)));
-    if (!LoadEngine() || !IsOpen()) return;
-    if (m_wideMode && !m_wide) return;
-    if (!m_wideMode && !m_ansi) return;
+    if (!LoadEngine() || !IsOpen()) return -1;
+    if (m_wideMode && !m_wide) return -1;
+    if (!m_wideMode && !m_ansi) return -1;
+    // The coded call tells a failed read from the end; an engine without it gives the
+    // terms-only call, whose failure looks like the end.
+    const bool coded = m_batch && (m_wideMode ? m_batch->find3W != nullptr : m_batch->find3A != nullptr);
     EngineRecord record = NewEngineRecord();
     uint16_t cursor = kCursorStart;
     int done = 0;
     const size_t limit = static_cast<size_t>(m_capacity);
     for (int calls = 0; calls < kMaxEnumerationCalls; ++calls) {
         record.Clear();
-        intptr_t delivered = m_wideMode ? m_wide->find2(&m_headerW, &record.wide->Get(), WideTerms(), &cursor, &done)
-                                        : m_ansi->find2(&m_headerA, &record.ansi->Get(), AnsiTerms(), &cursor, &done);
+        bool delivered = false;
+        if (coded) {
+            int code = -1;
+            if (m_wideMode)
+                m_batch->find3W(&m_headerW, &record.wide->Get(), WideTerms(), &cursor, &done, &code);
+            else
+                m_batch->find3A(&m_headerA, &record.ansi->Get(), AnsiTerms(), &cursor, &done, &code);
+            if (code == kNoMore) return kOk;
+            if (code != kOk) return code;
+            delivered = true;
+        } else {
+            delivered = (m_wideMode ? m_wide->find2(&m_headerW, &record.wide->Get(), WideTerms(), &cursor, &done)
+                                    : m_ansi->find2(&m_headerA, &record.ansi->Get(), AnsiTerms(), &cursor, &done)) != 0;
+        }
         if (delivered && (record.Kind() == kKindEntry || includeGroups)) ToMemoryRecord(record, out);
         if (done != 0 || out.size() > limit) break;
     }
+    return kOk;
 }
 
 int PhonebookDB::ForEachRecord(const std::function<void(const EngineRecord&)>& visit) {
+    // Only a read that visited nothing yet can start again: the visitor has no undo.
+    bool visited = false;
+    return RetryBusy(
+        [&] {
+            return ForEachRecordOnce([&](const EngineRecord& r) {
+                visited = true;
+                if (visit) visit(r);
+            });
+        },
+        [&] { return !visited; });
+}
+
+int PhonebookDB::ForEachRecordOnce(const std::function<void(const EngineRecord&)>& visit) {
     if (!LoadEngine() || !IsOpen() || (m_wideMode ? !m_wide : !m_ansi)) return -1;
     EngineRecord record = NewEngineRecord();
     uint16_t cursor = kCursorStart;
@@ -358,6 +432,8 @@ int PhonebookDB::AddRecord(EngineRecord& record, bool showErrors) {
     } else if (code == kFull) {
         ShowMessage(app::Text(IDS_BOOK_FULL_CAPTION),
                     CMString::Formatted(app::Text(IDS_BOOK_FULL).c_str(), static_cast<unsigned>(m_capacity)));
+    } else if (code != kOk) {
+        ShowChangeFailed(code);
     }
     return code;
 }
@@ -405,6 +481,11 @@ void PhonebookDB::RemoveRecords(RecordList& records, std::vector<RemoveResult>& 
             WaitCursor wait;
             // Many records go in one commit; a single one is stored at once anyway.
             ChangeBatch batch(*this, records.size() > 1);
+            if (batch.Refusal() != kOk) {
+                ShowChangeFailed(batch.Refusal());
+                records.clear();
+                return;
+            }
             EngineRecord found = NewEngineRecord();
             for (size_t i = 0; i < records.size(); ++i) {
                 const PhonebookRecord& r = *records[i];
@@ -417,7 +498,16 @@ void PhonebookDB::RemoveRecords(RecordList& records, std::vector<RemoveResult>& 
                             : CMString::Formatted(app::Text(IDS_DELETE_ENTRY).c_str(), r.name, r.fax);
                     if (ShowMessageBox(m_owner, message, app::Text(IDS_DELETE_ONE_CAPTION), style) != IDOK) break;
                 }
-                results[i].removed = RemoveRecord(found.Id()) == 0;
+                const int code = RemoveRecord(found.Id());
+                results[i].removed = code == kOk;
+                // Without a batch each removal is its own write: the first refused one
+                // is told, and what was removed before it is gone, as its rows go.
+                if (code != kOk && !batch.IsOpen()) {
+                    bool partly = false;
+                    for (size_t j = 0; j < i; ++j) partly = partly || results[j].removed;
+                    ShowChangeFailed(code, partly);
+                    break;
+                }
             }
             // Not written: every row stays, as every record does.
             if (!batch.End())
@@ -428,13 +518,19 @@ void PhonebookDB::RemoveRecords(RecordList& records, std::vector<RemoveResult>& 
 }
 
 bool PhonebookDB::BeginChanges() {
+    m_batchRefusal = kOk;
     if (!LoadEngine() || !m_batch || !IsOpen() || m_readOnly) return false;
     int code = -1;
     if (m_wideMode && m_batch->beginW && m_batch->endW)
         m_batch->beginW(&m_headerW, &code);
     else if (!m_wideMode && m_batch->beginA && m_batch->endA)
         m_batch->beginA(&m_headerA, &code);
-    if (code != 0) return false;
+    else
+        return false;  // No batches: each change is stored at once, as before.
+    if (code != 0) {
+        m_batchRefusal = code;
+        return false;
+    }
     ++m_batchDepth;
     return true;
 }
@@ -448,12 +544,18 @@ bool PhonebookDB::EndChanges(bool showErrors) {
     else if (!m_wideMode && m_batch->endA)
         m_batch->endA(&m_headerA, &code);
     if (code == 0) return true;
-    if (showErrors) ShowSaveFailed();
+    m_batchRefusal = code;
+    if (showErrors) ShowChangeFailed(code);
     return false;
 }
 
-void PhonebookDB::ShowSaveFailed() {
-    ShowMessage(app::Text(IDS_SAVE_FAILED_CAPTION), CMString::Formatted(app::Text(IDS_SAVE_FAILED).c_str(), m_path.c_str()));
+void PhonebookDB::ShowChangeFailed(int code, bool partlyStored) {
+    if (code == kBusy && !partlyStored)
+        ShowMessage(app::Text(IDS_BOOK_IN_USE_CAPTION), CMString::Formatted(app::Text(IDS_BOOK_IN_USE).c_str(), m_path.c_str()));
+    else
+        ShowMessage(app::Text(IDS_SAVE_FAILED_CAPTION),
+                    CMString::Formatted(app::Text(partlyStored ? IDS_SAVE_FAILED_PART : IDS_SAVE_FAILED).c_str(),
+                                        m_path.c_str()));
 }
 
 bool PhonebookDB::GetChangeCount(uint64_t& count) {
@@ -595,15 +697,10 @@ bool PhonebookDB::CreateGroup(CMString& name, uint16_t* outId, bool showErrors) 
         return false;
     }
     PrepareCurrent();
-    // AddRecord tells of a name in use and of a full book; any other refusal is a
-    // failure to write.
-    auto refused = [&](int code) {
-        if (showErrors && code != kNameInUse && code != kFull) ShowSaveFailed();
-        return false;
-    };
+    // AddRecord tells of every refusal when asked to.
     if (!name.IsEmpty()) {
         SetGroupName(m_current, WithoutBrackets(name));
-        if (int code = AddRecord(m_current, showErrors); code != 0) return refused(code);
+        if (AddRecord(m_current, showErrors) != 0) return false;
         if (outId) *outId = m_current.Id();
         return true;
     }
@@ -617,7 +714,7 @@ bool PhonebookDB::CreateGroup(CMString& name, uint16_t* outId, bool showErrors) 
             if (outId) *outId = m_current.Id();
             return true;
         }
-        if (code != kNameInUse) return refused(code);
+        if (code != kNameInUse) return false;
     }
     return false;
 }
@@ -642,7 +739,7 @@ bool PhonebookDB::RenameGroup(const CMString& newName) {
         ShowMessageBox(m_owner, CMString::Formatted(app::Text(IDS_GROUP_EXISTS).c_str(), bare.c_str()),
                        app::Text(IDS_GROUP_EXISTS_CAPTION), MB_ICONEXCLAMATION);
     else
-        ShowSaveFailed();
+        ShowChangeFailed(code);
     return false;
 }
 

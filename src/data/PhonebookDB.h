@@ -49,9 +49,19 @@ public:
     // The engine's code of the last Open or Create (of its last call, for an Open that
     // tried more than one way); -1 when no engine call was made.
     int LastCode() const { return m_lastCode; }
+    // The last Open asked for writing and got reading only because another program was
+    // changing the book (rather than a write-protected file).
+    bool OpenedReadOnlyWhileBusy() const { return m_readOnlyWhileBusy; }
 
     void SetSearchText(const CMString& text);
-    void Enumerate(RecordList& out, bool includeGroups);
+    // The records that match the search text, in the engine's order: kOk, or the code of
+    // the read that failed, and then out is empty (never part of the book). A busy book
+    // is tried again after a short pause before it counts as failed.
+    int Enumerate(RecordList& out, bool includeGroups);
+    // Busy reads tried again since this wrapper was made.
+    unsigned ReadsRetried() const { return m_readsRetried; }
+    // The code of the last whole read (Enumerate, ForEachRecord).
+    int LastReadCode() const { return m_lastReadCode; }
     // Every record of the file in the engine's order (entries, then groups), each handed
     // to visit as the engine filled it (the record is reused for the next one). kOk when
     // the engine told the end; otherwise the code of the call that failed, and what was
@@ -74,11 +84,23 @@ public:
     // failure has been reported.
     bool BeginChanges();
     bool EndChanges(bool showErrors = true);
-    // Tells the user that changes could not be written to the file (over the owner window).
-    void ShowSaveFailed();
+    // The code of the last BeginChanges or EndChanges that the engine refused (busy,
+    // most likely); kOk after a batch began, or when the engine has none.
+    int BatchRefusal() const { return m_batchRefusal; }
+    // Tells the user that changes could not be written to the file (over the owner
+    // window): "in use" for a busy book, else the save-failed text, whose kind says
+    // whether some of them landed before the failure (possible only without a batch).
+    void ShowChangeFailed(int code, bool partlyStored = false);
+    void ShowSaveFailed() { ShowChangeFailed(-1); }
+    // Tells the user that the open book could not be read: in use, or not readable.
+    void ShowReadFailed(int code);
+    // Tells the user that a book opened for a change is open for reading only: in use
+    // by another program, or not openable for writing at all.
+    void ShowNotWritable(const CMString& path);
     // The file's change counter, which any writer's commit moves; false with an engine
     // that has none.
     bool GetChangeCount(uint64_t& count);
+    bool HasChangeCounter() const { return m_batch && (m_wideMode ? m_batch->countW != nullptr : m_batch->countA != nullptr); }
 
     void ToMemoryRecord(const EngineRecord& record, RecordList& out) const;
     void ToEngineRecord(const PhonebookRecord& record, EngineRecord& out) const;
@@ -124,6 +146,11 @@ private:
     struct TermList;
 
     bool Fail(const CMString& path);
+    void ShowReadFailed(int code, const CMString& path);
+    int EnumerateOnce(RecordList& out, bool includeGroups);
+    int ForEachRecordOnce(const std::function<void(const EngineRecord&)>& visit);
+    // Runs a whole read again while it meets a busy book, a few times, briefly.
+    int RetryBusy(const std::function<int()>& read, const std::function<bool()>& restartable = {});
     void CloseWide();
     void CloseAnsi();
     void PrepareCurrent();
@@ -141,7 +168,11 @@ private:
     std::unique_ptr<AnsiCalls> m_ansi;
     std::unique_ptr<ChangeCalls> m_batch;
     int m_lastCode = -1;
+    bool m_readOnlyWhileBusy = false;
+    unsigned m_readsRetried = 0;
+    int m_lastReadCode = -1;
     int m_batchDepth = 0;
+    int m_batchRefusal = 0;
     bool m_wideMode = true;
     bool m_currentFormat = true;
     int m_capacity = 0;
@@ -156,7 +187,8 @@ private:
 // else when it goes out of scope.
 class ChangeBatch {
 public:
-    explicit ChangeBatch(PhonebookDB& db, bool wanted = true) : m_db(db), m_open(wanted && db.BeginChanges()) {}
+    explicit ChangeBatch(PhonebookDB& db, bool wanted = true)
+        : m_db(db), m_open(wanted && db.BeginChanges()), m_refusal(wanted && !m_open ? db.BatchRefusal() : 0) {}
     ~ChangeBatch() { End(); }
     ChangeBatch(const ChangeBatch&) = delete;
     ChangeBatch& operator=(const ChangeBatch&) = delete;
@@ -167,9 +199,30 @@ public:
         }
         return m_landed;
     }
+    bool IsOpen() const { return m_open; }
+    // The engine's code when it has batches and would not begin one (a busy book):
+    // the job must not go on change by change. kOk otherwise.
+    int Refusal() const { return m_refusal; }
 
 private:
     PhonebookDB& m_db;
     bool m_open;
+    int m_refusal;
     bool m_landed = true;
+};
+
+// The wrapper's messages over another window for a while (a dialog over the disabled
+// main window, which stays open after them).
+class OwnerScope {
+public:
+    OwnerScope(PhonebookDB& db, HWND owner) : m_db(db), m_previous(db.OwnerWindow()) {
+        if (owner) db.SetOwnerWindow(owner);
+    }
+    ~OwnerScope() { m_db.SetOwnerWindow(m_previous); }
+    OwnerScope(const OwnerScope&) = delete;
+    OwnerScope& operator=(const OwnerScope&) = delete;
+
+private:
+    PhonebookDB& m_db;
+    HWND m_previous;
 };

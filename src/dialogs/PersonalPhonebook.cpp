@@ -44,8 +44,7 @@ void CopyToPersonalPhonebook(HWND owner, const CMString& personalPath, const CMS
     if (database.IsReadOnly()) {
         // Opened only for reading (write-protected, or another program holds it): the
         // addition would fail without a word, and the user asked for the copy.
-        ShowStorageMessage(owner, app::Text(IDS_OPEN_FAILED_CAPTION),
-                           CMString::Formatted(app::Text(IDS_OPEN_FAILED).c_str(), path.c_str()), app::Text(IDS_CLOSE));
+        database.ShowNotWritable(path);
     } else {
         model.AddFromFields(name, fax, organization, phone, email, mailbox, true, true);
     }

@@ -17,22 +17,6 @@
 #include "mainwindow/ListViewUIControl.h"
 #include "resources/resource.h"
 
-namespace {
-
-class OwnerScope {
-public:
-    OwnerScope(PhonebookDB& db, HWND owner) : m_db(db), m_previous(db.OwnerWindow()) { db.SetOwnerWindow(owner); }
-    ~OwnerScope() { m_db.SetOwnerWindow(m_previous); }
-    OwnerScope(const OwnerScope&) = delete;
-    OwnerScope& operator=(const OwnerScope&) = delete;
-
-private:
-    PhonebookDB& m_db;
-    HWND m_previous;
-};
-
-}  // namespace
-
 CPhonebookGroupDlg::CPhonebookGroupDlg(uint16_t groupId) : m_groupId(groupId) {}
 
 CPhonebookGroupDlg::~CPhonebookGroupDlg() {
@@ -178,7 +162,18 @@ void CPhonebookGroupDlg::OnOK() {
     OwnerScope owner(db, m_hwnd);
     // The name, the members taken out and those added land in one commit.
     ChangeBatch batch(db);
+    if (batch.Refusal() != pbabi::kOk) {
+        // Another program is changing the book: nothing is tried, and the dialog keeps
+        // what the user made.
+        db.ShowChangeFailed(batch.Refusal());
+        StayOnName();
+        return;
+    }
     bool stored = true;
+    int failure = pbabi::kOk;
+    // Without a batch each change lands at once: a failure after the first one leaves
+    // those before it stored.
+    bool landedBefore = false;
     // A new group is made once: when a try made it but could not store its members,
     // the next OK edits the group it made.
     if (m_newGroup && m_groupId == 0) {
@@ -190,12 +185,14 @@ void CPhonebookGroupDlg::OnOK() {
             return;
         }
         m_groupId = id;
+        landedBefore = !batch.IsOpen();
     } else {
         // A name that could not be stored has been reported by the wrapper.
         if (!db.RenameGroup(name)) {
             StayOnName();
             return;
         }
+        landedBefore = !batch.IsOpen();
         // The members as loaded: those the user took out of the list leave the group.
         // A member the list could never show (its fax number holds a character the
         // lists do not show) was not taken out and stays.
@@ -203,16 +200,24 @@ void CPhonebookGroupDlg::OnOK() {
         std::vector<uint16_t> loaded;
         for (int i = 0; i < group.MemberCount(); ++i) loaded.push_back(group.Member(i));
         for (uint16_t id : MemberIds(RowData(*m_members)).LeftOut(loaded)) {
-            if (m_shownAtOpen.Contains(id) && db.RemoveMemberById(m_groupId, id) != pbabi::kOk) {
+            if (!m_shownAtOpen.Contains(id)) continue;
+            failure = db.RemoveMemberById(m_groupId, id);
+            if (failure != pbabi::kOk) {
                 stored = false;
                 break;
             }
+            landedBefore = !batch.IsOpen();
         }
     }
-    stored = stored && StoreMembers();
-    // A member change refused is told below, once, whatever became of the batch.
+    if (stored) {
+        failure = StoreMembers(batch.IsOpen(), landedBefore);
+        stored = failure == pbabi::kOk;
+    }
+    // A member change refused is told below, once, whatever became of the batch: a
+    // batch that landed all the same stored the changes before the refusal.
+    const bool batched = batch.IsOpen();
     const bool landed = batch.End(stored);
-    if (!stored) db.ShowSaveFailed();
+    if (!stored) db.ShowChangeFailed(failure, batched ? landed : landedBefore);
     if (!stored || !landed) {
         // The dialog keeps what the user made, to try again (every change repeats
         // harmlessly) or cancel. A new group whose batch was not written was not made.
@@ -223,13 +228,16 @@ void CPhonebookGroupDlg::OnOK() {
     EndDialog(m_hwnd, IDOK);
 }
 
-bool CPhonebookGroupDlg::StoreMembers() {
+int CPhonebookGroupDlg::StoreMembers(bool batched, bool& landedBefore) {
     // Members already in the group are added again; the engine keeps each once.
     PhonebookDB& db = m_model->Database();
     const int count = m_members->GetItemCount();
-    for (int row = 0; row < count; ++row)
-        if (db.AddMemberById(m_groupId, static_cast<uint16_t>(m_members->GetItemData(row))) != pbabi::kOk) return false;
-    return true;
+    for (int row = 0; row < count; ++row) {
+        const int code = db.AddMemberById(m_groupId, static_cast<uint16_t>(m_members->GetItemData(row)));
+        if (code != pbabi::kOk) return code;
+        landedBefore = landedBefore || !batched;
+    }
+    return pbabi::kOk;
 }
 
 void CPhonebookGroupDlg::OnCancel() { EndDialog(m_hwnd, IDCANCEL); }

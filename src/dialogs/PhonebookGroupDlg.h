@@ -56,7 +56,9 @@ private:
     void OpenPicker();
     void ViewMember();
     // Adds every member of the list to the group; false at the first the engine refuses.
-    bool StoreMembers();
+    // Adds the listed members: kOk or the engine's code of the first refusal;
+    // landedBefore is set once an addition is stored outside a batch.
+    int StoreMembers(bool batched, bool& landedBefore);
 
     MEdit m_nameFilter;
     CPhonebook* m_model = nullptr;

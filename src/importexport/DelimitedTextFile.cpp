@@ -78,6 +78,17 @@ bool DelimitedTextFile::ExportToFile(const CMString& typedPath) {
                 return false;
         }
     }
+    // The book is read before the file is made: a book another program is changing
+    // leaves an existing file as it was.
+    RecordList records;
+    {
+        WaitCursor wait;
+        if (const int code = m_model.Database().Enumerate(records, cards); code != pbabi::kOk) {
+            OwnerScope owner(m_model.Database(), m_owner);
+            m_model.Database().ShowReadFailed(code);
+            return false;
+        }
+    }
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
@@ -89,7 +100,7 @@ bool DelimitedTextFile::ExportToFile(const CMString& typedPath) {
     {
         WaitCursor wait;
         RedrawOff redraw(m_model.ActiveList());
-        written = cards ? WriteCards(file.Get()) : WriteRecords(file.Get(), lacking);
+        written = cards ? WriteCards(file.Get(), records) : WriteRecords(file.Get(), records, lacking);
     }
     file.Reset();
     if (!written) {
@@ -108,10 +119,8 @@ bool DelimitedTextFile::ExportToFile(const CMString& typedPath) {
     return true;
 }
 
-bool DelimitedTextFile::WriteCards(HANDLE file) {
+bool DelimitedTextFile::WriteCards(HANDLE file, const RecordList& records) {
     PhonebookDB& db = m_model.Database();
-    RecordList records;
-    db.Enumerate(records, true);
     // Each entry's groups, read once: a card lists them as its categories. Ids in their
     // one form, 16 bits unsigned, wherever they come from.
     std::unordered_map<uint16_t, std::vector<CMString>> groupsOf;
@@ -157,7 +166,7 @@ bool DelimitedTextFile::WriteCards(HANDLE file) {
     return true;
 }
 
-bool DelimitedTextFile::WriteRecords(HANDLE file, uint32_t& lacking) {
+bool DelimitedTextFile::WriteRecords(HANDLE file, const RecordList& records, uint32_t& lacking) {
     Layout layout = m_settings.layout;
     layout.quoted = m_settings.header;
     // With UTF-8 as the system's ANSI code page, its text is UTF-8 (and lacks nothing).
@@ -177,10 +186,9 @@ bool DelimitedTextFile::WriteRecords(HANDLE file, uint32_t& lacking) {
     // under the engine's per-call price: one enumeration gives every entry's fields. A
     // row takes its record by id when name and fax number agree, else it is read as the
     // model reads rows.
-    RecordList records;
-    m_model.Database().Enumerate(records, false);
     std::unordered_map<uint16_t, const PhonebookRecord*> byId;
-    for (const auto& record : records) byId.emplace(record->id, record.get());
+    for (const auto& record : records)
+        if (!record->IsGroup()) byId.emplace(record->id, record.get());
     const ListViewUIControl* list = m_model.ActiveList();
 
     std::vector<CMString> values;

@@ -15,6 +15,7 @@
 #include "importexport/core/DelimitedText.h"
 #include "importexport/core/NamedColumns.h"
 #include "intake/core/Records.h"
+#include "data/PhonebookRecord.h"
 #include "util/CMString.h"
 
 class CPhonebook;
@@ -77,9 +78,9 @@ public:
     const MessageSource& Summary() const { return m_summary; }
 private:
     // lacking counts the characters the ANSI code page had no place for.
-    bool WriteRecords(HANDLE file, uint32_t& lacking);
+    bool WriteRecords(HANDLE file, const RecordList& records, uint32_t& lacking);
     // Every entry row as a vCard 3.0 card, UTF-8, with its groups as categories.
-    bool WriteCards(HANDLE file);
+    bool WriteCards(HANDLE file, const RecordList& records);
     delimited::CharacterRules Rules() const;
     delimited::Header Recognise(delimited::ByteSource& source, const delimited::FileStart& encoding) const;
 

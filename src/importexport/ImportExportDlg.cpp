@@ -543,7 +543,8 @@ void CImportExportDlg::OnOk() {
             m_counters = outcome.counts;
             const MessageSource summary = applier.ShowSummary(outcome, static_cast<unsigned>(m_capacity));
             if (!summary.message.IsEmpty()) m_message = summary;
-            done = read.complete && outcome.bookRead;
+            // A busy book keeps the dialog open with the user's choices, to try again.
+            done = read.complete && outcome.bookRead && !outcome.busy;
         }
     } else {
         done = file.ExportToFile(path);

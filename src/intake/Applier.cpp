@@ -20,7 +20,7 @@ CMString ThroughAnsi(std::wstring_view text, size_t maxBytes) { return CMString:
 
 }  // namespace
 
-bool TakeSnapshot(CPhonebook& model, Snapshot& out) {
+int TakeSnapshot(CPhonebook& model, Snapshot& out) {
     PhonebookDB& db = model.Database();
     out = Snapshot();
     out.capacity = static_cast<size_t>(std::max(db.Capacity(), 0));
@@ -43,7 +43,7 @@ bool TakeSnapshot(CPhonebook& model, Snapshot& out) {
         e.fields.email = ExtensionOf(record, pbabi::kExtEmail);
         e.fields.mailbox = ExtensionOf(record, pbabi::kExtMailbox);
     });
-    return code == pbabi::kOk;
+    return code;
 }
 
 Outcome Applier::Run(const SourceRead& read, const Options& options, bool dryRun) {
@@ -53,8 +53,16 @@ Outcome Applier::Run(const SourceRead& read, const Options& options, bool dryRun
         return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count();
     };
     Snapshot book;
-    outcome.bookRead = TakeSnapshot(m_model, book);
-    if (!outcome.bookRead) return outcome;
+    const int bookCode = TakeSnapshot(m_model, book);
+    outcome.bookRead = bookCode == pbabi::kOk;
+    if (!outcome.bookRead) {
+        outcome.busy = bookCode == pbabi::kBusy;
+        if (outcome.busy && !dryRun) {
+            OwnerScope owner(m_model.Database(), m_owner);
+            m_model.Database().ShowChangeFailed(bookCode);
+        }
+        return outcome;
+    }
     outcome.plan = MakePlan(book, read, options);
     outcome.counts = outcome.plan.counts;
     outcome.planMs = msSince(start);
@@ -70,7 +78,15 @@ void Applier::Apply(Outcome& outcome) {
     const Plan& plan = outcome.plan;
     delimited::ImportCounters& counts = outcome.counts;
     PhonebookDB& db = m_model.Database();
+    OwnerScope owner(db, m_owner);
     ChangeBatch batch(db);
+    if (batch.Refusal() != pbabi::kOk) {
+        // Change by change would leave half a sync behind: nothing is tried.
+        outcome.busy = batch.Refusal() == pbabi::kBusy;
+        db.ShowChangeFailed(batch.Refusal());
+        counts.imported = counts.updated = counts.removed = 0;
+        return;
+    }
     // Removals first: the room they leave is what the adds were planned with.
     for (const PlannedRemoval& removal : plan.removals) {
         if (db.RemoveRecord(removal.id) == pbabi::kOk) continue;
@@ -115,7 +131,10 @@ void Applier::Apply(Outcome& outcome) {
         if (db.AddMemberById(group, entry) != pbabi::kOk) ++outcome.failed;
     }
     outcome.stored = batch.End();
-    if (!outcome.stored) counts.imported = counts.updated = counts.removed = 0;
+    if (!outcome.stored) {
+        outcome.busy = db.BatchRefusal() == pbabi::kBusy;
+        counts.imported = counts.updated = counts.removed = 0;
+    }
 }
 
 CMString Applier::SummaryText(const Outcome& outcome, unsigned capacity) {
@@ -129,6 +148,8 @@ CMString Applier::SummaryText(const Outcome& outcome, unsigned capacity) {
 
 MessageSource Applier::ShowSummary(const Outcome& outcome, unsigned capacity) const {
     MessageSource summary;
+    // A busy book has been told, and nothing was changed: no counts to give.
+    if (outcome.busy) return summary;
     summary.message = SummaryText(outcome, capacity);
     if (summary.message.IsEmpty()) return summary;
     summary.caption = app::Text(IDS_IMPORT_CAPTION);

@@ -24,13 +24,16 @@ struct Outcome {
     // The batch landed. False for a dry run, a refused plan, and a batch the book could
     // not write (then nothing of it is stored and the counts of changes are 0).
     bool stored = false;
+    // Another program was changing the book: it could not be read, or the batch could
+    // not begin or land. Nothing was changed, and the same job may succeed in a moment.
+    bool busy = false;
     // Milliseconds spent reading the book and planning, and carrying the plan out.
     double planMs = 0, applyMs = 0;
 };
 
-// The book's entries and groups in the form it keeps them. False when it could not be
-// read to its end.
-bool TakeSnapshot(CPhonebook& model, Snapshot& out);
+// The book's entries and groups in the form it keeps them: kOk, or the engine's code
+// of the read that failed.
+int TakeSnapshot(CPhonebook& model, Snapshot& out);
 
 class Applier {
 public:

@@ -27,6 +27,8 @@ constexpr int kUneditableGroupId = 255;
 // A book this window only reads may be changed by others: it looks this often.
 constexpr UINT_PTR kFollowTimer = 0x5042;
 constexpr UINT kFollowMilliseconds = 3000;
+// Busy reads the list has retried, for those who watch the program from outside.
+const wchar_t kRetriesProperty[] = L"PbeListingRetries";
 
 // Owner-drawn buttons with their window and tooltip texts, in tooltip order.
 struct ButtonText {
@@ -143,6 +145,7 @@ BOOL CPhoneBookDlg::OnInitDialog() {
     m_list->Attach(this);
     m_model = std::make_unique<CPhonebook>(m_hwnd);
     m_model->AttachMainList(m_list.get());
+    m_model->SetListingListener([this](CPhonebook::Listing listing) { OnListing(static_cast<int>(listing)); });
     // The list now has its columns: share the width out as a resize would.
     RECT client;
     GetClientRect(m_hwnd, &client);
@@ -176,13 +179,45 @@ BOOL CPhoneBookDlg::OnInitDialog() {
 }
 
 void CPhoneBookDlg::FollowOtherWriters() {
-    // Only a book this window cannot change has writers elsewhere worth following. While
-    // a dialog of its own is open over it (the window is disabled), that dialog works on
-    // the list: the refill waits for the window's activation.
-    if (!m_model || !m_model->HasOpenFile() || !IsReadOnlyBook() || !IsWindowVisible(m_hwnd) || IsIconic(m_hwnd) ||
-        !IsWindowEnabled(m_hwnd))
+    // Only a book this window cannot change has writers elsewhere worth following; a
+    // list whose last read failed is read again whatever the book. While a dialog of its
+    // own is open over it (the window is disabled), that dialog works on the list: the
+    // refill waits for the window's activation.
+    if (!m_model || !m_model->HasOpenFile() || !(IsReadOnlyBook() || m_model->IsListStale()) ||
+        !IsWindowVisible(m_hwnd) || IsIconic(m_hwnd) || !IsWindowEnabled(m_hwnd))
         return;
     m_model->FollowOtherWriters();
+}
+
+void CPhoneBookDlg::OnListing(int listing) {
+    SetPropW(m_hwnd, kRetriesProperty,
+             reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(m_model ? m_model->Database().ReadsRetried() : 0)));
+    if (static_cast<CPhonebook::Listing>(listing) == CPhonebook::Listing::Read) {
+        // The book is shown again: a notice about the list has had its day.
+        if (m_noticeShown == Notice::ListNotRead) {
+            m_notice.Hide();
+            m_noticeShown = Notice::None;
+        }
+        return;
+    }
+    // Once per spell of failed reads, not at every retry.
+    if (m_noticeShown == Notice::ListNotRead && m_notice.IsShown()) return;
+    m_pendingListing = listing;
+    PostMessageW(m_hwnd, kShowNoticeMessage, static_cast<WPARAM>(Notice::ListNotRead), 0);
+}
+
+void CPhoneBookDlg::ShowNotice(Notice notice) {
+    if (!m_list || notice == Notice::None) return;
+    HWND list = m_list->ListWindow();
+    if (notice == Notice::OpenedWhileBusy) {
+        m_notice.Show(list, app::Text(IDS_OPENED_WHILE_BUSY_TITLE), app::Text(IDS_OPENED_WHILE_BUSY));
+    } else {
+        // Read again since it was asked for: nothing to tell.
+        if (!m_model || !m_model->IsListStale()) return;
+        const bool kept = static_cast<CPhonebook::Listing>(m_pendingListing) == CPhonebook::Listing::KeptLastRows;
+        m_notice.Show(list, app::Text(IDS_LIST_NOT_READ_TITLE), app::Text(kept ? IDS_LIST_NOT_REFRESHED : IDS_LIST_NOT_READ));
+    }
+    m_noticeShown = notice;
 }
 
 void CPhoneBookDlg::Update(int subjectId) {
@@ -399,8 +434,13 @@ INT_PTR CPhoneBookDlg::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
         case WM_ACTIVATE:
             if (LOWORD(wParam) != WA_INACTIVE) FollowOtherWriters();
             return FALSE;
+        case kShowNoticeMessage: ShowNotice(static_cast<Notice>(wParam)); return TRUE;
         case WM_CLOSE: OnClose(); return TRUE;
-        case WM_DESTROY: m_model.reset(); return FALSE;
+        case WM_DESTROY:
+            m_notice.Hide();
+            RemovePropW(hwnd, kRetriesProperty);
+            m_model.reset();
+            return FALSE;
         default: return FALSE;
     }
 }

@@ -9,6 +9,7 @@
 
 #include "controls/BitmapButton.h"
 #include "controls/Dialog.h"
+#include "controls/ToolTip.h"
 #include "data/core/Observer.h"
 #include "mainwindow/BookLocation.h"
 #include "util/CMString.h"
@@ -44,6 +45,8 @@ public:
     bool IsRightToLeft() const { return m_rightToLeft; }
     CPhonebook* Model() const { return m_model.get(); }
     ListViewUIControl* List() const { return m_list.get(); }
+    // The balloon that tells of a book opened read-only while busy, or a list not read.
+    const NoticeBalloon& Balloon() const { return m_notice; }
 
     void UpdateTitle();
     void SetControlTexts();
@@ -97,6 +100,12 @@ private:
     void CopyToPersonal();
     void ReopenCurrent();
     void FollowOtherWriters();
+    // What a refill of the list came to, and the notices it earns.
+    void OnListing(int listing);
+    enum class Notice : uint8_t { None, OpenedWhileBusy, ListNotRead };
+    // Posted with a Notice: shown once the window stands where it will be seen.
+    static constexpr UINT kShowNoticeMessage = WM_APP + 0x42;
+    void ShowNotice(Notice notice);
     void UpdateEditing();
     BitmapButton* ButtonFor(int id);
     struct ButtonState {
@@ -120,6 +129,9 @@ private:
     bool m_editable = true;
     bool m_rightToLeft = false;
     ButtonState m_editState = {}, m_deleteState = {}, m_copyState = {};
+    NoticeBalloon m_notice;
+    Notice m_noticeShown = Notice::None;
+    int m_pendingListing = 0;
     // In member order: Edit, New entry, New group, Delete, File, Help, Copy.
     BitmapButton m_editButton, m_newEntryButton, m_newGroupButton, m_deleteButton, m_fileButton, m_helpButton,
         m_copyButton;

@@ -160,6 +160,9 @@ bool CPhoneBookDlg::OpenPhoneBookFile(const CMString& path) {
     m_bookLocation = LocationOfPath(remembered, m_forceReadOnly);
     UpdateEditing();
     UpdateTitle();
+    // Read-only for a while rather than refused: said once, without a question.
+    if (db.OpenedReadOnlyWhileBusy() && !m_forceReadOnly)
+        PostMessageW(m_hwnd, kShowNoticeMessage, static_cast<WPARAM>(Notice::OpenedWhileBusy), 0);
     return result;
 }
 

@@ -47,6 +47,15 @@
 #define IDS_OPEN_FAILED                     2462
 #define IDS_SAVE_FAILED_CAPTION             5200
 #define IDS_SAVE_FAILED                     5201
+#define IDS_SAVE_FAILED_PART                5202
+#define IDS_BOOK_IN_USE_CAPTION             5203
+#define IDS_BOOK_IN_USE                     5204
+#define IDS_BOOK_IN_USE_OPEN                5205
+#define IDS_OPENED_WHILE_BUSY_TITLE         5206
+#define IDS_OPENED_WHILE_BUSY               5207
+#define IDS_LIST_NOT_READ_TITLE             5208
+#define IDS_LIST_NOT_REFRESHED              5209
+#define IDS_LIST_NOT_READ                   5210
 #define IDS_GROUP_EXISTS_CAPTION            3457
 #define IDS_GROUP_EXISTS                    1798
 #define IDS_ENTRY_EXISTS_CAPTION            3148

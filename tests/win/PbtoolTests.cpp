@@ -129,7 +129,7 @@ TEST(Pbtool, BadArgumentsAndBadFilesGiveTheirExitCodes) {
         {L"import " + Q(book) + L" " + Q(folder.File(L"missing.csv")), 1},
         {L"import " + Q(book) + L" " + Q(folder.Path().Left(folder.Path().GetLength() - 1)), 1},
         {L"import " + Q(full) + L" " + Q(text), 1},
-        {L"import " + Q(locked) + L" " + Q(text), 1},
+        {L"import " + Q(locked) + L" " + Q(text) + L" --wait 0", 1},
         {L"import " + Q(guarded) + L" " + Q(text), 1},
         {L"export " + Q(book) + L" " + Q(text), 1},
         {L"export " + Q(folder.File(L"missing.mpb2")) + L" " + Q(folder.File(L"x.csv")), 1},

@@ -117,13 +117,20 @@ public:
         if (!m_list.ListWindow()) return Fail(kExitFailed, L"no list window can be made");
         if (!Exists(path)) return Fail(kExitFailed, L"there is no phone book at " + path);
         PhonebookDB& db = m_model->Database();
-        if (!db.Open(path.c_str(), 0, mode)) return Fail(kExitFailed, L"cannot open " + path + L" as a phone book");
+        if (!db.Open(path.c_str(), 0, mode)) {
+            if (db.LastCode() == pbabi::kBusy) return kExitBusy;
+            return Fail(kExitFailed, L"cannot open " + path + L" as a phone book");
+        }
         if (mode == 0 && db.IsReadOnly()) {
             db.Close();
+            if (db.OpenedReadOnlyWhileBusy()) return kExitBusy;
             return Fail(kExitFailed, path + (WriteProtected(path) ? L" is write-protected"
                                                                    : L" is in use: another program has it open for changes"));
         }
-        m_model->Refresh(true);
+        if (!m_model->Refresh(true)) {
+            if (db.LastReadCode() == pbabi::kBusy) return kExitBusy;
+            return Fail(kExitFailed, L"cannot read " + path);
+        }
         return kExitOk;
     }
     CPhonebook& Model() { return *m_model; }
@@ -314,6 +321,8 @@ int ImportOrSync(TextJob job, bool sync) {
     options.managedGroup = job.group.c_str();
     intake::Applier applier(model);
     const intake::Outcome outcome = applier.Run(read, options, job.dryRun);
+    // Nothing changed: the same job again in a moment, without this attempt's messages.
+    if (outcome.busy) return kExitBusy;
     messages.Flush();
     if (!outcome.bookRead) return Fail(kExitFailed, L"cannot read " + job.book + L" to its end; it is unchanged");
     if (job.dryRun) return PrintPlan(job, outcome, read);
@@ -399,6 +408,7 @@ int ExportText(const TextJob& job) {
     Progress progress(L"exporting", 1000);
     file.Settings().progress = [&](uint64_t done, uint64_t total) { progress(done, total); };
     if (!file.ExportToFile(job.file.c_str())) {
+        if (model.Database().LastReadCode() == pbabi::kBusy) return kExitBusy;
         messages.Flush();
         return Fail(kExitFailed, L"cannot write " + path);
     }
@@ -425,7 +435,7 @@ bool Count(const std::wstring& path, Census& census) {
     if (!db.Open(path.c_str(), 0, 1)) return false;
     RecordList records, members;
     db.SetSearchText(CMString());
-    db.Enumerate(records, true);
+    if (db.Enumerate(records, true) != pbabi::kOk) return false;
     for (const auto& record : records) {
         if (!record->IsGroup()) {
             ++census.entries;
@@ -460,6 +470,7 @@ int ConvertBook(const std::wstring& oldBook, std::wstring newBook, bool replace)
     db.SetWideMode(true);
     db.SetCurrentFormat(true);
     if (!db.Open(oldBook.c_str(), 0, 0)) {
+        if (db.LastCode() == pbabi::kBusy) return kExitBusy;
         messages.Flush();
         return Fail(kExitFailed, L"cannot open " + oldBook + L" as a phone book");
     }
@@ -490,6 +501,30 @@ int ConvertBook(const std::wstring& oldBook, std::wstring newBook, bool replace)
         return Fail(kExitUnsound, newBook + L" holds " + Describe(after) + L", the old book " + Describe(before));
     Say(oldBook + L" -> " + newBook + L": " + Describe(after));
     return kExitOk;
+}
+
+int WaitWhileBusy(const std::wstring& book, unsigned seconds, const std::function<int()>& job) {
+    // Short at first, as most writers are done in a moment; never so long that the book
+    // stands free for long unnoticed (each attempt also waits for the lock itself).
+    constexpr DWORD kFirstPauseMs = 50, kLongestPauseMs = 500;
+    const ULONGLONG deadline = GetTickCount64() + seconds * 1000ULL;
+    DWORD pause = kFirstPauseMs;
+    for (bool told = false;; told = true) {
+        const int rc = job();
+        if (rc != kExitBusy) return rc;
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) break;
+        if (!told)
+            Out(stderr, L"pbtool: " + book + L" is being changed by another program; waiting up to " +
+                            std::to_wstring(seconds) + L" s\n");
+        Sleep(static_cast<DWORD>(std::min<ULONGLONG>(pause, deadline - now)));
+        pause = std::min(pause * 2, kLongestPauseMs);
+    }
+    CMString text = LoadLanguage() ? CMString::Formatted(app::Text(IDS_BOOK_IN_USE).c_str(), book.c_str())
+                                   : CMString((book + L" is being changed by another program").c_str());
+    text.Replace(L"\n\n", L" ");
+    text.Replace(L"\n", L" ");
+    return Fail(kExitFailed, W(text));
 }
 
 }  // namespace pbtool

@@ -4,6 +4,7 @@
 // book opened as the main window opens one; messages that code would show on screen
 // come out as text.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "directory/core/Entries.h"
@@ -59,5 +60,9 @@ int SyncText(const TextJob& job);
 int ExportText(const TextJob& job);
 // newBook empty: the old book's name with the current extension.
 int ConvertBook(const std::wstring& oldBook, std::wstring newBook, bool replace);
+
+// Runs the job again while it ends as kExitBusy, with a growing pause, for up to
+// seconds; then tells that the book is in use and gives kExitFailed.
+int WaitWhileBusy(const std::wstring& book, unsigned seconds, const std::function<int()>& job);
 
 }  // namespace pbtool

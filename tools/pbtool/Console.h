@@ -6,7 +6,15 @@
 
 namespace pbtool {
 
-enum Exit { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitUnsound = 3 };
+enum Exit {
+    kExitOk = 0,
+    kExitFailed = 1,
+    kExitUsage = 2,
+    kExitUnsound = 3,
+    // Never leaves pbtool: another program was changing the book, nothing was changed,
+    // and the job may be tried again (--wait), else it ends as kExitFailed.
+    kExitBusy = 75,
+};
 
 void Out(FILE* f, const std::wstring& text);
 // One line on standard output.

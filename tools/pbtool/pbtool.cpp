@@ -74,6 +74,10 @@ const wchar_t kUsage[] =
     L"  --dry-run                import, sync: print the plan (the counts, then one\n"
     L"                           line per add, update and removal) and change nothing\n"
     L"  --json                   with --dry-run: the plan as one JSON object\n"
+    L"  --wait SECONDS           every command on a book: while another program is\n"
+    L"                           changing the book, try again with a growing pause\n"
+    L"                           for up to this long (default 60; 0: one try), then\n"
+    L"                           fail with exit code 1\n"
     L"A file whose first line is BEGIN:VCARD is read as vCard cards (their categories\n"
     L"name groups); an export to a name ending in .vcf writes vCard 3.0 cards.\n"
     L"sync makes the book follow the file: an import that updates, after which every\n"
@@ -119,7 +123,12 @@ int Usage() {
 
 std::wstring W(const CMString& text) { return text.str(); }
 CMString Text(const pbcore::Units& u) { return CMString(std::wstring(u.begin(), u.end())); }
+constexpr int kDefaultWaitSeconds = 60;
+constexpr int kMaxWaitSeconds = 86400;
+
 std::wstring Code(int code) { return L" (engine code " + std::to_wstring(code) + L")"; }
+// A failure told, or a busy book left to --wait.
+int Refused(int code, const std::wstring& text) { return code == kBusy ? kExitBusy : Fail(kExitFailed, text); }
 
 // The storage wrapper's messages have no screen to go to here, and their texts come
 // from a language library these commands do without: pbtool says itself what failed.
@@ -209,7 +218,7 @@ int MayMake(const std::wstring& path, bool replace) {
 int MakeBook(PhonebookDB& db, const std::wstring& path, const Format& format) {
     if (format.kind == pbcore::Kind::Current) {
         // The engine's create empties a file that is there.
-        if (!db.Create(path.c_str())) return Fail(kExitFailed, L"cannot create " + path + Code(db.LastCode()));
+        if (!db.Create(path.c_str())) return Refused(db.LastCode(), L"cannot create " + path + Code(db.LastCode()));
         return kExitOk;
     }
     // An older book is made by opening a missing file for changes: the engine takes its
@@ -266,11 +275,11 @@ int ReadItems(PhonebookDB& db, std::vector<Item>& items) {
 int List(const std::wstring& path) {
     PhonebookDB db;
     if (int rc = LoadEngine(db); rc != kExitOk) return rc;
-    if (!OpenBook(db, path, 1)) return Fail(kExitFailed, L"cannot open " + path + Code(db.LastCode()));
+    if (!OpenBook(db, path, 1)) return Refused(db.LastCode(), L"cannot open " + path + Code(db.LastCode()));
     std::vector<Item> items;
     // Nothing of a book that cannot be read to its end: part of it would pass for all.
     if (int code = ReadItems(db, items); code != kOk)
-        return Fail(kExitFailed, L"reading " + path + L" failed" + Code(code));
+        return Refused(code, L"reading " + path + L" failed" + Code(code));
     std::map<uint16_t, std::wstring> names;
     for (const auto& it : items) names[it.id] = it.name;
     for (const auto& it : items) {
@@ -299,22 +308,33 @@ int Verify(const std::wstring& path) {
         return Fail(kExitFailed, L"cannot open " + path);
     pbcore::Book raw;
     int loaded;
+    // Under the engine's shared lock, as a reader through the exports reads: a writer's
+    // commit in the middle would look like damage.
+    if (!files.Lock(handle, false)) {
+        files.Close(handle);
+        return kExitBusy;
+    }
     {
         auto io = files.Attach(handle);
         loaded = raw.Load(*io);
     }
+    files.Unlock(handle);
     files.Close(handle);
     if (loaded != pbcore::code::kOk) return Fail(kExitUnsound, path + L" is not a phone book (code " + std::to_wstring(loaded) + L")");
     if (raw.DamagedCount()) problems.push_back(std::to_wstring(raw.DamagedCount()) + L" damaged record(s) skipped");
-    if (raw.HadPendingChange()) problems.push_back(L"an unfinished change is pending (it completes on the next write)");
+    // A writer that died after its commit was durable leaves its journal: every reader
+    // sees the change already, and the next writer finishes it. That is sound.
+    const bool pending = raw.HadPendingChange();
 
     // What a caller sees through the exports.
-    if (!OpenBook(db, path, 1))
+    if (!OpenBook(db, path, 1)) {
+        if (db.LastCode() == kBusy) return kExitBusy;
         return Fail(kExitUnsound, L"the engine refuses " + path + L" (code " + std::to_wstring(db.LastCode()) + L")");
+    }
     std::vector<Item> items;
     // A book read only in part is neither sound nor not: it could not be checked.
     if (int code = ReadItems(db, items); code != kOk)
-        return Fail(kExitFailed, L"reading " + path + L" failed" + Code(code) + L"; it could not be checked");
+        return Refused(code, L"reading " + path + L" failed" + Code(code) + L"; it could not be checked");
     std::map<uint16_t, uint8_t> kinds;
     bool groupSeen = false;
     for (const auto& it : items) {
@@ -334,6 +354,7 @@ int Verify(const std::wstring& path) {
     Say(path + L": format " + std::to_wstring(db.VersionMajor()) + L"." + std::to_wstring(db.VersionMinor()) +
         (db.IsWideMode() ? L" (wide)" : L" (ANSI)") + L", " + std::to_wstring(entries) + L" entries, " +
         std::to_wstring(items.size() - entries) + L" groups, capacity " + std::to_wstring(db.Capacity()));
+    if (pending) Say(L"note: a committed change is still to be written in place (the next write does it)");
     for (const auto& problem : problems) Say(L"problem: " + problem);
     Say(problems.empty() ? L"sound" : L"not sound");
     return problems.empty() ? kExitOk : kExitUnsound;
@@ -487,6 +508,9 @@ int wmain(int argc, wchar_t** argv) {
     // Options of a directory source: import, sync and directory take them.
     const bool directoryOptions = reading || command == L"directory";
     bool directoryOptionGiven = false;
+    // Every command on a book waits this long for another program's change to end.
+    const bool onBook = command != L"directory";
+    unsigned waitSeconds = kDefaultWaitSeconds;
     for (int i = 2; i < argc; ++i) {
         const std::wstring opt = argv[i];
         if (opt.size() < 2 || opt.compare(0, 2, L"--") != 0) {
@@ -532,6 +556,12 @@ int wmain(int argc, wchar_t** argv) {
         if (i + 1 >= argc) return Fail(kExitUsage, opt + L" needs a value, or is not an option of " + command);
         const std::wstring value = argv[++i];
         if (opt == L"--format" && command == L"create") format = value;
+        else if (opt == L"--wait" && onBook) {
+            int n = 0;
+            if (!ParseCount(value.c_str(), &n) || n > kMaxWaitSeconds)
+                return Fail(kExitUsage, L"--wait needs seconds, 0 to " + std::to_wstring(kMaxWaitSeconds));
+            waitSeconds = static_cast<unsigned>(n);
+        }
         else if (opt == L"--entries" && command == L"sample") {
             if (!ParseCount(value.c_str(), &entries)) return Fail(kExitUsage, L"--entries needs a count");
         } else if (opt == L"--groups" && command == L"sample") {
@@ -606,22 +636,21 @@ int wmain(int argc, wchar_t** argv) {
         return Fail(kExitUsage, L"--starttls, --bind-dn, --password-file, --page-size, --timeout, --map and "
                                 L"--groups-from go with a directory (an ldap:// or ldaps:// URL)");
     if (command == L"directory") return ListDirectory(job);
-    if (text) {
-        job.book = operands[0];
-        job.file = operands[1];
-        if (command == L"sync") return SyncText(job);
-        return command == L"import" ? ImportText(job) : ExportText(job);
-    }
-    if (command == L"convert") return ConvertBook(operands[0], operands.size() > 1 ? operands[1] : L"", job.replace);
-
+    if (command == L"sample" && entries < 0) return Fail(kExitUsage, L"sample needs --entries N");
     const std::wstring path = operands[0];
-    NoScreen noScreen;
-    if (command == L"create") return CreateBook(path, format, job.replace);
-    if (command == L"list") return List(path);
-    if (command == L"verify") return Verify(path);
-    if (command == L"sample") {
-        if (entries < 0) return Fail(kExitUsage, L"sample needs --entries N");
-        return SampleBook(path, entries, groups, job.replace);
-    }
-    return Usage();
+    return WaitWhileBusy(path, waitSeconds, [&]() -> int {
+        if (text) {
+            job.book = operands[0];
+            job.file = operands[1];
+            if (command == L"sync") return SyncText(job);
+            return command == L"import" ? ImportText(job) : ExportText(job);
+        }
+        if (command == L"convert") return ConvertBook(operands[0], operands.size() > 1 ? operands[1] : L"", job.replace);
+        NoScreen noScreen;
+        if (command == L"create") return CreateBook(path, format, job.replace);
+        if (command == L"list") return List(path);
+        if (command == L"verify") return Verify(path);
+        if (command == L"sample") return SampleBook(path, entries, groups, job.replace);
+        return Usage();
+    });
 }

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "EngineLibrary.h"
+#include "../../harness/BookLock.h"
 
 using namespace pbabi;
 
@@ -74,20 +75,6 @@ int ChildBatch(EngineLibrary& e, const wchar_t* path, int count) {
     return rc == kOk ? 0 : 3;
 }
 
-int ChildHold(const wchar_t* path, int ms) {
-    HANDLE f = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return 2;
-    OVERLAPPED ov = {};
-    ov.Offset = 0xFFFFFF00;  // the engine's lock byte
-    ov.OffsetHigh = 0x7FFFFFFF;
-    if (!LockFileEx(f, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &ov)) return 3;
-    HANDLE held = CreateFileW((std::wstring(path) + L".held").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    CloseHandle(held);
-    Sleep(static_cast<DWORD>(ms));
-    CloseHandle(f);
-    return 0;
-}
-
 std::wstring DistDirOf() {
     const char* dist = std::getenv("PBE_DIST");
     std::wstring path;
@@ -106,7 +93,7 @@ int wmain(int argc, wchar_t** argv) {
         if (std::wcscmp(argv[1], L"--open") == 0) return ChildOpen(e, argv[2], n);
         if (std::wcscmp(argv[1], L"--writer") == 0) return ChildWriter(e, argv[2], n);
         if (std::wcscmp(argv[1], L"--batch") == 0) return ChildBatch(e, argv[2], n);
-        if (std::wcscmp(argv[1], L"--hold") == 0) return ChildHold(argv[2], n);
+        if (std::wcscmp(argv[1], L"--hold") == 0) return booklock::Hold(argv[2], static_cast<DWORD>(n));
     }
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,263 @@
+// A book another process is changing (it holds the engine's lock) met by every kind of
+// operation: the message it gets, whether what the user typed is kept, and that the
+// book is as it was. Then the same through pbtool, with and without waiting.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "EntryDialogScript.h"
+#include "GroupDialogFixture.h"
+#include "ListDialog.h"
+#include "PbtoolRun.h"
+#include "PrintCMString.h"
+#include "harness/BookLock.h"
+
+namespace {
+
+using entrytest::Script;
+using pbtooltest::Contents;
+using pbtooltest::Pbtool;
+using pbtooltest::Q;
+
+CMString InUse() { return app::Text(IDS_BOOK_IN_USE_CAPTION); }
+
+bool SawInUse(const harness::ModalDriver& driver) {
+    for (const auto& seen : driver.Seen())
+        if (seen.caption == InUse()) return true;
+    return false;
+}
+
+void Add(const CMString& path, const wchar_t* name, const wchar_t* fax) {
+    PhonebookDB db;
+    db.SetWideMode(true);
+    db.SetCurrentFormat(true);
+    ASSERT_TRUE(db.Open(path, 0, 0));
+    EngineRecord r = db.NewEngineRecord();
+    r.SetKind(pbabi::kKindEntry);
+    WriteFields(r, name, fax, L"", L"", L"", L"");
+    ASSERT_EQ(db.AddRecord(r, false), 0);
+}
+
+class BusyBook : public testing::Test {
+public:  // the table's rows act on the fixture
+    void SetUp() override {
+        testenv::UseLanguage(L"en-US");
+        book = folder.File(L"shared.mpb2");
+        ASSERT_TRUE(testenv::MakeBook(book, L"mpb2"));
+        Add(book, L"Anna", L"0301");
+        Add(book, L"Bob", L"0302");
+        before = Contents(book);
+    }
+    void TearDown() override {
+        if (hwnd && IsWindow(hwnd)) DestroyWindow(hwnd);
+        main.reset();
+    }
+    void Open(bool readOnly = false, bool withBook = true) {
+        MainDialogStart start;
+        if (withBook) start.currentPath = book;
+        start.forceReadOnly = readOnly;
+        main = std::make_unique<CPhoneBookDlg>(start);
+        hwnd = main->CreateModeless(owner, IDD_MAIN, IDD_MAIN_RTL);
+        ASSERT_NE(hwnd, nullptr);
+        ShowWindow(hwnd, SW_SHOW);
+        harness::PumpUntilIdle();
+    }
+    void Select(std::initializer_list<int> rows) {
+        main->List()->ClearSelection();
+        for (int r : rows) main->List()->SetItemSelected(r, true);
+    }
+    int Rows() const { return main->List()->GetItemCount(); }
+
+    testenv::TempFolder folder;
+    CMString book;
+    std::vector<std::wstring> before;
+    HWND owner = nullptr;
+    std::unique_ptr<CPhoneBookDlg> main;
+    HWND hwnd = nullptr;
+};
+
+// Each change is made while another process holds the lock for writing; the user's
+// input stays where it was typed, and the book keeps what it held.
+TEST_F(BusyBook, AChangeMetByAnotherWriterSaysSoAndKeepsTheInput) {
+    struct Row {
+        const char* operation;
+        // Runs the change; true when the input was still there after the message.
+        std::function<bool(BusyBook&, harness::ModalDriver*&)> run;
+    };
+    const Row rows[] = {
+        {"add", [](BusyBook& t, harness::ModalDriver*& seen) {
+             bool kept = false;
+             Script script([&](HWND d) {
+                 entrytest::TypeFields(d, {L"Cleo", L"0305"});
+                 entrytest::Click(d, IDOK);
+                 kept = IsWindow(d) && harness::ItemText(d, IDC_ENTRY_NAME) == L"Cleo";
+             });
+             seen = &script.driver;
+             SendMessageW(t.hwnd, WM_COMMAND, ID_NEW_ENTRY, 0);
+             return kept && SawInUse(script.driver);
+         }},
+        {"modify", [](BusyBook& t, harness::ModalDriver*& seen) {
+             t.Select({0});
+             bool kept = false;
+             Script script([&](HWND d) {
+                 entrytest::Type(d, IDC_ENTRY_ORGANIZATION, L"Acme");
+                 entrytest::Click(d, IDOK);
+                 kept = IsWindow(d) && harness::ItemText(d, IDC_ENTRY_ORGANIZATION) == L"Acme";
+             });
+             seen = &script.driver;
+             SendMessageW(t.hwnd, WM_COMMAND, ID_EDIT_ENTRY, 0);
+             return kept && SawInUse(script.driver);
+         }},
+        {"delete one", [](BusyBook& t, harness::ModalDriver*&) {
+             t.Select({0});
+             harness::ModalDriver driver;
+             driver.ThenPress(IDOK);  // the question; the message is answered by itself
+             SendMessageW(t.hwnd, WM_COMMAND, ID_DELETE_ENTRY, 0);
+             return SawInUse(driver) && t.Rows() == 2;
+         }},
+        {"delete two (batch)", [](BusyBook& t, harness::ModalDriver*&) {
+             t.Select({0, 1});
+             harness::ModalDriver driver;
+             driver.ThenPress(IDOK);
+             SendMessageW(t.hwnd, WM_COMMAND, ID_DELETE_ENTRY, 0);
+             return SawInUse(driver) && t.Rows() == 2;
+         }},
+        {"new group (batch)", [](BusyBook& t, harness::ModalDriver*&) {
+             bool kept = false;
+             harness::ModalDriver driver;
+             driver.Then(grouptest::Inside([&](HWND d) {
+                 SetDlgItemTextW(d, IDC_GROUP_NAME, L"Team");
+                 grouptest::Press(d, IDOK);
+                 kept = IsWindow(d) && harness::ItemText(d, IDC_GROUP_NAME) == L"Team";
+             }));
+             SendMessageW(t.hwnd, WM_COMMAND, ID_NEW_GROUP, 0);
+             harness::PumpUntilIdle();
+             return kept && SawInUse(driver);
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.operation);
+        Open();
+        ASSERT_FALSE(main->Model()->Database().IsReadOnly());
+        bool ok = false;
+        {
+            booklock::Holder writer(book.str());
+            ASSERT_TRUE(writer.Holding());
+            harness::ModalDriver* unused = nullptr;
+            ok = row.run(*this, unused);
+        }
+        EXPECT_TRUE(ok);
+        DestroyWindow(hwnd);
+        hwnd = nullptr;
+        EXPECT_EQ(Contents(book), before);
+    }
+}
+
+// Opening: a writer's lock refuses the book with the in-use message; a reader's only
+// the writing, and the book opens for reading with a word in a balloon, no question.
+TEST_F(BusyBook, OpeningABusyBookFallsBackToReadingOrSaysWhy) {
+    struct { bool writerHolds; bool opened; bool question; } cases[] = {{false, true, false}, {true, false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.writerHolds ? "writer" : "reader");
+        Open(false, false);
+        harness::ModalDriver driver;
+        {
+            booklock::Holder peer(book.str(), c.writerHolds);
+            ASSERT_TRUE(peer.Holding());
+            EXPECT_EQ(main->OpenPhoneBookFile(book), c.opened);
+        }
+        EXPECT_EQ(SawInUse(driver), c.question);
+        EXPECT_EQ(main->Model()->HasOpenFile(), c.opened);
+        if (c.opened) {
+            EXPECT_TRUE(main->Model()->Database().IsReadOnly());
+            EXPECT_FALSE(main->IsEditable());
+            EXPECT_EQ(Rows(), 2);
+            EXPECT_TRUE(harness::PumpUntil([&] { return main->Balloon().IsShown(); }, 3000));
+            EXPECT_EQ(main->Balloon().Text(), app::Text(IDS_OPENED_WHILE_BUSY));
+        }
+        DestroyWindow(hwnd);
+        hwnd = nullptr;
+        EXPECT_EQ(Contents(book), before);
+    }
+}
+
+// A list read while another writer holds the book keeps the rows it had (never none or
+// part of the book) and says so; once the writer is done it follows by itself. A first
+// listing that fails shows no rows as the book, and fills once it can.
+TEST_F(BusyBook, AListThatCannotBeReadKeepsItsLastGoodRows) {
+    Open(true);
+    ASSERT_EQ(Rows(), 2);
+    Add(book, L"Cleo", L"0303");
+    {
+        booklock::Holder writer(book.str());
+        ASSERT_TRUE(writer.Holding());
+        SendMessageW(hwnd, WM_ACTIVATE, WA_ACTIVE, 0);  // follows the other writer at once
+        EXPECT_EQ(Rows(), 2);
+        EXPECT_TRUE(main->Model()->IsListStale());
+        EXPECT_TRUE(harness::PumpUntil([&] { return main->Balloon().IsShown(); }, 3000));
+        EXPECT_EQ(main->Balloon().Text(), app::Text(IDS_LIST_NOT_REFRESHED));
+    }
+    EXPECT_TRUE(harness::PumpUntil([&] { return Rows() == 3; }, 8000)) << Rows();
+    EXPECT_FALSE(main->Balloon().IsShown());
+
+    // The first listing of a book, on the model as the window uses it.
+    ListDialog window;
+    ListViewUIControl list(IDC_LIST);
+    list.AttachToDialog(window.Window());
+    CPhonebook model(window.Window());
+    model.AttachMainList(&list);
+    std::vector<CPhonebook::Listing> heard;
+    model.SetListingListener([&](CPhonebook::Listing l) { heard.push_back(l); });
+    ASSERT_TRUE(model.Database().Open(book, 0, 1));
+    Add(book, L"Dora", L"0304");
+    {
+        booklock::Holder writer(book.str());
+        EXPECT_FALSE(model.Refresh(true));
+    }
+    EXPECT_EQ(list.GetItemCount(), 0);
+    EXPECT_TRUE(model.Refresh(true));
+    EXPECT_EQ(list.GetItemCount(), 4);
+    EXPECT_EQ(heard, (std::vector<CPhonebook::Listing>{CPhonebook::Listing::NotRead, CPhonebook::Listing::Read}));
+}
+
+// pbtool against a writer that does not finish: no wait ends at once with the in-use
+// message and the book (and an export's file) as they were; a writer that finishes is
+// waited for, and the job goes on right after it.
+TEST_F(BusyBook, PbtoolWaitsForAWriterOrSaysTheBookIsInUse) {
+    const CMString source = folder.File(L"people.csv");
+    pbtooltest::WriteText(source, "Cleo,0303\r\nAnna,0301\r\n");
+    const CMString exported = folder.File(L"out.csv");
+    struct { const char* what; CMString args; } jobs[] = {
+        {"import", L"import " + Q(book) + L" " + Q(source)},
+        {"sync", L"sync " + Q(book) + L" " + Q(source) + L" --allow-shrink"},
+        {"export", L"export " + Q(book) + L" " + Q(exported)},
+    };
+    for (const auto& job : jobs) {
+        SCOPED_TRACE(job.what);
+        booklock::Holder writer(book.str());
+        ASSERT_TRUE(writer.Holding());
+        const auto run = Pbtool(folder, job.args + L" --wait 0");
+        writer.Release();
+        EXPECT_EQ(run.code, 1);
+        EXPECT_NE(run.err.find("changing the phone book"), std::string::npos) << run.err;
+        EXPECT_EQ(Contents(book), before);
+        EXPECT_EQ(GetFileAttributesW(exported.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    // A writer done after 1.5 s: the sync lands soon after.
+    booklock::Holder writer(book.str(), true, 1500);
+    ASSERT_TRUE(writer.Holding());
+    const auto start = std::chrono::steady_clock::now();
+    const auto run = Pbtool(folder, L"sync " + Q(book) + L" " + Q(source) + L" --allow-shrink --wait 30");
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(Contents(book).size(), 2u);
+    RecordProperty("sync_after_writer_ms", static_cast<int>(ms));
+    EXPECT_LT(ms, 10000);
+}
+
+}  // namespace
