@@ -133,13 +133,18 @@ size_t InternationalPrefixLength(std::string_view digits, const Country* home, c
 }
 
 std::wstring Complete(const CallingCode& code, std::string_view national) {
-    std::wstring out = L"+" + std::to_wstring(code.code);
-    if (national.size() < kMinNational || out.size() - 1 + national.size() > kMaxDigits)
+    wchar_t out[1 + kMaxDigits];
+    size_t n = 0;
+    out[n++] = L'+';
+    for (unsigned scale = code.code >= 100 ? 100 : code.code >= 10 ? 10 : 1; scale; scale /= 10)
+        out[n++] = static_cast<wchar_t>(L'0' + code.code / scale % 10);
+    if (national.size() < kMinNational || n - 1 + national.size() > kMaxDigits)
         return {};
     if (code.fixedLength && national.size() != code.fixedLength)
         return {};
-    out.append(national.begin(), national.end());
-    return out;
+    for (char c : national)
+        out[n++] = static_cast<wchar_t>(c);
+    return std::wstring(out, n);
 }
 
 std::wstring International(std::string_view digits, size_t bracketZero) {
