@@ -17,9 +17,10 @@
 //    except where it begins carrier and service codes (Japan), and then such a number
 //    has no normal form. "011" counts only where it is the home's own prefix: in
 //    Britain 0113 is Leeds.
-//  - A calling code must be one assigned; "(0)" directly after it goes when its
-//    country has a trunk prefix. Where numbers themselves start with 0 (Italy) it is
-//    that 0. Anywhere else the brackets are just separators and the 0 a digit.
+//  - A calling code must be one assigned; "(0)" directly after it is the trunk prefix
+//    written out of habit and goes, unless the code's countries have none (Italy,
+//    whose numbers start with 0): then, as anywhere else, the brackets are separators
+//    and the 0 a digit.
 //  - A national number (no "+" or international prefix) needs a known home country:
 //    its trunk prefix ("0", "1", "8", "06") is replaced by "+" and the home's calling
 //    code. A home without a trunk prefix (Italy, Norway) takes the digits as they are.
