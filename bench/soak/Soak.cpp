@@ -17,8 +17,8 @@
 //  - every sample of a reader's main list is a state the book held at some commit:
 //    a monitor thread reads the book through the engine every 20 ms and records each
 //    committed state by change counter; a sample is read cross-process, and one that
-//    shows no recorded state is read again until two reads in a row agree (a refill
-//    between them would tear our own read); samples unknown at the time are matched again
+//    shows no recorded state is read again until one does or two reads in a row agree
+//    (a refill during a read would tear it); samples unknown at the time are matched again
 //    at the end, and one that falls in a commit the monitor missed is judged against the
 //    states on either side of it. A reader that goes back to an older state counts too.
 //  - after each sync that exited 0 the Synced group holds exactly the source it read;
@@ -455,9 +455,8 @@ public:
     // One sample now, from the calling thread (the sampler must be stopped).
     bool SampleNow(uint64_t* hash) {
         std::vector<std::wstring> rows;
-        if (!StableRows(rows)) return false;
-        *hash = HashRows(rows);
-        return true;
+        double at = 0;
+        return StableRows(rows, hash, &at);
     }
 
     int Index() const { return m_index; }
@@ -556,40 +555,34 @@ private:
         }
         return true;
     }
-    // Two reads in a row that agree, sorted; a refill between them makes a read again.
-    bool StableRows(std::vector<std::wstring>& rows) {
-        std::vector<std::wstring> again;
-        for (int attempt = 0; attempt < 4; ++attempt) {
-            if (!ReadRows(rows) || !ReadRows(again)) {
+    // A read that shows a recorded state is that state: a read torn by a refill would
+    // mix two. Any other read is made again until one shows a recorded state or two in
+    // a row agree, so that what is kept as a finding is the reader's list and not a torn
+    // read of ours.
+    bool StableRows(std::vector<std::wstring>& rows, uint64_t* hash, double* at) {
+        std::vector<std::wstring> previous;
+        for (int attempt = 0; attempt < 6; ++attempt) {
+            const double began = NowMs();
+            if (!ReadRows(rows)) {
                 ++m_failed;
                 return false;
             }
-            if (rows == again) {
-                std::sort(rows.begin(), rows.end());
-                return true;
-            }
+            std::sort(rows.begin(), rows.end());
+            *hash = HashRows(rows);
+            *at = (began + NowMs()) / 2;
+            if (m_monitor.Known(*hash) || (attempt > 0 && rows == previous)) return true;
+            previous.swap(rows);
         }
         ++m_unstable;
         return false;
     }
-    // A read that shows a recorded state is that state: a read torn by a refill would
-    // mix two. Any other read is made again until two in a row agree, so that what is
-    // kept as a finding is the reader's list and not a torn read of ours.
     void TakeSample() {
         std::vector<std::wstring> rows;
         const double began = NowMs();
-        if (!ReadRows(rows)) {
-            ++m_failed;
-            return;
-        }
-        std::sort(rows.begin(), rows.end());
-        Sample s{(began + NowMs()) / 2, HashRows(rows), rows.size(), {}};
-        if (!m_monitor.Known(s.hash)) {
-            const double again = NowMs();
-            if (!StableRows(rows)) return;
-            s = {(again + NowMs()) / 2, HashRows(rows), rows.size(), {}};
-            if (!m_monitor.Known(s.hash)) s.content = std::move(rows);
-        }
+        Sample s{0, 0, 0, {}};
+        if (!StableRows(rows, &s.hash, &s.t)) return;
+        s.rows = rows.size();
+        if (!m_monitor.Known(s.hash)) s.content = std::move(rows);
         m_sampleMs += NowMs() - began;
         std::lock_guard<std::mutex> guard(m_mutex);
         m_samples.push_back(std::move(s));
@@ -878,6 +871,12 @@ private:
     double m_killSyncAfter = 0;
     Stats m_stats;
     std::vector<double> m_stale;
+    struct {
+        double ms = 0;
+        int reader = 0;
+        double commitMs = 0;
+        uint64_t counter = 0;
+    } m_longest;
     long m_samples = 0, m_matchedLate = 0, m_inGaps = 0;
     std::vector<std::string> m_notes;
 };
@@ -1093,6 +1092,15 @@ int Soak::Run() {
                 m_killSync = true;  // the running or the next sync, at a random point of it
                 m_killSyncAfter = Uniform(0, static_cast<int>(std::max(300.0, m_stats.syncMs.empty() ? 1500.0 : m_stats.syncMs.back())));
             } else {
+                // Just after an answered change the writer has the book open and is
+                // likely in its next change: the kill lands then, a few ms on.
+                const auto logSize = [&] {
+                    WIN32_FILE_ATTRIBUTE_DATA data = {};
+                    return GetFileAttributesExW(m_handLog.c_str(), GetFileExInfoStandard, &data) ? data.nFileSizeLow : 0;
+                };
+                const DWORD before = logSize();
+                for (const double until = NowMs() + 5000; logSize() == before && NowMs() < until;) Sleep(1);
+                Sleep(static_cast<DWORD>(Uniform(0, 20)));
                 StopHand(true);
                 ++m_stats.handKills;
                 Verify("after killing the hand writer");
@@ -1284,6 +1292,8 @@ void Soak::Analyze() {
             for (size_t i = from; i < shown.size(); ++i)
                 if (shown[i].second >= c.counter) {
                     m_stale.push_back(shown[i].first - c.seenMs);
+                    if (shown[i].first - c.seenMs > m_longest.ms)
+                        m_longest = {shown[i].first - c.seenMs, r->Index(), c.seenMs, c.counter};
                     break;
                 }
         }
@@ -1324,6 +1334,9 @@ void Soak::Report(uint64_t firstCounter, uint64_t lastCounter) {
     else
         printf("stale after a commit (monitor's sight -> reader's list): median %.2f s, longest %.2f s, over %zu commit x reader pairs\n",
                m_stale[m_stale.size() / 2] / 1000.0, m_stale.back() / 1000.0, m_stale.size());
+    if (!m_stale.empty())
+        printf("  longest: reader %d, the commit of counter %llu seen at t=%.1fs\n", m_longest.reader,
+               static_cast<unsigned long long>(m_longest.counter), m_longest.commitMs / 1000.0);
     printf("reader figures, start -> middle -> end (Wine may give 0 where it does not count):\n");
     for (auto& r : m_readers) {
         const Figures& a = r->start;
