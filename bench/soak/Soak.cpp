@@ -221,6 +221,7 @@ public:
     void Stop() {
         m_stop = true;
         if (m_thread.joinable()) m_thread.join();
+        m_db.Close();  // or the book could not be removed
     }
     uint64_t Latest() {
         std::lock_guard<std::mutex> guard(m_mutex);
