@@ -18,8 +18,10 @@ namespace {
 // Cell texts are read with room for 60 characters.
 constexpr int kCellTextLength = 61;
 // A list whose read failed is read again after this, doubled for each failure after
-// the first (up to eight times).
-constexpr ULONGLONG kFirstReadAgainMs = 2000;
+// the first (up to four times): a stalled writer must not keep the window waiting at
+// every tick, nor the list behind for long once it is done.
+constexpr ULONGLONG kFirstReadAgainMs = 1000;
+constexpr unsigned kMostDoublings = 2;
 
 std::string_view AnsiBytes(const char* text, size_t width) {
     if (!text) return {};
@@ -91,7 +93,7 @@ void CPhonebook::ListingFailed() {
     // The rows shown stay; the follow timer reads again, less often the longer the book
     // stays busy, so that a stalled writer does not keep the window waiting.
     m_listStale = true;
-    m_failedReads = std::min(m_failedReads + 1, 4u);
+    m_failedReads = std::min(m_failedReads + 1, kMostDoublings + 1);
     m_nextRead = GetTickCount64() + (kFirstReadAgainMs << (m_failedReads - 1));
     if (m_listingListener) m_listingListener(m_listFilled ? Listing::KeptLastRows : Listing::NotRead);
 }

@@ -256,6 +256,9 @@ bool CPhonebookEntryDlg::Validate() {
 bool CPhonebookEntryDlg::Save() {
     if (m_readOnly || !Validate()) return false;
     ReadFields();
+    // The wrapper's messages (in use, not written) belong over this dialog, which stays
+    // open after them with what was typed.
+    OwnerScope owner(m_model.Database(), m_hwnd);
     if (m_newEntry)
         return m_model.AddFromFields(m_name, m_fax, m_organization, m_phone, m_email, m_mailbox, true, true) == 0;
     return m_model.ModifySelected(m_name, m_fax, m_organization, m_phone, m_email, m_mailbox);
