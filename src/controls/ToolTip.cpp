@@ -37,6 +37,9 @@ TOOLINFOW TrackedTool(HWND control, wchar_t* text) {
     TOOLINFOW info = {};
     info.cbSize = sizeof info;
     info.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+    // A right-to-left window's notice reads right to left.
+    if (GetWindowLongPtrW(GetAncestor(control, GA_ROOT), GWL_EXSTYLE) & (WS_EX_LAYOUTRTL | WS_EX_RTLREADING))
+        info.uFlags |= TTF_RTLREADING;
     info.hwnd = control;
     info.uId = 1;
     info.hinst = app::Instance();
@@ -82,6 +85,8 @@ void NoticeBalloon::Show(HWND control, const CMString& title, const CMString& te
     SendMessageW(m_tip, TTM_TRACKPOSITION, 0, MAKELPARAM(at.x, at.y));
     TOOLINFOW info = TrackedTool(control, nullptr);
     SendMessageW(m_tip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&info));
+    // Above the window it points into, which may have been activated since it was made.
+    SetWindowPos(m_tip, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     m_shown = true;
     SetTimer(m_tip, kExpireTimer, kShownMilliseconds, &NoticeBalloon::Expire);
 }

@@ -27,6 +27,10 @@ constexpr int kUneditableGroupId = 255;
 // A book this window only reads may be changed by others: it looks this often.
 constexpr UINT_PTR kFollowTimer = 0x5042;
 constexpr UINT kFollowMilliseconds = 3000;
+// A notice is shown this long after it is asked for, once the window stands where it
+// will be seen (a window just opened is still being placed).
+constexpr UINT_PTR kNoticeTimer = 0x5043;
+constexpr UINT kNoticeDelayMilliseconds = 400;
 // Busy reads the list has retried, for those who watch the program from outside.
 const wchar_t kRetriesProperty[] = L"PbeListingRetries";
 
@@ -392,6 +396,7 @@ void CPhoneBookDlg::StoreSize(const wchar_t* name, DWORD value) {
 
 void CPhoneBookDlg::OnClose() {
     KillTimer(m_hwnd, kFollowTimer);
+    KillTimer(m_hwnd, kNoticeTimer);
     ReleaseModel();
     RECT rect = {};
     GetWindowRect(m_hwnd, &rect);
@@ -428,13 +433,28 @@ INT_PTR CPhoneBookDlg::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
         }
         case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
         case WM_TIMER:
+            if (wParam == kNoticeTimer) {
+                KillTimer(hwnd, kNoticeTimer);
+                if (IsWindowVisible(hwnd) && !IsIconic(hwnd)) ShowNotice(m_pendingNotice);
+                return TRUE;
+            }
             if (wParam != kFollowTimer) return FALSE;
             FollowOtherWriters();
             return TRUE;
         case WM_ACTIVATE:
             if (LOWORD(wParam) != WA_INACTIVE) FollowOtherWriters();
             return FALSE;
-        case kShowNoticeMessage: ShowNotice(static_cast<Notice>(wParam)); return TRUE;
+        case kShowNoticeMessage:
+            m_pendingNotice = static_cast<Notice>(wParam);
+            SetTimer(hwnd, kNoticeTimer, kNoticeDelayMilliseconds, nullptr);
+            return TRUE;
+        case WM_MOVE:
+            // The balloon points at the list: it goes where the list goes.
+            if (m_notice.IsShown()) {
+                m_pendingNotice = m_noticeShown;
+                SetTimer(hwnd, kNoticeTimer, kNoticeDelayMilliseconds, nullptr);
+            }
+            return FALSE;
         case WM_CLOSE: OnClose(); return TRUE;
         case WM_DESTROY:
             m_notice.Hide();

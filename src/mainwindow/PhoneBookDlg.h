@@ -132,6 +132,7 @@ private:
     NoticeBalloon m_notice;
     Notice m_noticeShown = Notice::None;
     int m_pendingListing = 0;
+    Notice m_pendingNotice = Notice::None;
     // In member order: Edit, New entry, New group, Delete, File, Help, Copy.
     BitmapButton m_editButton, m_newEntryButton, m_newGroupButton, m_deleteButton, m_fileButton, m_helpButton,
         m_copyButton;
