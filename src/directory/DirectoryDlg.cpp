@@ -11,6 +11,7 @@
 #include "data/CPhonebook.h"
 #include "directory/core/Filter.h"
 #include "intake/Applier.h"
+#include "numbers/HomeCountry.h"
 #include "mainwindow/HelpAbout.h"
 #include "resources/resource.h"
 #include "util/Handles.h"
@@ -237,6 +238,7 @@ void CDirectoryDlg::Import() {
                    : Checked(m_hwnd, IDC_DIR_SYNC)   ? intake::Mode::Sync
                                                      : intake::Mode::Update;
     options.managedGroup = FieldText(m_hwnd, IDC_DIR_GROUP);
+    options.home = HomeCountry();
     intake::Applier applier(m_model, m_hwnd);
     if (options.mode == intake::Mode::Sync) {
         // Nothing is removed without the administrator seeing how much first.

@@ -9,6 +9,7 @@
 #include "data/CPhonebook.h"
 #include "importexport/DelimitedTextFile.h"
 #include "intake/Applier.h"
+#include "numbers/HomeCountry.h"
 #include "importexport/UIFileSelectionDialog.h"
 #include "importexport/core/VCard.h"
 #include "mainwindow/HelpAbout.h"
@@ -538,6 +539,7 @@ void CImportExportDlg::OnOk() {
         if (done) {
             intake::Options options;
             options.mode = m_update ? intake::Mode::Update : intake::Mode::Add;
+            options.home = HomeCountry();
             intake::Applier applier(*m_model, m_hwnd);
             const intake::Outcome outcome = applier.Run(read, options);
             m_counters = outcome.counts;

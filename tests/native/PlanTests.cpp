@@ -8,6 +8,7 @@
 #include "PrintCMString.h"
 #include "intake/core/Plan.h"
 #include "intake/core/PlanText.h"
+#include "numbers/core/FaxNumber.h"
 
 using namespace intake;
 using delimited::Column;
@@ -45,11 +46,12 @@ SnapshotEntry E(uint16_t id, const wchar_t* name, const wchar_t* fax, const wcha
     return e;
 }
 
-Options With(Mode mode, const wchar_t* group = L"", bool allowShrink = false) {
+Options With(Mode mode, const wchar_t* group = L"", bool allowShrink = false, const wchar_t* home = nullptr) {
     Options o;
     o.mode = mode;
     o.managedGroup = group;
     o.allowShrink = allowShrink;
+    o.home = home ? faxnum::CountryByIso(home) : nullptr;
     return o;
 }
 
@@ -148,6 +150,32 @@ TEST(Plan, RecordsAgainstABook) {
          Refusal::None, true, 2},
         {"a full list", {E(1, L"Anna", L"1")}, {}, {{L"Bo", L"2"}}, With(Mode::Add),
          L"0 read, 0 imported, 0 rejected, 0 already present, 0 without room", {}, Refusal::None, true, 1},
+        {"a number written another way is already present in the book and in the file",
+         {E(1, L"Anna", L"+49301234567")}, {},
+         {{L"anna", L"030 1234567"}, {L"Bo", L"+49 40 7654321"}, {L"Bo", L"040/765 43 21"}},
+         With(Mode::Add, L"", false, L"DE"),
+         L"3 read, 1 imported, 0 rejected, 2 already present, 0 without room", {L"add: \"Bo\", fax \"+49 40 7654321\""}},
+        {"without a home country a national number is compared as text",
+         {E(1, L"Anna", L"+49301234567"), E(2, L"Cy", L"Durchwahl 12")}, {},
+         {{L"Anna", L"030 1234567"}, {L"Cy", L"Durchwahl  12"}}, With(Mode::Add),
+         L"2 read, 2 imported, 0 rejected, 0 already present, 0 without room",
+         {L"add: \"Anna\", fax \"030 1234567\"", L"add: \"Cy\", fax \"Durchwahl  12\""}},
+        {"the home country decides what a national number is",
+         {E(1, L"Anna", L"+49301234567")}, {}, {{L"Anna", L"030 1234567"}}, With(Mode::Add, L"", false, L"AT"),
+         L"1 read, 1 imported, 0 rejected, 0 already present, 0 without room", {L"add: \"Anna\", fax \"030 1234567\""}},
+        {"of several people of one name, a record finds its entry by its number written another way",
+         {E(1, L"Anna", L"+49301234567"), E(2, L"Anna", L"+494011111")}, {}, {{L"Anna", L"030/1234567"}},
+         With(Mode::Sync, L"", false, L"DE"),
+         L"1 read, 0 added, 1 updated, 0 unchanged, 1 removed, 0 rejected, 0 without room",
+         {L"update #1 \"Anna\": fax \"+49301234567\" -> \"030/1234567\"", L"remove #2 \"Anna\", fax \"+494011111\""}},
+        {"of twins in the book, a sync keeps the one written as the record",
+         {E(1, L"Anna", L"+49301234567"), E(2, L"Anna", L"030 1234567")}, {}, {{L"Anna", L"030 1234567"}},
+         With(Mode::Sync, L"", false, L"DE"),
+         L"1 read, 0 added, 0 updated, 1 unchanged, 1 removed, 0 rejected, 0 without room",
+         {L"remove #1 \"Anna\", fax \"+49301234567\""}},
+        {"one number written two ways in a file is one entry",
+         {}, {}, {{L"Anna", L"+49 30 1234567"}, {L"Anna", L"0049 (0)30 1234567"}}, With(Mode::Update, L"", false, L"DE"),
+         L"2 read, 1 added, 0 updated, 0 unchanged, 1 rejected, 0 without room", {L"add: \"Anna\", fax \"+49 30 1234567\""}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

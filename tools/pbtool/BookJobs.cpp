@@ -319,6 +319,7 @@ int ImportOrSync(TextJob job, bool sync) {
     options.mode = sync ? intake::Mode::Sync : job.update ? intake::Mode::Update : intake::Mode::Add;
     options.allowShrink = job.allowShrink;
     options.managedGroup = job.group.c_str();
+    options.home = job.home;
     intake::Applier applier(model);
     const intake::Outcome outcome = applier.Run(read, options, job.dryRun);
     // Nothing changed: the same job again in a moment, without this attempt's messages.

@@ -10,6 +10,7 @@
 #include "directory/core/Entries.h"
 #include "directory/core/Url.h"
 #include "importexport/core/DelimitedText.h"
+#include "numbers/core/FaxNumber.h"
 
 namespace pbtool {
 
@@ -29,6 +30,8 @@ struct TextJob {
     bool update = false;
     // Sync: it may remove more than half of the entries it considers.
     bool allowShrink = false;
+    // Import, sync: national fax numbers are read as this country's when compared.
+    const faxnum::Country* home = nullptr;
     // Sync and import that updates: the group the file's entries join, and to which a
     // sync's removals are limited. Empty: none.
     std::wstring group;

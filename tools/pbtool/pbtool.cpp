@@ -1,7 +1,7 @@
-// pbtool: a command-line companion to the phone book engine. create, list, verify and
-// sample reach files through the program's storage wrapper (PhonebookDB), as the
-// program does; verify also reads the format directly to report damaged records that
-// the exports skip. import, export and convert run the program's own code for those
+// pbtool: a command-line companion to the phone book engine. create, list, verify,
+// sample and duplicates reach files through the program's storage wrapper (PhonebookDB),
+// as the program does; verify also reads the format directly to report damaged records
+// that the exports skip. import, export and convert run the program's own code for those
 // jobs (BookJobs).
 #include <windows.h>
 
@@ -22,6 +22,8 @@
 #include "data/EngineCalls.h"
 #include "data/PhonebookDB.h"
 #include "dll/WinPlatform.h"
+#include "intake/core/Duplicates.h"
+#include "numbers/HomeCountry.h"
 #include "util/OperatingSystem.h"
 
 using namespace pbabi;
@@ -33,6 +35,7 @@ const wchar_t kUsage[] =
     L"usage: pbtool create <book> [--format mpb2|mpb|pb] [--replace]\n"
     L"       pbtool list <book>\n"
     L"       pbtool verify <book>\n"
+    L"       pbtool duplicates <book> [--country XX]\n"
     L"       pbtool sample <book> --entries N [--groups M] [--replace]\n"
     L"       pbtool import <book> <file> [text options] [--update [--group NAME]]\n"
     L"                    [--dry-run [--json]]\n"
@@ -46,6 +49,10 @@ const wchar_t kUsage[] =
     L"create makes an empty book, sample one filled with made-up entries and groups; both\n"
     L"refuse a file that exists unless --replace is given. list prints every entry and\n"
     L"group; verify checks the book and says whether it is sound.\n"
+    L"duplicates lists the entries that share a fax number, however it is written\n"
+    L"(\"030/1234567\" and \"+49 30 1234567\" at home in Germany): one block per number,\n"
+    L"its full form and how many entries have it, then a line per entry with its name,\n"
+    L"its number as the book keeps it and its groups. It changes nothing.\n"
     L"import adds the entries of a delimited text file to the book and prints how many\n"
     L"were read, imported, rejected, already present and without room; export writes\n"
     L"every entry (groups never) in name order. Both work as the import and export\n"
@@ -74,6 +81,10 @@ const wchar_t kUsage[] =
     L"  --dry-run                import, sync: print the plan (the counts, then one\n"
     L"                           line per add, update and removal) and change nothing\n"
     L"  --json                   with --dry-run: the plan as one JSON object\n"
+    L"  --country XX             import, sync, duplicates: national numbers (without\n"
+    L"                           + or international prefix) are read as numbers of\n"
+    L"                           this country (ISO 3166 code, e.g. DE) when fax\n"
+    L"                           numbers are compared (default: the Windows region's)\n"
     L"  --wait SECONDS           every command on a book: while another program is\n"
     L"                           changing the book, try again with a growing pause\n"
     L"                           for up to this long (default 60; 0: one try), then\n"
@@ -83,13 +94,14 @@ const wchar_t kUsage[] =
     L"sync makes the book follow the file: an import that updates, after which every\n"
     L"entry that no record of the file gave is removed, all in one commit. Each entry\n"
     L"is matched by at most one record, by name (as the book keeps it, in any case),\n"
-    L"one with the record's fax number first; two people of one name are two entries.\n"
+    L"one with the record's fax number first (as typed, then written another way);\n"
+    L"two people of one name are two entries.\n"
     L"It changes nothing when the file cannot be read to its end, gives no entry,\n"
     L"would remove more than half of the entries it considers, or adds more than the\n"
     L"book can hold.\n"
     L"import refuses a book that is missing, in use by another program or write-\n"
-    L"protected, or full; entries already in the book are counted, not changed\n"
-    L"(--update changes them).\n"
+    L"protected, or full; entries already in the book (the same name, and the same fax\n"
+    L"number however written) are counted, not changed (--update changes them).\n"
     L"The office's directory is a source as a file is: import and sync take an LDAP\n"
     L"URL, ldap://host[:port]/base-DN[?attributes?scope?filter] or ldaps://, in place\n"
     L"of the file (scope sub, filter (facsimileTelephoneNumber=*) unless given); each\n"
@@ -112,7 +124,8 @@ const wchar_t kUsage[] =
     L"\n"
     L"exit codes: 0 done (verify: sound), 1 failed (or import, sync: records refused for\n"
     L"lack of room or changes the book refused; list, verify: the book could not be\n"
-    L"read to its end; sync, also a dry run: refused),\n"
+    L"read to its end; sync, also a dry run: refused; duplicates: entries share a fax\n"
+    L"number, or the book could not be read to its end),\n"
     L"2 bad arguments,\n"
     L"3 not sound (verify; convert: the new book does not hold what the old one does)\n";
 
@@ -360,6 +373,49 @@ int Verify(const std::wstring& path) {
     return problems.empty() ? kExitOk : kExitUnsound;
 }
 
+// The sets of entries that share a fax number; kExitFailed when there are any, so a
+// script can tell a clean book.
+int Duplicates(const std::wstring& path, const faxnum::Country* home) {
+    PhonebookDB db;
+    if (int rc = LoadEngine(db); rc != kExitOk) return rc;
+    if (!OpenBook(db, path, 1)) return Refused(db.LastCode(), L"cannot open " + path + Code(db.LastCode()));
+    std::vector<Item> items;
+    if (int code = ReadItems(db, items); code != kOk)
+        return Refused(code, L"reading " + path + L" failed" + Code(code));
+    intake::Snapshot book;
+    for (auto& it : items) {
+        if (it.kind == kKindEntry) {
+            intake::SnapshotEntry& e = book.entries.emplace_back();
+            e.id = it.id;
+            e.fields.name = it.name;
+            e.fields.fax = it.fax;
+        } else {
+            book.groups.push_back({it.id, WithoutBrackets(CMString(it.name)), std::move(it.members)});
+        }
+    }
+    if (!home)
+        Out(stderr, L"pbtool: no home country is known (Windows region; --country XX names one): national "
+                    L"numbers are compared only with numbers written the same way\n");
+    const std::vector<intake::DuplicateSet> sets = intake::FindDuplicates(book, home);
+    size_t entries = 0;
+    for (const intake::DuplicateSet& set : sets) {
+        Say(set.line + L": " + std::to_wstring(set.entries.size()) + L" entries");
+        for (const intake::DuplicateEntry& d : set.entries) {
+            const intake::SnapshotEntry& e = book.entries[d.entry];
+            std::wstring groups;
+            for (size_t g : d.groups) groups += (groups.empty() ? L"" : L", ") + W(book.groups[g].name);
+            Say(L"  " + W(e.fields.name) + L" | " + W(e.fields.fax) + L" | " +
+                (groups.empty() ? std::wstring(L"no groups") : L"groups: " + groups));
+        }
+        entries += set.entries.size();
+    }
+    Say(sets.empty() ? std::wstring(L"no two entries share a fax number")
+                     : std::to_wstring(entries) + L" entries share " +
+                           (sets.size() == 1 ? std::wstring(L"one fax number")
+                                             : std::to_wstring(sets.size()) + L" fax numbers"));
+    return sets.empty() ? kExitOk : kExitFailed;
+}
+
 int SampleBook(const std::wstring& path, int entries, int groups, bool replace) {
     // Every argument first: a refused command leaves the file as it was.
     Format format;
@@ -508,6 +564,9 @@ int wmain(int argc, wchar_t** argv) {
     // Options of a directory source: import, sync and directory take them.
     const bool directoryOptions = reading || command == L"directory";
     bool directoryOptionGiven = false;
+    // Fax numbers are compared (import, sync, duplicates) as numbers of this country.
+    const bool comparesNumbers = reading || command == L"duplicates";
+    const faxnum::Country* country = nullptr;
     // Every command on a book waits this long for another program's change to end.
     const bool onBook = command != L"directory";
     unsigned waitSeconds = kDefaultWaitSeconds;
@@ -561,6 +620,11 @@ int wmain(int argc, wchar_t** argv) {
             if (!ParseCount(value.c_str(), &n) || n > kMaxWaitSeconds)
                 return Fail(kExitUsage, L"--wait needs seconds, 0 to " + std::to_wstring(kMaxWaitSeconds));
             waitSeconds = static_cast<unsigned>(n);
+        }
+        else if (opt == L"--country" && comparesNumbers) {
+            country = value.size() == 2 ? faxnum::CountryByIso(value) : nullptr;
+            if (!country)
+                return Fail(kExitUsage, L"--country needs a country's two-letter code (ISO 3166), e.g. DE; not: " + value);
         }
         else if (opt == L"--entries" && command == L"sample") {
             if (!ParseCount(value.c_str(), &entries)) return Fail(kExitUsage, L"--entries needs a count");
@@ -638,6 +702,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"directory") return ListDirectory(job);
     if (command == L"sample" && entries < 0) return Fail(kExitUsage, L"sample needs --entries N");
     const std::wstring path = operands[0];
+    job.home = country ? country : HomeCountry();
     return WaitWhileBusy(path, waitSeconds, [&]() -> int {
         if (text) {
             job.book = operands[0];
@@ -650,6 +715,7 @@ int wmain(int argc, wchar_t** argv) {
         if (command == L"create") return CreateBook(path, format, job.replace);
         if (command == L"list") return List(path);
         if (command == L"verify") return Verify(path);
+        if (command == L"duplicates") return Duplicates(path, job.home);
         if (command == L"sample") return SampleBook(path, entries, groups, job.replace);
         return Usage();
     });

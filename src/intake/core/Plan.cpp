@@ -4,6 +4,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "numbers/core/FaxNumber.h"
+
 namespace intake {
 
 namespace {
@@ -12,11 +14,22 @@ using delimited::Column;
 using delimited::EntryFields;
 using Key = std::u32string;
 
-// A name key and the fax number as stored: the engine's rule for "already present".
-Key EntryKey(const Key& name, const CMString& fax) {
+// What a fax number is compared under: its normal form, or its stored text when it has
+// none. Equal texts have one normal form or both none, so they stay equal; the marks
+// keep a normal form from meeting a text.
+Key LineKey(const CMString& fax, const faxnum::Country* home) {
+    const std::wstring form = faxnum::NormalForm(fax.view(), home);
+    Key key(1, form.empty() ? U't' : U'n');
+    for (wchar_t c : form.empty() ? fax.view() : std::wstring_view(form)) key.push_back(static_cast<char32_t>(c));
+    return key;
+}
+
+// A name key and a fax number's line key: "already present". (The engine itself only
+// refuses the same name with the same text.)
+Key EntryKey(const Key& name, const Key& line) {
     Key key = name;
     key.push_back(U'\0');
-    for (wchar_t c : fax.view()) key.push_back(static_cast<char32_t>(c));
+    key += line;
     return key;
 }
 
@@ -96,8 +109,8 @@ void JoinAll(GroupBook& groups, const Record& record, const Options& options, co
 }
 
 // An import that adds: every acceptable record is added, in the order read, while the
-// book has room; one whose name and fax number an entry (or an earlier record) has is
-// already present, and joins its groups all the same.
+// book has room; one whose name and fax number (as a line) an entry or an earlier record
+// has is already present, and joins its groups all the same.
 void PlanAdds(const Snapshot& book, const SourceRead& read, const Options& options, Plan& plan) {
     if (book.listFull) return;
     const size_t live = book.entries.size() + book.groups.size();
@@ -106,7 +119,7 @@ void PlanAdds(const Snapshot& book, const SourceRead& read, const Options& optio
     std::unordered_map<Key, Ref> present;
     present.reserve(book.entries.size() + read.records.size());
     for (const SnapshotEntry& e : book.entries)
-        present.emplace(EntryKey(NameKey(e.fields.name.view()), e.fields.fax), Ref{false, e.id});
+        present.emplace(EntryKey(NameKey(e.fields.name.view()), LineKey(e.fields.fax, options.home)), Ref{false, e.id});
     for (uint32_t i = 0; i < read.records.size(); ++i) {
         const Record& record = read.records[i];
         ++plan.counts.read;
@@ -123,7 +136,8 @@ void PlanAdds(const Snapshot& book, const SourceRead& read, const Options& optio
             ++plan.counts.other;
             continue;
         }
-        auto [at, fresh] = present.try_emplace(EntryKey(NameKey(fields.name.view()), fields.fax), Ref{});
+        auto [at, fresh] =
+            present.try_emplace(EntryKey(NameKey(fields.name.view()), LineKey(fields.fax, options.home)), Ref{});
         if (!fresh) {
             ++plan.counts.alreadyPresent;
             JoinAll(groups, record, options, at->second);
@@ -143,8 +157,11 @@ void PlanAdds(const Snapshot& book, const SourceRead& read, const Options& optio
 }
 
 // An import that updates, and a sync. Each entry is matched by at most one record: first
-// every record with an entry of its name and its fax number, then a record whose name
-// one entry alone has, while no record took it. The others are added.
+// every record with an entry of its name and its fax number's text, then one of its name
+// and the same line written another way, then a record whose name one entry alone has,
+// while no record took it. The others are added. The text goes first so that of twins in
+// the book the one written as the record is kept, and an update never gives an entry the
+// text another entry of its name has.
 void PlanUpdates(const Snapshot& book, const SourceRead& read, const Options& options, Plan& plan) {
     const size_t count = read.records.size();
     // The stored form of every record's fields is made only for those that change the
@@ -157,6 +174,7 @@ void PlanUpdates(const Snapshot& book, const SourceRead& read, const Options& op
     };
     std::vector<Key> keys(count);
     std::vector<CMString> faxes(count);
+    std::vector<Key> lines(count);
     std::vector<bool> accepted(count, false), nameless(count, false);
     std::unordered_set<Key> seen;
     seen.reserve(count);
@@ -169,8 +187,9 @@ void PlanUpdates(const Snapshot& book, const SourceRead& read, const Options& op
         if (nameless[i]) continue;
         keys[i] = NameKey(storedName.view());
         faxes[i] = Stored(record.fields.fax.view(), Field::Fax, book.form);
+        lines[i] = LineKey(faxes[i], options.home);
         // The same person twice in one input is one entry.
-        accepted[i] = seen.insert(EntryKey(keys[i], faxes[i])).second;
+        accepted[i] = seen.insert(EntryKey(keys[i], lines[i])).second;
     }
 
     std::unordered_map<Key, std::vector<size_t>> byName;
@@ -179,16 +198,24 @@ void PlanUpdates(const Snapshot& book, const SourceRead& read, const Options& op
     constexpr size_t kNone = static_cast<size_t>(-1);
     std::vector<size_t> matchOf(count, kNone);
     std::vector<bool> taken(book.entries.size(), false);
-    for (size_t i = 0; i < count; ++i) {
-        if (!accepted[i]) continue;
-        auto it = byName.find(keys[i]);
-        if (it == byName.end()) continue;
-        for (size_t e : it->second)
-            if (!taken[e] && book.entries[e].fields.fax == faxes[i]) {
-                matchOf[i] = e;
-                taken[e] = true;
-                break;
-            }
+    // Only entries whose name some record has are compared by line.
+    std::vector<Key> entryLines(book.entries.size());
+    auto lineOf = [&](size_t e) -> const Key& {
+        if (entryLines[e].empty()) entryLines[e] = LineKey(book.entries[e].fields.fax, options.home);
+        return entryLines[e];
+    };
+    for (bool byText : {true, false}) {
+        for (size_t i = 0; i < count; ++i) {
+            if (!accepted[i] || matchOf[i] != kNone) continue;
+            auto it = byName.find(keys[i]);
+            if (it == byName.end()) continue;
+            for (size_t e : it->second)
+                if (!taken[e] && (byText ? book.entries[e].fields.fax == faxes[i] : lineOf(e) == lines[i])) {
+                    matchOf[i] = e;
+                    taken[e] = true;
+                    break;
+                }
+        }
     }
     for (size_t i = 0; i < count; ++i) {
         if (!accepted[i] || matchOf[i] != kNone) continue;

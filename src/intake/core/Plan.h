@@ -11,6 +11,10 @@
 #include "intake/core/StoredForm.h"
 #include "util/CMString.h"
 
+namespace faxnum {
+struct Country;
+}
+
 namespace intake {
 
 // The book as the plan sees it. Texts are as the book holds them (stored form).
@@ -37,7 +41,8 @@ struct Snapshot {
 
 enum class Mode : uint8_t {
     // Every acceptable record is added; one whose name and fax number an entry has is
-    // already present.
+    // already present. Fax numbers are the same line when their normal forms are equal
+    // (or, where either has none, their texts), in every mode.
     Add,
     // A record that names an entry updates it in place (it keeps its id and groups).
     Update,
@@ -52,6 +57,9 @@ struct Options {
     // Update and sync: the entries the source gives join this group (made when the book
     // lacks it), and a sync removes only members of it. Empty: none.
     CMString managedGroup;
+    // The country national fax numbers are read in; nullptr: they have a normal form
+    // only where written in full.
+    const faxnum::Country* home = nullptr;
 };
 
 // Why a sync changes nothing: its input was not read to its end, it gave no record that
