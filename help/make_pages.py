@@ -16,7 +16,8 @@ th{background:#f0f0f0}kbd{border:1px solid #aaa;border-radius:3px;padding:0 .3em
 nav{margin-top:2em;padding-top:.6em;border-top:1px solid #ddd;font-size:9pt}"""
 
 TOPICS = ["wi_fax_phonebook", "db_new_book_entry", "db_book_entry", "db_new_book_group", "db_book_group",
-          "db_add_to_group", "db_convert_book", "db_import_book", "db_export_book", "db_directory"]
+          "db_add_to_group", "db_convert_book", "db_import_book", "db_export_book", "db_directory",
+          "db_duplicates"]
 
 
 def keys(language, rows):
@@ -44,6 +45,7 @@ EN["titles"] = {
     "db_import_book": "Importing entries",
     "db_export_book": "Exporting entries",
     "db_directory": "Entries from the directory",
+    "db_duplicates": "Entries that share a fax number",
 }
 
 EN_FIELDS = """<h2>Fields</h2>
@@ -171,6 +173,19 @@ which keep their groups. <b>Remove the group's entries the directory no longer g
 makes the book follow the directory; you see how many entries would be added, updated and
 removed before anything changes.</li>
 <li><b>Test</b> connects, logs in and counts the entries with a fax number.</li></ul>""",
+    "db_duplicates": """<p><b>Duplicates</b> in the <b>File</b> menu lists the entries whose fax numbers
+lead to the same fax line, however they were written: <span dir="ltr">+49 30 1234567</span>,
+<span dir="ltr">0049 30 1234567</span> and, in Germany, <span dir="ltr">030 1234567</span>
+are one line. Each line heads its entries, with their numbers as stored and their groups.
+Numbers without a country code are compared only when Windows knows your country or region
+(Settings, Time and language, Region).</p>
+<p>Select the entry to keep and click <b>Merge</b>: after you confirm, the other entries of
+that line are removed, and the entry you kept joins every group they were in. All of it is
+stored at once, or nothing is. The list is read again afterwards.</p>
+<p>The entry dialog also names the entries that have the fax number you type, and the group
+dialog names members that share one fax line.</p>
+""" + keys(EN, [("Down", "Selects the next entry (Up: the one before)."), ("Alt+M", "Merges its line (Merge)."),
+                ("Esc", "Closes the dialog.")]),
 }
 
 # ---------------------------------------------------------------- German (Germany)
@@ -188,6 +203,7 @@ DE["titles"] = {
     "db_import_book": "Einträge importieren",
     "db_export_book": "Einträge exportieren",
     "db_directory": "Einträge aus dem Verzeichnis",
+    "db_duplicates": "Einträge mit gemeinsamer Faxnummer",
 }
 
 DE_FIELDS = """<h2>Felder</h2>
@@ -330,6 +346,21 @@ an Ort und Stelle, die ihre Gruppen behalten. <b>Einträge der Gruppe entfernen,
 Verzeichnis nicht mehr liefert</b> lässt das Buch dem Verzeichnis folgen; Sie sehen vorher,
 wie viele Einträge hinzukämen, aktualisiert und entfernt würden.</li>
 <li><b>Testen</b> verbindet, meldet an und zählt die Einträge mit Faxnummer.</li></ul>""",
+    "db_duplicates": """<p><b>Doppelte Einträge</b> im Menü <b>Datei</b> zeigt die Einträge, deren
+Faxnummern zum selben Faxanschluss führen, wie auch immer sie geschrieben sind:
+<span dir="ltr">+49 30 1234567</span>, <span dir="ltr">0049 30 1234567</span> und, in
+Deutschland, <span dir="ltr">030 1234567</span> sind ein Anschluss. Jeder Anschluss steht über
+seinen Einträgen, mit ihren Nummern, wie sie gespeichert sind, und ihren Gruppen. Nummern ohne
+Landesvorwahl werden nur verglichen, wenn Windows Ihr Land oder Ihre Region kennt
+(Einstellungen, Zeit und Sprache, Region).</p>
+<p>Wählen Sie den Eintrag, der bleiben soll, und klicken Sie auf <b>Zusammenführen</b>: nach
+Ihrer Bestätigung werden die anderen Einträge dieses Anschlusses entfernt, und der verbleibende
+Eintrag kommt in jede ihrer Gruppen. Alles wird auf einmal gespeichert oder gar nichts. Danach
+wird die Liste neu gelesen.</p>
+<p>Auch das Eintragsdialogfeld nennt die Einträge mit der eingegebenen Faxnummer, und das
+Gruppendialogfeld nennt Mitglieder mit gemeinsamem Faxanschluss.</p>
+""" + keys(DE, [("Nach unten", "Wählt den nächsten Eintrag (Nach oben: den vorigen)."),
+                ("Alt+Z", "Führt seinen Anschluss zusammen (Zusammenführen)."), ("Esc", "Schließt das Dialogfeld.")]),
 }
 
 # ---------------------------------------------------------------- Hebrew (Israel), right to left
@@ -347,6 +378,7 @@ HE["titles"] = {
     "db_import_book": "ייבוא רשומות",
     "db_export_book": "ייצוא רשומות",
     "db_directory": "רשומות מהמדריך",
+    "db_duplicates": "רשומות החולקות מספר פקס",
 }
 
 HE_FIELDS = """<h2>שדות</h2>
@@ -466,6 +498,18 @@ HE["bodies"] = {
 הקבוצות שלהן. <b>הסר רשומות של הקבוצה שהמדריך כבר אינו מספק</b> גורם לספר לעקוב אחר המדריך;
 לפני כל שינוי תראה כמה רשומות יתווספו, יעודכנו ויוסרו.</li>
 <li><b>בדיקה</b> מתחבר, נכנס וסופר את הרשומות עם מספר פקס.</li></ul>""",
+    "db_duplicates": """<p><b>כפילויות</b> בתפריט <b>קובץ</b> מציג את הרשומות שמספרי הפקס שלהן מובילים
+לאותו קו פקס, בכל צורה שנכתבו: <span dir="ltr">+49 30 1234567</span>,
+<span dir="ltr">0049 30 1234567</span> ובגרמניה גם <span dir="ltr">030 1234567</span> הם קו
+אחד. כל קו מופיע מעל הרשומות שלו, עם המספרים כפי שנשמרו ועם הקבוצות שלהן. מספרים ללא קידומת
+מדינה מושווים רק כאשר Windows מכיר את המדינה או האזור שלך (הגדרות, זמן ושפה, אזור).</p>
+<p>בחר את הרשומה שתישאר ולחץ על <b>מיזוג</b>: לאחר האישור שלך יוסרו שאר הרשומות של אותו קו,
+והרשומה שנשארה תצטרף לכל הקבוצות שהן היו בהן. הכול נשמר בבת אחת, או ששום דבר אינו נשמר.
+לאחר מכן הרשימה נקראת מחדש.</p>
+<p>גם תיבת הדו-שיח של רשומה מציינת את הרשומות שיש להן את מספר הפקס שהקלדת, ותיבת הדו-שיח של
+קבוצה מציינת חברים החולקים קו פקס אחד.</p>
+""" + keys(HE, [("Down", "בחירת הרשומה הבאה (Up: הקודמת)."), ("Alt+מ", "מיזוג הקו שלה (מיזוג)."),
+                ("Esc", "סגירת תיבת הדו-שיח.")]),
 }
 
 LANGUAGES = [EN, DE, HE]

@@ -6,10 +6,13 @@
 #include "controls/MessageBoxes.h"
 #include "controls/ToolTip.h"
 #include "data/CPhonebook.h"
+#include "dialogs/BookLines.h"
 #include "dialogs/NoticeDialog.h"
 #include "dialogs/PersonalPhonebook.h"
 #include "dialogs/core/EntryFields.h"
 #include "mainwindow/HelpAbout.h"
+#include "mainwindow/ListViewUIControl.h"
+#include "numbers/HomeCountry.h"
 #include "resources/resource.h"
 #include "util/MorvaUtilities.h"
 
@@ -105,6 +108,7 @@ BOOL CPhonebookEntryDlg::OnInitDialog() {
 
     if (OffersPersonalCopy()) ShowWindow(GetDlgItem(m_hwnd, IDC_ENTRY_PERSONAL_COPY), SW_SHOW);
 
+    ReadBook();
     if (m_newEntry) {
         ShowWindow(GetDlgItem(m_hwnd, IDC_ENTRY_PREVIOUS), SW_HIDE);
         ShowWindow(GetDlgItem(m_hwnd, IDC_ENTRY_NEXT), SW_HIDE);
@@ -158,6 +162,7 @@ INT_PTR CPhonebookEntryDlg::OnCommand(WORD id, WORD code) {
         case IDC_ENTRY_FAX:
             if (code == EN_CHANGE) UpdateOk(false);
             else if (code == EN_KILLFOCUS) UpdateOk(true);
+            if (id == IDC_ENTRY_FAX && code == EN_CHANGE) ShowSameLine();
             return TRUE;
         case IDC_ENTRY_MAILBOX:
             if (code == EN_KILLFOCUS) NormaliseMailbox();
@@ -187,6 +192,26 @@ void CPhonebookEntryDlg::ReadFields() {
     m_phone = ReadItem(IDC_ENTRY_PHONE);
     m_email = ReadItem(IDC_ENTRY_EMAIL);
     m_mailbox = ReadItem(IDC_ENTRY_MAILBOX);
+}
+
+void CPhonebookEntryDlg::ReadBook() {
+    // A book that cannot be read now only goes without the note.
+    if (ReadBookLines(m_model.Database(), m_book) != pbabi::kOk) m_book = faxnum::Book();
+}
+
+uint16_t CPhonebookEntryDlg::ShownId() const {
+    const ListViewUIControl* list = m_model.ActiveList();
+    const int row = m_model.GetSelectedRow();
+    if (m_newEntry || !list || row < 0) return pbabi::kNoId;
+    return static_cast<uint16_t>(list->GetItemData(row));
+}
+
+void CPhonebookEntryDlg::ShowSameLine() {
+    std::wstring names;
+    for (const faxnum::BookEntry* other : faxnum::SameLineAs(m_book, ReadItem(IDC_ENTRY_FAX).view(), ShownId(), HomeCountry()))
+        names += (names.empty() ? L"" : L", ") + other->name;
+    SetItem(IDC_ENTRY_SAME_LINE,
+            names.empty() ? CMString() : CMString::Formatted(app::Text(IDS_ENTRY_SAME_LINE).c_str(), names.c_str()));
 }
 
 void CPhonebookEntryDlg::FillFromRow(int row) {
@@ -274,9 +299,12 @@ bool CPhonebookEntryDlg::IsRowChanged(int row) {
 void CPhonebookEntryDlg::Step(bool forward) {
     const int start = m_model.GetSelectedRow();
     if (start == -1) return;
-    if (!m_readOnly && IsRowChanged(start) && !Save()) {
-        FocusItem(IDC_ENTRY_NAME);
-        return;
+    if (!m_readOnly && IsRowChanged(start)) {
+        if (!Save()) {
+            FocusItem(IDC_ENTRY_NAME);
+            return;
+        }
+        ReadBook();
     }
     const int count = m_model.GetItemCount();
     int row = start;

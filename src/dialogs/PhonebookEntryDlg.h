@@ -7,6 +7,7 @@
 #include "controls/Dialog.h"
 #include "dialogs/MEdit.h"
 #include "mainwindow/BookLocation.h"
+#include "numbers/core/SharedLines.h"
 #include "util/CMString.h"
 
 class CPhonebook;
@@ -44,6 +45,10 @@ private:
     void Step(bool forward);
     void OnOk();
     bool OffersPersonalCopy() const;
+    // The note under the fax number: the other entries that have its line.
+    void ReadBook();
+    void ShowSameLine();
+    uint16_t ShownId() const;
 
     void ReadFields();
     CMString ReadItem(int id) const;
@@ -58,4 +63,5 @@ private:
     CMString m_name, m_fax, m_mailbox, m_organization, m_phone, m_email;
     MEdit m_nameFilter, m_faxFilter, m_organizationFilter, m_phoneFilter, m_emailFilter, m_mailboxFilter;
     BitmapButton m_previousButton, m_nextButton, m_helpButton;
+    faxnum::Book m_book;
 };

@@ -15,6 +15,8 @@
 #include "dialogs/core/MemberIds.h"
 #include "mainwindow/HelpAbout.h"
 #include "mainwindow/ListViewUIControl.h"
+#include "numbers/HomeCountry.h"
+#include "numbers/core/FaxNumber.h"
 #include "resources/resource.h"
 
 CPhonebookGroupDlg::CPhonebookGroupDlg(uint16_t groupId) : m_groupId(groupId) {}
@@ -72,6 +74,7 @@ BOOL CPhonebookGroupDlg::OnInitDialog() {
     });
 
     FillMembers();
+    ShowSharedLines();
     UpdateButtons();
     m_model->SetMainListActive(false);
     // The same texts as the buttons' window texts, which readers announce.
@@ -248,7 +251,26 @@ void CPhonebookGroupDlg::OpenPicker() {
         picker.SetModel(*m_model);
         picker.DoModal(m_hwnd);
     }
+    ShowSharedLines();
     UpdateButtons();
+}
+
+void CPhonebookGroupDlg::ShowSharedLines() {
+    std::vector<std::wstring> faxes, names;
+    for (int row = 0; row < m_members->GetItemCount(); ++row) {
+        CMString fax;
+        m_members->GetItemText(row, 1, fax, 64);
+        faxes.push_back(fax.str());
+        names.push_back(m_members->GetItemName(row).str());
+    }
+    // Each set by its members' names; sets apart by semicolons.
+    std::wstring text;
+    for (const std::vector<size_t>& set : faxnum::DuplicateSets(faxes, HomeCountry())) {
+        if (!text.empty()) text += L"; ";
+        for (size_t i = 0; i < set.size(); ++i) text += (i ? L", " : L"") + names[set[i]];
+    }
+    SetDlgItemTextW(m_hwnd, IDC_GROUP_SAME_LINE,
+                    text.empty() ? L"" : CMString::Formatted(app::Text(IDS_GROUP_SAME_LINE).c_str(), text.c_str()).c_str());
 }
 
 void CPhonebookGroupDlg::ViewMember() {
@@ -278,6 +300,7 @@ INT_PTR CPhonebookGroupDlg::OnCommand(WORD id, WORD code) {
         case IDC_MEMBER_REMOVE:
             if (m_readOnly) return TRUE;
             m_members->DeleteSelectedItems();
+            ShowSharedLines();
             UpdateButtons();
             return TRUE;
         case IDC_MEMBER_ADD:

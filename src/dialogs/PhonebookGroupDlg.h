@@ -55,6 +55,8 @@ private:
     void StayOnName();
     void OpenPicker();
     void ViewMember();
+    // The line under the members naming those that share one fax line; empty when none do.
+    void ShowSharedLines();
     // Adds every member of the list to the group; false at the first the engine refuses.
     // Adds the listed members: kOk or the engine's code of the first refusal;
     // landedBefore is set once an addition is stored outside a batch.

@@ -18,6 +18,7 @@ inline constexpr wchar_t kConvert[] = L"db_convert_book";
 inline constexpr wchar_t kImport[] = L"db_import_book";
 inline constexpr wchar_t kExport[] = L"db_export_book";
 inline constexpr wchar_t kDirectory[] = L"db_directory";
+inline constexpr wchar_t kDuplicates[] = L"db_duplicates";
 }  // namespace helptopic
 
 // Opens the topic through the process-wide help path (app::HelpPath). Help on the web

@@ -69,6 +69,8 @@ public:
     void Export();
     // The office's directory into the book (the Directory dialog).
     void ImportFromDirectory();
+    // Entries that share a fax line, to merge (the Duplicates dialog).
+    void FindDuplicates();
 
     // Registry key (under HKEY_CURRENT_USER) that receives the window size on close.
     static CMString SizeKeyPath();

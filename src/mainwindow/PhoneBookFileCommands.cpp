@@ -12,6 +12,7 @@
 #include "mainwindow/ListViewUIControl.h"
 #include "mainwindow/PhoneBookDlg.h"
 #include "directory/DirectoryDlg.h"
+#include "dialogs/DuplicatesDlg.h"
 #include "resources/resource.h"
 
 namespace {
@@ -47,6 +48,7 @@ std::vector<CPhoneBookDlg::FileMenuItem> CPhoneBookDlg::FileMenuItems() const {
         {IDS_MENU_IMPORT, ID_FILE_IMPORT, m_editable && open},
         {IDS_MENU_EXPORT, ID_FILE_EXPORT, open && hasItems},
         {IDS_MENU_DIRECTORY, ID_FILE_DIRECTORY, m_editable && open},
+        {IDS_MENU_DUPLICATES, ID_FILE_DUPLICATES, m_editable && open},
     };
 }
 
@@ -209,6 +211,13 @@ void CPhoneBookDlg::Import() {
 void CPhoneBookDlg::ImportFromDirectory() {
     if (!m_model || !m_editable) return;
     CDirectoryDlg dialog(*m_model);
+    dialog.Run(m_hwnd);
+    m_model->Refresh(true);
+}
+
+void CPhoneBookDlg::FindDuplicates() {
+    if (!m_model || !m_editable || !m_model->HasOpenFile()) return;
+    CDuplicatesDlg dialog(*m_model);
     dialog.Run(m_hwnd);
     m_model->Refresh(true);
 }

@@ -18,6 +18,8 @@
 #define IDC_ENTRY_PREVIOUS          1248
 #define IDC_ENTRY_NEXT              1250
 #define IDC_ENTRY_PERSONAL_COPY     1038
+// The note that other entries have the fax number typed.
+#define IDC_ENTRY_SAME_LINE         1610
 // The help button is IDC_HELP_BUTTON (9), as in every dialog.
 
 // Notice dialog: its one button is IDCANCEL, so Esc ends it too.

@@ -7,6 +7,8 @@
 #define IDC_GROUP_NAME_LABEL   1254
 #define IDC_GROUP_NAME         1259
 #define IDC_GROUP_MEMBERS      1262
+// Members that share one fax line.
+#define IDC_GROUP_SAME_LINE    1611
 
 // Both dialogs: add members (the group dialog opens the picker with it; the picker
 // copies the selected candidates) and remove the selected members.

@@ -31,6 +31,8 @@
 #define IDD_BUSY_BAR_RTL       32805
 #define IDD_DIRECTORY          246
 #define IDD_DIRECTORY_RTL      32806
+#define IDD_DUPLICATES         290
+#define IDD_DUPLICATES_RTL     32810
 
 #define IDA_MAIN               151
 
@@ -60,6 +62,7 @@
 #define ID_FILE_IMPORT         32777
 #define ID_FILE_CLOSE          32778
 #define ID_FILE_DIRECTORY      32790
+#define ID_FILE_DUPLICATES     32793
 #define ID_EDIT_ENTRY          32779
 #define ID_DELETE_ENTRY        32780
 #define ID_NEW_ENTRY           32781
@@ -82,5 +85,6 @@
 #include "importexport_ids.h"
 #include "conversion_ids.h"
 #include "directory_ids.h"
+#include "duplicates_ids.h"
 
 #endif

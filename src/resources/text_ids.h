@@ -224,4 +224,18 @@
 #define IDS_DIR_BAD_URL                     5069
 #define IDS_DIR_READING                     5070
 
+// Entries sharing a fax line: the duplicates dialog, the entry and group dialogs' notes
+#define IDS_MENU_DUPLICATES                 5300
+#define IDS_DUP_CAPTION                     5301
+#define IDS_DUP_LIST                        5302
+#define IDS_DUP_COLUMN_LINE                 5303
+#define IDS_DUP_COLUMN_GROUPS               5304
+#define IDS_DUP_MERGE                       5305
+#define IDS_DUP_SOME                        5306
+#define IDS_DUP_NONE                        5307
+#define IDS_DUP_NO_HOME                     5308
+#define IDS_DUP_CONFIRM                     5309
+#define IDS_ENTRY_SAME_LINE                 5310
+#define IDS_GROUP_SAME_LINE                 5311
+
 #endif

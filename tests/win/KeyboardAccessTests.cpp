@@ -17,6 +17,7 @@
 #include "app/AppGlobals.h"
 #include "conversion/ConvertPhonebookDlg.h"
 #include "data/CPhonebook.h"
+#include "dialogs/DuplicatesDlg.h"
 #include "dialogs/NoticeDialog.h"
 #include "dialogs/PhonebookEntryDlg.h"
 #include "dialogs/PhonebookGroupDlg.h"
@@ -33,7 +34,7 @@ namespace {
 
 const wchar_t* const kLanguages[] = {L"en-US", L"de-DE", L"he-IL"};
 
-enum class Kind { Entry, Notice, Group, Picker, Import, Export, Conversion };
+enum class Kind { Entry, Notice, Group, Picker, Import, Export, Conversion, Duplicates };
 struct DialogKind {
     Kind kind;
     const char* name;
@@ -42,7 +43,7 @@ struct DialogKind {
 const DialogKind kKinds[] = {
     {Kind::Entry, "entry", 3},   {Kind::Notice, "notice", 0}, {Kind::Group, "group", 3},
     {Kind::Picker, "picker", 3}, {Kind::Import, "import", 4}, {Kind::Export, "export", 4},
-    {Kind::Conversion, "conversion", 1},
+    {Kind::Conversion, "conversion", 1}, {Kind::Duplicates, "duplicates", 1},
 };
 
 // Runs body inside the modal loop of the dialog that has just become active (a timer
@@ -205,6 +206,10 @@ protected:
                 driver.Then(Inside(body, IDNO));
                 CConvertPhonebookDlg(nullptr, &model).DoModal(host.Window());
                 break;
+            case Kind::Duplicates:
+                driver.Then(Inside(body));
+                CDuplicatesDlg(model).Run(host.Window());
+                break;
         }
         EXPECT_EQ(driver.PendingSteps(), 0u) << "a dialog never came up";
     }
@@ -282,9 +287,12 @@ TEST(AccessKeys, OnlyControlTextsCarryThem) {
         IDS_LABEL_FIELD_DELIMITER, IDS_LABEL_COLUMNS, IDS_USE_UTF8, IDS_EXPORT_HEADER, IDS_IMPORT_UPDATE, IDS_YES, IDS_NO,
         // menu items
         IDS_MENU_NEW, IDS_MENU_OPEN, IDS_MENU_SAVE_AS, IDS_MENU_IMPORT, IDS_MENU_EXPORT, IDS_ABOUT_MENU, IDS_MENU_DIRECTORY,
+        IDS_MENU_DUPLICATES,
         // the directory dialog
         IDS_DIR_SERVER, IDS_DIR_BASE, IDS_DIR_FILTER, IDS_DIR_SECURITY, IDS_DIR_ANONYMOUS, IDS_DIR_LOGIN, IDS_DIR_PASSWORD,
         IDS_DIR_REMEMBER, IDS_DIR_GROUP, IDS_DIR_SYNC, IDS_DIR_TEST, IDS_DIR_IMPORT,
+        // the duplicates dialog
+        IDS_DUP_LIST, IDS_DUP_MERGE,
     };
     struct Text {
         unsigned id;
