@@ -22,7 +22,7 @@
 #include "data/EngineCalls.h"
 #include "data/PhonebookDB.h"
 #include "dll/WinPlatform.h"
-#include "intake/core/Duplicates.h"
+#include "dialogs/BookLines.h"
 #include "numbers/HomeCountry.h"
 #include "util/OperatingSystem.h"
 
@@ -379,32 +379,21 @@ int Duplicates(const std::wstring& path, const faxnum::Country* home) {
     PhonebookDB db;
     if (int rc = LoadEngine(db); rc != kExitOk) return rc;
     if (!OpenBook(db, path, 1)) return Refused(db.LastCode(), L"cannot open " + path + Code(db.LastCode()));
-    std::vector<Item> items;
-    if (int code = ReadItems(db, items); code != kOk)
+    // The same reading and the same sets as the program's Duplicates dialog.
+    faxnum::Book book;
+    if (int code = ReadBookLines(db, book); code != kOk)
         return Refused(code, L"reading " + path + L" failed" + Code(code));
-    intake::Snapshot book;
-    for (auto& it : items) {
-        if (it.kind == kKindEntry) {
-            intake::SnapshotEntry& e = book.entries.emplace_back();
-            e.id = it.id;
-            e.fields.name = it.name;
-            e.fields.fax = it.fax;
-        } else {
-            book.groups.push_back({it.id, WithoutBrackets(CMString(it.name)), std::move(it.members)});
-        }
-    }
     if (!home)
         Out(stderr, L"pbtool: no home country is known (Windows region; --country XX names one): national "
                     L"numbers are compared only with numbers written the same way\n");
-    const std::vector<intake::DuplicateSet> sets = intake::FindDuplicates(book, home);
+    const std::vector<faxnum::SharedLine> sets = faxnum::SharedLines(book, home);
     size_t entries = 0;
-    for (const intake::DuplicateSet& set : sets) {
-        Say(set.line + L": " + std::to_wstring(set.entries.size()) + L" entries");
-        for (const intake::DuplicateEntry& d : set.entries) {
-            const intake::SnapshotEntry& e = book.entries[d.entry];
+    for (const faxnum::SharedLine& set : sets) {
+        Say(set.normalForm + L": " + std::to_wstring(set.entries.size()) + L" entries");
+        for (const faxnum::LineEntry& e : set.entries) {
             std::wstring groups;
-            for (size_t g : d.groups) groups += (groups.empty() ? L"" : L", ") + W(book.groups[g].name);
-            Say(L"  " + W(e.fields.name) + L" | " + W(e.fields.fax) + L" | " +
+            for (const std::wstring& g : e.groups) groups += (groups.empty() ? L"" : L", ") + g;
+            Say(L"  " + e.name + L" | " + e.fax + L" | " +
                 (groups.empty() ? std::wstring(L"no groups") : L"groups: " + groups));
         }
         entries += set.entries.size();
