@@ -8,6 +8,7 @@
 #include <string>
 
 #include "intake/core/Plan.h"
+#include "numbers/core/FaxNumber.h"
 #include "intake/core/PlanText.h"
 
 namespace {
@@ -63,6 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     options.mode = static_cast<intake::Mode>(flags % 3);
     options.allowShrink = flags & 4;
     if (flags & 8) options.managedGroup = in.Text();
+    // Numbers compared by their normal form, as at home in a country with a trunk prefix.
+    if (flags & 16) options.home = faxnum::CountryByIso(L"DE");
     intake::SourceRead read;
     read.complete = !(flags & 16);
     book.listFull = flags & 32;
