@@ -57,6 +57,9 @@ struct Options {
     // Update and sync: the entries the source gives join this group (made when the book
     // lacks it), and a sync removes only members of it. Empty: none.
     CMString managedGroup;
+    // Managed sync: a record that names an entry outside the managed group may take that
+    // entry into the group and update it. Without it such an entry is left alone.
+    bool adopt = false;
     // The country national fax numbers are read in; nullptr: they have a normal form
     // only where written in full.
     const faxnum::Country* home = nullptr;
