@@ -132,7 +132,7 @@ Entry EntryOf(LDAP* ld, LDAPMessage* message, const std::vector<std::wstring>& w
     return entry;
 }
 
-void ReadNow(const Connection& c, const Mapping& mapping, const delimited::CharacterRules& rules, Beat& beat,
+void ReadNow(const Connection& c, const Mapping& mapping, const entry::CharacterRules& rules, Beat& beat,
              ReadResult& result) {
     Session ld = Open(c, result, beat);
     if (!ld) {
@@ -259,7 +259,7 @@ CMString FaultText(const ReadResult& r, const Connection& c) {
 
 
 
-ReadResult ReadDirectory(const Connection& connection, const Mapping& mapping, const delimited::CharacterRules& rules,
+ReadResult ReadDirectory(const Connection& connection, const Mapping& mapping, const entry::CharacterRules& rules,
                          const std::function<void(size_t entries)>& progress) {
     return Watched(connection,
                    [c = connection, mapping, rules](Beat& beat, ReadResult& result) { ReadNow(c, mapping, rules, beat, result); },

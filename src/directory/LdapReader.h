@@ -53,7 +53,7 @@ struct ReadResult {
 
 // Reads every entry of the URL's search. A fault before the search leaves no records; a
 // result cut off keeps what arrived and is not complete.
-ReadResult ReadDirectory(const Connection& connection, const Mapping& mapping, const delimited::CharacterRules& rules,
+ReadResult ReadDirectory(const Connection& connection, const Mapping& mapping, const entry::CharacterRules& rules,
                          const std::function<void(size_t entries)>& progress = {});
 
 // The language's words for a fault (empty for none), naming what it concerns.

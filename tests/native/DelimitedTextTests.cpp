@@ -120,6 +120,10 @@ TEST(DelimitedText, ExportExtensionRule) {
 }
 
 TEST(DelimitedText, ParseRecordValues) {
+    constexpr entry::FieldSet kSelected = 0xFF;
+    constexpr entry::FieldSet kNameFax = entry::FieldBit(Column::Name) | entry::FieldBit(Column::Fax);
+    constexpr entry::FieldSet kAllButMailbox = kNameFax | entry::FieldBit(Column::Organization) |
+                                               entry::FieldBit(Column::Phone) | entry::FieldBit(Column::Email);
     const Layout all = MakeLayout(kExportColumns);
     const Layout nameFax = MakeLayout({Column::Name, Column::Fax});
     const Layout parts = MakeLayout({Column::Name, Column::FirstNamePart, Column::SecondNamePart, Column::Fax});
@@ -128,6 +132,8 @@ TEST(DelimitedText, ParseRecordValues) {
         Layout layout;
         const wchar_t* record;
         EntryFields expected;
+        // The fields the record gives; by default every selected column.
+        entry::FieldSet given = kSelected;
     } cases[] = {
         {"all columns, quoted organization", all,
          L"Anna Smith,555-12-34,\"Acme, Inc.\",+1 555,anna@acme.org,12",
@@ -147,12 +153,18 @@ TEST(DelimitedText, ParseRecordValues) {
         {"every leading quotation mark goes", nameFax, L"\"\"\"Anna\",555", {L"Anna", L"", L"", L"555"}},
         {"an empty quoted value keeps the next one's mark", all,
          L"\"Anna\",\"+49 1 2\",\"\",\"+49 30 5\",\"a@b.example\"",
-         {L"Anna", L"", L"", L"+49 1 2", L"", L"+49 30 5", L"a@b.example"}},
+         {L"Anna", L"", L"", L"+49 1 2", L"", L"+49 30 5", L"a@b.example"}, kAllButMailbox},
         {"an empty quoted value before a longer delimiter",
          MakeLayout({Column::Name, Column::Organization, Column::Fax}, L"##"), L"Anna##\"\"##555",
          {L"Anna", L"", L"", L"555"}},
         {"two marks with more after them still all go", nameFax, L"\"\"x\",555", {L"x", L"", L"", L"555"}},
         {"closing mark at the very end", nameFax, L"Anna,\"555\"", {L"Anna", L"", L"", L"555"}},
+        {"a short line gives only the columns it reaches", all, L"Anna,555", {L"Anna", L"", L"", L"555"}, kNameFax},
+        {"a closing mark ends the line", all, L"Anna,\"555\"", {L"Anna", L"", L"", L"555"}, kNameFax},
+        {"a delimiter at the end gives the next column empty", all, L"Anna,555,", {L"Anna", L"", L"", L"555"},
+         kNameFax | entry::FieldBit(Column::Organization)},
+        {"an empty quoted value at the end is given", all, L"Anna,555,\"\"", {L"Anna", L"", L"", L"555"},
+         kNameFax | entry::FieldBit(Column::Organization)},
         {"unclosed mark after the name: the rest", nameFax, L"Anna,\"555", {L"Anna", L"", L"", L"555"}},
         {"name from its parts", parts, L",Anna,Smith,555", {L"Anna Smith", L"Anna", L"Smith", L"555"}},
         {"one part alone leaves no trailing space", parts, L",,Smith,555", {L"Smith", L"", L"Smith", L"555"}},
@@ -164,7 +176,11 @@ TEST(DelimitedText, ParseRecordValues) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EntryFields f;
-        ASSERT_TRUE(ParseRecord(c.record, c.layout, f));
+        entry::FieldSet given = 0;
+        ASSERT_TRUE(ParseRecord(c.record, c.layout, f, given));
+        entry::FieldSet selected = 0;
+        for (Column column : c.layout.columns) selected |= entry::FieldBit(column);
+        EXPECT_EQ(given, c.given == kSelected ? selected : c.given);
         EXPECT_EQ(f.name, c.expected.name);
         EXPECT_EQ(f.firstNamePart, c.expected.firstNamePart);
         EXPECT_EQ(f.secondNamePart, c.expected.secondNamePart);

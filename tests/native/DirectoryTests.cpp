@@ -11,7 +11,7 @@
 #include "directory/core/Url.h"
 
 using namespace directory;
-using delimited::Column;
+using entry::Column;
 using intake::Bit;
 using intake::Rejection;
 
@@ -292,7 +292,7 @@ TEST(Directory, EntriesBecomeRecords) {
           {L"Common", L"2", L"", L"", L"", L"A7", kNameFax | Bit(Column::Mailbox), Rejection::MailboxCharacter}},
          L"name=cn,mailbox=employeeNumber,organization="},
     };
-    delimited::CharacterRules rules;
+    entry::CharacterRules rules;
     rules.allowedFax = L"0123456789 +()";
     rules.allowedMailbox = L"0123456789";
     for (const Case& c : cases) {

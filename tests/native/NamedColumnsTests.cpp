@@ -126,6 +126,10 @@ TEST(NamedColumns, LinesThatAreNoHeader) {
 }
 
 TEST(NamedColumns, RecordsTakeTheFirstValueInPriority) {
+    constexpr entry::FieldSet kUnchecked = 0xFF;
+    constexpr entry::FieldSet kAllButMailbox =
+        entry::FieldBit(Column::Name) | entry::FieldBit(Column::Fax) | entry::FieldBit(Column::Organization) |
+        entry::FieldBit(Column::Phone) | entry::FieldBit(Column::Email);
     const Layout all = ImportDefaults();
     Layout noOrganization = all;
     noOrganization.columns = {Column::Name, Column::Fax, Column::Phone};
@@ -137,11 +141,14 @@ TEST(NamedColumns, RecordsTakeTheFirstValueInPriority) {
         std::wstring record;
         Layout layout;
         EntryFields expected;
+        // The fields the record gives, when the row says.
+        entry::FieldSet given = kUnchecked;
     } cases[] = {
         {"business fax before home fax", kQuotedExport,
          L"\"Dr.\",\"Anna\",\"\",\"Smith\",\"\",\"Acme, Inc.\",\"\",\"\",\"Main St. 1\r\nSuite \"\"B\"\"\",\"Berlin\","
          L"\"+49 30 111-2\",\"030 5\",\"+49 30 999\",\"\",\"\",\"anna@acme.org\",\"Anna (anna@acme.org)\",\"two\nlines\"",
-         all, {L"Anna Smith", L"Anna", L"Smith", L"+49 30 1112", L"Acme, Inc.", L"030 5", L"anna@acme.org", L""}},
+         all, {L"Anna Smith", L"Anna", L"Smith", L"+49 30 1112", L"Acme, Inc.", L"030 5", L"anna@acme.org", L""},
+         kAllButMailbox},
         {"home fax when the business fax is empty", kQuotedExport,
          L"\"\",\"Bob\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"556\",\"030 6\",\"0170 1\",\"\",\"\",\"\"",
          all, {L"Bob", L"Bob", L"", L"556", L"", L"030 6", L"", L""}},
@@ -152,7 +159,14 @@ TEST(NamedColumns, RecordsTakeTheFirstValueInPriority) {
          noOrganization, {L"Anna", L"Anna", L"", L"555", L"", L"0170 2", L"", L""}},
         {"a pair typed as a fax is the fax number", kContacts,
          L"Carl Cole,Carl,,Cole,,,* myContacts,* Work,c@x.org,Mobile,0170 3,Work Fax,+1 555 0100 ::: +1 555 0101,,Acme,",
-         all, {L"Carl Cole", L"Carl", L"Cole", L"+1 555 0100", L"Acme", L"0170 3", L"c@x.org", L""}},
+         all, {L"Carl Cole", L"Carl", L"Cole", L"+1 555 0100", L"Acme", L"0170 3", L"c@x.org", L""}, kAllButMailbox},
+        {"a pair holding a fax gives no phone, an empty pair nothing, an empty cell its field", kContacts,
+         L"Dana Diaz,Dana,,Diaz,,,,,d@x.org,Work Fax,555 1,,,,,", all,
+         {L"Dana Diaz", L"Dana", L"Diaz", L"555 1", L"", L"", L"d@x.org", L""},
+         kAllButMailbox & ~entry::FieldBit(Column::Phone)},
+        {"a short row gives only the cells it has", kAddressBook, L"Anna,Smith,,,a@b.org,,,030 1,,555", all,
+         {L"Anna Smith", L"Anna", L"Smith", L"555", L"", L"030 1", L"a@b.org", L""},
+         kAllButMailbox & ~entry::FieldBit(Column::Organization)},
         {"columns not chosen are not taken", L"Name;Fax;Firma;Telefon\r\n", L"M\u00fcller;555;Acme;030",
          noOrganization, {L"M\u00fcller", L"", L"", L"555", L"", L"030", L"", L""}},
         {"a name part alone", kAddressBook, L"Anna,Smith,Dr. Anna Smith,,,,,,,555", firstPartOnly,
@@ -169,6 +183,14 @@ TEST(NamedColumns, RecordsTakeTheFirstValueInPriority) {
         });
         ASSERT_EQ(outcome, RecordOutcome::Imported);
         const EntryFields& f = added.at(0);
+        if (c.given != kUnchecked) {
+            std::vector<std::wstring> split;
+            SplitQuotedRecord(c.record, header.fieldDelimiter.view(), split);
+            EntryFields mapped;
+            entry::FieldSet given = 0;
+            MapRecord(split, header, c.layout.columns, mapped, given);
+            EXPECT_EQ(given, c.given);
+        }
         EXPECT_EQ(f.name, c.expected.name);
         EXPECT_EQ(f.firstNamePart, c.expected.firstNamePart);
         EXPECT_EQ(f.secondNamePart, c.expected.secondNamePart);

@@ -41,31 +41,39 @@ TEST(VCard, CardFormsGiveTheirEntries) {
         std::string file;
         const wchar_t *name, *fax, *organization, *phone, *email;
         std::vector<CMString> groups;
+        // Besides the name and fax number, what the card has a property for.
+        entry::FieldSet given;
     };
+    using entry::Column;
+    constexpr entry::FieldSet kOrg = entry::FieldBit(Column::Organization), kPhone = entry::FieldBit(Column::Phone),
+                              kEmail = entry::FieldBit(Column::Email);
     const Case cases[] = {
         {"2.1 bare types, quoted-printable with a soft break, Latin-1",
          "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=ISO-8859-1:M\xFCller;J\xFCrgen\r\n"
          "TEL;HOME;FAX:+49 30 999\r\nTEL;WORK;FAX:+49 30 111\r\nTEL;CELL:0170 1\r\n"
          "ORG;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:B=C3=A4ckerei =\r\nSch=C3=B6n;Verkauf\r\nEND:VCARD\r\n",
-         L"J\u00fcrgen M\u00fcller", L"+49 30 111", L"B\u00e4ckerei Sch\u00f6n", L"0170 1", L"", {}},
+         L"J\u00fcrgen M\u00fcller", L"+49 30 111", L"B\u00e4ckerei Sch\u00f6n", L"0170 1", L"", {}, kOrg | kPhone},
         {"3.0 folded, escaped, grouped, TYPE lists, categories",
          "BEGIN:VCARD\nVERSION:3.0\nFN:Anna Berg\\, Dr.\nitem1.TEL;TYPE=WORK,FAX:+33 1 \n 23 45\n"
          "TEL;TYPE=work;TYPE=voice:+33 2\nEMAIL;TYPE=INTERNET:a@x.org\nEMAIL;TYPE=INTERNET,PREF:anna@x.org\n"
          "CATEGORIES:Kunden,Team\\, Nord\nPHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRg\n AAAA\nEND:VCARD\n",
-         L"Anna Berg, Dr.", L"+33 1 23 45", L"", L"+33 2", L"anna@x.org", {L"Kunden", L"Team, Nord"}},
+         L"Anna Berg, Dr.", L"+33 1 23 45", L"", L"+33 2", L"anna@x.org", {L"Kunden", L"Team, Nord"}, kPhone | kEmail},
         {"4.0 quoted TYPE and a tel: URI",
          "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Zo\xC3\xAB\r\nTEL;TYPE=\"fax,work\";VALUE=uri:tel:+33-1-55.66.77;ext=2\r\n"
          "TEL;VALUE=uri;TYPE=cell:tel:+33-6-1\r\nEND:VCARD\r\n",
-         L"Zo\u00eb", L"+33 1 55 66 77", L"", L"+33 6 1", L"", {}},
+         L"Zo\u00eb", L"+33 1 55 66 77", L"", L"+33 6 1", L"", {}, kPhone},
         {"name from N, else from ORG; a card without a fax number",
          "BEGIN:VCARD\nVERSION:3.0\nN:Nowak;Ewa;;;\nTEL;TYPE=FAX:22 33\nEND:VCARD\n"
          "BEGIN:VCARD\nVERSION:3.0\nORG:Acme Ltd;Sales\nTEL;TYPE=FAX,HOME:44\nEND:VCARD\n"
          "BEGIN:VCARD\nVERSION:3.0\nFN:No Fax\nTEL:1\nEND:VCARD\n",
-         L"Ewa Nowak", L"22 33", L"", L"", L"", {}},
+         L"Ewa Nowak", L"22 33", L"", L"", L"", {}, 0},
         {"UTF-16 with a byte-order mark, lower-case names, a card inside a card",
          Utf16LE(u"begin:vcard\r\nversion:3.0\r\nfn:\u05d3\u05d5\u05d3\r\nAGENT:BEGIN:VCARD\r\nBEGIN:VCARD\r\n"
                  u"FN:Agent\r\nEND:VCARD\r\ntel;type=fax:5\r\nend:vcard\r\n"),
-         L"\u05d3\u05d5\u05d3", L"5", L"", L"", L"", {}},
+         L"\u05d3\u05d5\u05d3", L"5", L"", L"", L"", {}, 0},
+        {"an empty ORG and EMAIL are given, empty",
+         "BEGIN:VCARD\nVERSION:3.0\nFN:Eve\nORG:\nEMAIL:\nTEL;TYPE=FAX:7\nEND:VCARD\n", L"Eve", L"7", L"", L"", L"", {},
+         kOrg | kEmail},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -79,6 +87,7 @@ TEST(VCard, CardFormsGiveTheirEntries) {
         EXPECT_EQ(f.phone, CMString(c.phone));
         EXPECT_EQ(f.email, CMString(c.email));
         EXPECT_EQ(cards[0].groups, c.groups);
+        EXPECT_EQ(cards[0].given, c.given | entry::FieldBit(Column::Name) | entry::FieldBit(Column::Fax));
     }
     const auto three = ReadAll(cases[3].file);
     ASSERT_EQ(three.size(), 3u);

@@ -11,7 +11,7 @@
 namespace directory {
 namespace {
 
-using delimited::Column;
+using entry::Column;
 
 std::wstring_view Trimmed(std::wstring_view text) {
     while (!text.empty() && mrv::IsWhiteSpace(text.front())) text.remove_prefix(1);
@@ -254,7 +254,7 @@ std::wstring FirstRdnValue(std::wstring_view dn) {
     return ParseDn(dn, first) ? first : std::wstring(dn);
 }
 
-void AppendRecords(const Entry& entry, const Mapping& mapping, const delimited::CharacterRules& rules,
+void AppendRecords(const Entry& entry, const Mapping& mapping, const entry::CharacterRules& rules,
                    std::vector<intake::Record>& records) {
     intake::Record base;
     base.present = intake::Bit(Column::Name) | intake::Bit(Column::Fax);
@@ -299,7 +299,7 @@ void AppendRecords(const Entry& entry, const Mapping& mapping, const delimited::
 }
 
 intake::SourceRead Collect(const std::vector<Entry>& entries, const Mapping& mapping,
-                           const delimited::CharacterRules& rules, bool complete) {
+                           const entry::CharacterRules& rules, bool complete) {
     intake::SourceRead read;
     read.records.reserve(entries.size());
     for (const Entry& entry : entries) AppendRecords(entry, mapping, rules, read.records);

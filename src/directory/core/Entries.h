@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "importexport/core/DelimitedText.h"
+#include "entry/core/Fields.h"
 #include "intake/core/Records.h"
 
 namespace directory {
@@ -67,12 +67,12 @@ std::wstring FirstRdnValue(std::wstring_view dn);
 // fields), or one without a fax number, rejected. Values are trimmed, hyphens leave fax
 // numbers, and records are judged as every source's are. Name and fax are present; the
 // other fields when the entry gives them, so a missing attribute blanks nothing.
-void AppendRecords(const Entry& entry, const Mapping& mapping, const delimited::CharacterRules& rules,
+void AppendRecords(const Entry& entry, const Mapping& mapping, const entry::CharacterRules& rules,
                    std::vector<intake::Record>& records);
 
 // The records of a search's entries. complete: the search reached its end (a result cut
 // short by a size limit, a time limit or a lost connection did not).
 intake::SourceRead Collect(const std::vector<Entry>& entries, const Mapping& mapping,
-                           const delimited::CharacterRules& rules, bool complete = true);
+                           const entry::CharacterRules& rules, bool complete = true);
 
 }  // namespace directory

@@ -22,20 +22,6 @@ bool OnlyFrom(const CMString& text, const CMString& allowed) {
                        [&](wchar_t ch) { return allowed.Find(ch) >= 0; });
 }
 
-CMString& ValueOf(EntryFields& fields, Column column) {
-    switch (column) {
-        case Column::Name: return fields.name;
-        case Column::FirstNamePart: return fields.firstNamePart;
-        case Column::SecondNamePart: return fields.secondNamePart;
-        case Column::Fax: return fields.fax;
-        case Column::Organization: return fields.organization;
-        case Column::Phone: return fields.phone;
-        case Column::Email: return fields.email;
-        case Column::Mailbox: break;
-    }
-    return fields.mailbox;
-}
-
 }  // namespace
 
 unsigned ColumnLabelId(Column column) {
@@ -257,15 +243,25 @@ bool IsBlankRecord(std::wstring_view record, const Layout& layout) {
 }
 
 bool ParseRecord(const CMString& record, const Layout& layout, EntryFields& out) {
+    entry::FieldSet given = 0;
+    return ParseRecord(record, layout, out, given);
+}
+
+bool ParseRecord(const CMString& record, const Layout& layout, EntryFields& out, entry::FieldSet& given) {
     out = EntryFields();
+    given = 0;
     const std::wstring_view delimiter = layout.FieldDelimiter().view();
     std::wstring_view rest = record.view();
+    // Whether the record reaches the next column: the line may end before its last ones.
+    bool reached = true;
     for (Column column : layout.columns) {
+        if (reached) given |= entry::FieldBit(column);
         std::wstring_view value;
         bool ended = false;
         const std::wstring_view afterPair = rest.substr(std::min<size_t>(rest.size(), 2));
         if (rest.substr(0, 2) == L"\"\"" && (afterPair.empty() || afterPair.substr(0, delimiter.size()) == delimiter)) {
             // An empty quoted value: its closing mark is not the next value's opening one.
+            reached = !afterPair.empty();
             rest.remove_prefix(std::min(rest.size(), 2 + delimiter.size()));
             ended = true;
         } else if (!rest.empty() && rest.front() == kQuote) {
@@ -275,6 +271,7 @@ bool ParseRecord(const CMString& record, const Layout& layout, EntryFields& out)
             if (close != std::wstring_view::npos) {
                 value = rest.substr(0, close);
                 // The closing mark and one delimiter's worth are passed over unread.
+                reached = close + 1 < rest.size();
                 rest.remove_prefix(std::min(rest.size(), close + 1 + delimiter.size()));
                 ended = true;
             }
@@ -292,8 +289,9 @@ bool ParseRecord(const CMString& record, const Layout& layout, EntryFields& out)
                 return false;
             value = rest;
             rest = {};
+            reached = false;
         }
-        CMString& target = ValueOf(out, column);
+        CMString& target = entry::ValueOf(out, column);
         target = CMString(value);
         if (column == Column::Fax) target.Replace(L"-", L"");
         // After the hyphens, so "555 -" leaves no space behind either.

@@ -9,13 +9,16 @@
 #include <string_view>
 #include <vector>
 
+#include "entry/core/Fields.h"
 #include "util/CMString.h"
 
 namespace delimited {
 
-// The column kinds, in the column list's initial order.
-enum class Column : uint8_t { Name, FirstNamePart, SecondNamePart, Fax, Organization, Phone, Email, Mailbox };
-inline constexpr int kColumnCount = 8;
+// The column kinds are the entry's fields, in the column list's initial order.
+using entry::Column;
+using entry::kColumnCount;
+using EntryFields = entry::Fields;
+using entry::CharacterRules;
 
 // Text id of the column's label, by which the column list names it.
 unsigned ColumnLabelId(Column column);
@@ -101,26 +104,14 @@ void SplitQuotedRecord(std::wstring_view record, std::wstring_view delimiter, st
 // field delimiters and quotation marks (the empty rows a spreadsheet leaves).
 bool IsBlankRecord(std::wstring_view record, const Layout& layout);
 
-// The values one record gives, trimmed.
-struct EntryFields {
-    CMString name;
-    CMString firstNamePart;
-    CMString secondNamePart;
-    CMString fax;
-    CMString organization;
-    CMString phone;
-    CMString email;
-    CMString mailbox;
-    // A named file's groups column, as it stands (vcard::SplitGroupNames reads it).
-    CMString groups;
-};
-
 // Splits a record into the selected columns' values: a value that starts with a quotation
 // mark runs to the next one, any other to the next field delimiter. A value with no end
 // takes the rest of the record once a name (or part) or the fax number is known; before
 // that the record has no usable shape and the result is false. Hyphens leave the fax
 // number, and an empty name is composed from the two parts.
 bool ParseRecord(const CMString& record, const Layout& layout, EntryFields& out);
+// The same, with the columns the record reaches: those after the line's end are not given.
+bool ParseRecord(const CMString& record, const Layout& layout, EntryFields& out, entry::FieldSet& given);
 
 enum class RecordCheck { Accepted, NoFax, FaxCharacter, MailboxCharacter };
 RecordCheck CheckRecord(const EntryFields& fields, const CMString& allowedFax, const CMString& allowedMailbox);
@@ -135,11 +126,6 @@ inline constexpr int kEntryUnchanged = 1001;
 using AddEntry = std::function<int(const EntryFields&)>;
 // What the add's code makes of the record.
 RecordOutcome OutcomeOf(int addCode);
-
-struct CharacterRules {
-    CMString allowedFax;
-    CMString allowedMailbox;
-};
 
 // Parses and checks one record, and hands an acceptable one to add.
 RecordOutcome ImportOne(const CMString& record, const Layout& layout, const CharacterRules& rules,

@@ -203,7 +203,16 @@ Layout ReadingLayout(const Header& header, const Layout& chosen) {
 
 void MapRecord(const std::vector<std::wstring>& fields, const Header& header, const std::vector<Column>& chosen,
                EntryFields& out) {
+    entry::FieldSet given = 0;
+    MapRecord(fields, header, chosen, out, given);
+}
+
+void MapRecord(const std::vector<std::wstring>& fields, const Header& header, const std::vector<Column>& chosen,
+               EntryFields& out, entry::FieldSet& given) {
     out = EntryFields();
+    // The columns the record reaches (a short row lacks its last cells), by the field
+    // they fill; only chosen fields count below.
+    entry::FieldSet reached = 0;
     // For each field the value taken so far, by rank and then by column.
     struct Best {
         std::wstring_view value;
@@ -218,12 +227,19 @@ void MapRecord(const std::vector<std::wstring>& fields, const Header& header, co
     auto valueAt = [&](size_t index) {
         return index < fields.size() ? Trimmed(std::wstring_view(fields[index])) : std::wstring_view();
     };
-    for (const Header::Use& use : header.uses) offer(use.field, use.rank, use.index, valueAt(use.index));
+    for (const Header::Use& use : header.uses) {
+        if (use.index < fields.size()) reached |= entry::FieldBit(use.field);
+        offer(use.field, use.rank, use.index, valueAt(use.index));
+    }
     for (const Header::PhonePair& pair : header.phones) {
         const std::wstring_view value = Trimmed(FirstOfSeveral(valueAt(pair.value)));
         const ColumnMeaning meaning =
             pair.type == Header::kNoColumn ? ColumnMeaning{ColumnMeaning::Kind::Field, Column::Phone, 1, 0}
                                            : PhoneTypeMeaning(valueAt(pair.type));
+        // A pair gives the field its type names, so one that holds a fax gives no phone;
+        // an empty pair with a type column names no field at all.
+        const bool blank = value.empty() && pair.type != Header::kNoColumn && valueAt(pair.type).empty();
+        if (pair.value < fields.size() && !blank) reached |= entry::FieldBit(meaning.field);
         offer(meaning.field, meaning.rank, pair.value, value);
     }
     auto take = [&](Column field) { return CMString(best[static_cast<size_t>(field)].value); };
@@ -246,6 +262,9 @@ void MapRecord(const std::vector<std::wstring>& fields, const Header& header, co
     if (Chosen(chosen, Column::Email)) out.email = take(Column::Email);
     if (Chosen(chosen, Column::Mailbox)) out.mailbox = take(Column::Mailbox);
     if (header.groups != Header::kNoColumn) out.groups = CMString(valueAt(header.groups));
+    given = 0;
+    for (Column column : chosen) given |= entry::FieldBit(column);
+    given &= reached;
 }
 
 std::vector<Column> FieldsTaken(const Header& header, const std::vector<Column>& chosen) {

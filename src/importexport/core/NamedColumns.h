@@ -99,6 +99,10 @@ Layout ReadingLayout(const Header& header, const Layout& chosen);
 // when the name or the part is chosen. Values are trimmed; hyphens leave the fax number.
 void MapRecord(const std::vector<std::wstring>& fields, const Header& header, const std::vector<Column>& chosen,
                EntryFields& out);
+// The same, with the chosen fields the record gives: a column the header has gives its
+// field even when its cell is empty; cells past the end of a short row give nothing.
+void MapRecord(const std::vector<std::wstring>& fields, const Header& header, const std::vector<Column>& chosen,
+               EntryFields& out, entry::FieldSet& given);
 
 // The chosen columns, in their order, that records of the file can fill: what the
 // import will take (the name also when only its parts are in the file).

@@ -15,14 +15,13 @@ using intake::Rejection;
 // Records between two progress reports.
 constexpr unsigned kProgressStep = 100;
 
-uint8_t PresentOf(const std::vector<Column>& columns) {
-    uint8_t present = 0;
-    for (Column c : columns) {
-        if (c == Column::FirstNamePart || c == Column::SecondNamePart) c = Column::Name;
-        present |= intake::Bit(c);
-    }
-    return present;
-}
+// A record's present bits are its given fields.
+static_assert(intake::Bit(Column::Name) == entry::FieldBit(Column::Name) &&
+              intake::Bit(Column::Fax) == entry::FieldBit(Column::Fax) &&
+              intake::Bit(Column::Organization) == entry::FieldBit(Column::Organization) &&
+              intake::Bit(Column::Phone) == entry::FieldBit(Column::Phone) &&
+              intake::Bit(Column::Email) == entry::FieldBit(Column::Email) &&
+              intake::Bit(Column::Mailbox) == entry::FieldBit(Column::Mailbox));
 
 // Only what an entry keeps travels on: the parts and the groups text are read already.
 void Settle(intake::Record& record, const delimited::CharacterRules& rules) {
@@ -47,8 +46,6 @@ Rejection RejectionOf(const delimited::EntryFields& fields, const delimited::Cha
 intake::SourceRead ReadText(delimited::ByteSource& source, const TextFile& file, const Progress& progress) {
     intake::SourceRead read;
     const bool named = file.header.named;
-    const uint8_t present =
-        PresentOf(named ? delimited::FieldsTaken(file.header, file.chosen.columns) : file.chosen.columns);
     delimited::RecordReader reader(source, named ? delimited::ReadingLayout(file.header, file.chosen) : file.chosen,
                                    file.encoding, file.ansi, file.header.dataStart);
     std::vector<std::wstring> split;
@@ -61,19 +58,21 @@ intake::SourceRead ReadText(delimited::ByteSource& source, const TextFile& file,
             break;
         }
         intake::Record& record = read.records.emplace_back();
-        record.present = present;
         if (status == delimited::RecordReader::Status::Overlong) {
             record.rejection = Rejection::Unreadable;
             continue;
         }
+        // Each record gives what its line reaches: fields it lacks keep the entry's value.
+        entry::FieldSet given = 0;
         if (named) {
             delimited::SplitQuotedRecord(text.view(), file.header.fieldDelimiter.view(), split);
-            delimited::MapRecord(split, file.header, file.chosen.columns, record.fields);
+            delimited::MapRecord(split, file.header, file.chosen.columns, record.fields, given);
             if (!record.fields.groups.IsEmpty()) record.groups = vcard::SplitGroupNames(record.fields.groups.view());
-        } else if (!delimited::ParseRecord(text, file.chosen, record.fields)) {
+        } else if (!delimited::ParseRecord(text, file.chosen, record.fields, given)) {
             record.rejection = Rejection::Unreadable;
             continue;
         }
+        record.present = given;
         Settle(record, file.rules);
         if (progress && read.records.size() % kProgressStep == 0) progress(reader.Position(), source.Size());
     }
@@ -105,11 +104,7 @@ intake::SourceRead ReadCards(delimited::ByteSource& source, const delimited::Dec
         intake::Record& record = read.records.emplace_back();
         record.fields = std::move(card.fields);
         record.groups = std::move(card.groups);
-        // A card gives the fields it has; it cannot say that one is gone.
-        record.present = intake::Bit(Column::Name) | intake::Bit(Column::Fax);
-        if (!record.fields.organization.IsEmpty()) record.present |= intake::Bit(Column::Organization);
-        if (!record.fields.phone.IsEmpty()) record.present |= intake::Bit(Column::Phone);
-        if (!record.fields.email.IsEmpty()) record.present |= intake::Bit(Column::Email);
+        record.present = card.given;
         Settle(record, rules);
         if (progress && read.records.size() % kProgressStep == 0) progress(reader.Position(), text.size());
     }

@@ -278,6 +278,8 @@ struct Draft {
     std::wstring fn, nName, org;
     std::wstring fax, phone, email;
     int faxRank = 99, phoneRank = 99, emailRank = 99;
+    // The fields the card has a property for, even an empty one.
+    entry::FieldSet given = entry::FieldBit(entry::Column::Name) | entry::FieldBit(entry::Column::Fax);
     GroupNames groups;
 
     void Take(std::wstring& slot, int& rank, int candidate, const std::wstring& value) {
@@ -296,6 +298,7 @@ struct Draft {
         card.fields.organization = CMString(org);
         card.fields.phone = CMString(phone);
         card.fields.email = CMString(email);
+        card.given = given;
         for (const auto& g : groups.Names()) card.groups.push_back(CMString(g));
     }
 };
@@ -433,15 +436,21 @@ bool Reader::Next(Card& card) {
                 }
                 break;
             case Property::Org:
+                draft.given |= entry::FieldBit(entry::Column::Organization);
                 if (draft.org.empty()) draft.org = Components(value, L';')[0];
                 break;
             case Property::Tel: {
                 const std::wstring number = TelNumber(Unescaped(value), p);
-                if (p.Has("fax")) draft.Take(draft.fax, draft.faxRank, FaxRank(p), number);
-                else draft.Take(draft.phone, draft.phoneRank, PhoneRank(p), number);
+                if (p.Has("fax")) {
+                    draft.Take(draft.fax, draft.faxRank, FaxRank(p), number);
+                } else {
+                    draft.given |= entry::FieldBit(entry::Column::Phone);
+                    draft.Take(draft.phone, draft.phoneRank, PhoneRank(p), number);
+                }
                 break;
             }
             case Property::Email:
+                draft.given |= entry::FieldBit(entry::Column::Email);
                 draft.Take(draft.email, draft.emailRank, p.Has("pref") ? 0 : 1, Unescaped(value));
                 break;
             case Property::Categories:

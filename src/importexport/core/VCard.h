@@ -25,6 +25,9 @@ std::string Utf8Bytes(std::string_view file, bool& converted);
 
 struct Card {
     delimited::EntryFields fields;
+    // The fields the card gives: the name, the fax number, and those it has a property
+    // for (ORG, a TEL that is no fax, EMAIL), even one left empty. It has no mailbox.
+    entry::FieldSet given = 0;
     // Names of the groups (CATEGORIES) the entry belongs to, each once.
     std::vector<CMString> groups;
 };

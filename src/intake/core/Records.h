@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "importexport/core/DelimitedText.h"
+#include "entry/core/Fields.h"
 #include "util/CMString.h"
 
 namespace intake {
@@ -17,20 +17,20 @@ enum class Rejection : uint8_t { None, Unreadable, NoFax, FaxCharacter, MailboxC
 inline constexpr int kRejectionCount = 7;
 
 // The field's bit in Record::present.
-constexpr uint8_t Bit(delimited::Column column) { return static_cast<uint8_t>(1u << static_cast<unsigned>(column)); }
-inline constexpr uint8_t kEveryField = Bit(delimited::Column::Name) | Bit(delimited::Column::Fax) |
-                                       Bit(delimited::Column::Organization) | Bit(delimited::Column::Phone) |
-                                       Bit(delimited::Column::Email) | Bit(delimited::Column::Mailbox);
+constexpr uint8_t Bit(entry::Column column) { return static_cast<uint8_t>(1u << static_cast<unsigned>(column)); }
+inline constexpr uint8_t kEveryField = Bit(entry::Column::Name) | Bit(entry::Column::Fax) |
+                                       Bit(entry::Column::Organization) | Bit(entry::Column::Phone) |
+                                       Bit(entry::Column::Email) | Bit(entry::Column::Mailbox);
 
 // An entry field of the six an entry keeps (the name for the name parts).
-CMString& FieldOf(delimited::EntryFields& fields, delimited::Column column);
-inline const CMString& FieldOf(const delimited::EntryFields& fields, delimited::Column column) {
-    return FieldOf(const_cast<delimited::EntryFields&>(fields), column);
+CMString& FieldOf(entry::Fields& fields, entry::Column column);
+inline const CMString& FieldOf(const entry::Fields& fields, entry::Column column) {
+    return FieldOf(const_cast<entry::Fields&>(fields), column);
 }
 
 struct Record {
     // Name, fax number, organization, phone number, e-mail address and mailbox, trimmed.
-    delimited::EntryFields fields;
+    entry::Fields fields;
     // The groups the record's entry belongs to, each once.
     std::vector<CMString> groups;
     // The fields the source gives (Bit of each): an update replaces these and keeps the

@@ -55,8 +55,8 @@ CMString Stored(std::wstring_view text, Field field, const TextForm& form) {
     return value.GetLength() <= width / 2 ? value : CutToUnits(value.view(), width);
 }
 
-delimited::EntryFields StoredFields(const delimited::EntryFields& f, const TextForm& form) {
-    delimited::EntryFields out;
+entry::Fields StoredFields(const entry::Fields& f, const TextForm& form) {
+    entry::Fields out;
     out.name = Stored(f.name.view(), Field::Name, form);
     out.fax = Stored(f.fax.view(), Field::Fax, form);
     out.organization = Stored(f.organization.view(), Field::Organization, form);

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "importexport/core/DelimitedText.h"
+#include "entry/core/Fields.h"
 #include "util/CMString.h"
 
 namespace intake {
@@ -31,7 +31,7 @@ struct TextForm {
 // brackets, as the book never keeps them.
 CMString Stored(std::wstring_view text, Field field, const TextForm& form);
 // Every field of an entry in its stored form; the name parts and groups column go.
-delimited::EntryFields StoredFields(const delimited::EntryFields& fields, const TextForm& form);
+entry::Fields StoredFields(const entry::Fields& fields, const TextForm& form);
 
 // The key two names (or group names) are the same under: the stored text, case folded as
 // the engine folds it. Give it stored text.
