@@ -4,10 +4,10 @@ what reading a number needs (whether a "(0)" after it is a trunk prefix, fixed l
 
 Run: python3 make_countries.py > Countries.inc
      python3 make_countries.py --check Countries.inc   (fails when the file is stale)
-     /usr/bin/python3 make_countries.py --from-library (rewrites the international
-         prefixes and the 00 and bare columns of countries.txt from Debian's
-         python3-phonenumbers; the trunk prefixes stay as they are, differences are
-         printed)
+     /usr/bin/python3 make_countries.py --from-library (adds the international
+         prefixes of Debian's python3-phonenumbers to those of countries.txt and
+         rewrites its 00 and bare columns from it; the trunk prefixes stay as they are,
+         differences are printed)
 """
 import os
 import re
@@ -181,14 +181,31 @@ def strings_of(pattern, limit=16):
         return pattern_strings(sre_parse.parse(pattern), limit)
 
 
-def from_library(region):
-    """International prefixes, whether 00 stands for "+", bare length; None when unknown."""
+def written_out(prefixes):
+    """The prefixes of a row, runs and "x" written out digit by digit."""
+    out = set()
+    for item in expand(prefixes, 0).split("|"):
+        todo = [item]
+        while todo:
+            p = todo.pop()
+            if "x" in p:
+                todo += [p.replace("x", d, 1) for d in DIGITS]
+            else:
+                out.add(p)
+    return out
+
+
+def from_library(region, listed):
+    """International prefixes (the library's and those listed), whether 00 stands for "+",
+    bare length, the library's trunk prefix and calling code; None when unknown."""
     import phonenumbers
     from phonenumbers import PhoneMetadata, PhoneNumberFormat, PhoneNumberType
     m = PhoneMetadata.metadata_for_region(region)
     if m is None or not m.international_prefix:
         return None
-    own = strings_of(m.international_prefix)
+    # Prefixes listed and not in the library stay: Indonesia's carriers dial abroad with
+    # 001 and 007 too, though the library reads them as the start of free numbers.
+    own = strings_of(m.international_prefix) | listed
     preferred = (m.preferred_international_prefix or "").replace("~", "")
     if preferred not in own:
         preferred = min(own, key=lambda p: (len(p), p))
@@ -222,7 +239,7 @@ def refresh_source():
         f = line.split()
         if line.startswith("#") or len(f) != 7 or f[0] == "--":
             continue
-        found = from_library(f[0])
+        found = from_library(f[0], written_out(f[2]))
         if found is None:
             print("%s: not in the library, kept" % f[0], file=sys.stderr)
             continue
