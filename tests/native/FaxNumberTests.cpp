@@ -88,6 +88,37 @@ TEST(FaxNumber, NormalFormByHomeCountry) {
         {L"KR", L"02-312-3456", L"+8223123456"},
         {L"BR", L"0021 49 30 1234567", L"+49301234567"},
         {L"CV", L"0 49 30 1234567", L"+49301234567"},
+        {L"CV", L"0049 30 1234567", L"+49301234567"},
+        // Carriers' own prefixes: the country code follows the carrier's digit, and 00
+        // is not "+" where a carrier's prefix or a number at home starts with it.
+        {L"TH", L"006 49 30 12345", L"+493012345"},
+        {L"TH", L"009 64 9 301 2345", L"+6493012345"},
+        {L"TH", L"000 49 30 1234567", L""},
+        {L"KH", L"004 49 30 1234567", L"+49301234567"},
+        {L"ID", L"007 49 30 1234567", L"+49301234567"},       // listed, though not the library's
+        {L"KH", L"009 1 212 555 1234", L"+12125551234"},
+        {L"BR", L"0055 49 30 1234567", L"+49301234567"},
+        {L"BR", L"0099 1 212 555 1234", L"+12125551234"},
+        {L"BR", L"0049 30 1234567", L"+49301234567"},       // no carrier 49: 00 is "+"
+        {L"MX", L"09 49 30 1234567", L"+49301234567"},
+        {L"CO", L"00444 49 30 1234567", L"+49301234567"},
+        {L"CL", L"1120 49 30 1234567", L"+49301234567"},
+        {L"KR", L"00700 49 30 1234567", L"+49301234567"},
+        {L"KR", L"0049 30 1234567", L""},                   // 00 begins numbers at home
+        {L"CN", L"17951 00 49 30 1234567", L"+49301234567"},
+        {L"SG", L"019 49 30 1234567", L"+49301234567"},
+        // Written without the trunk prefix where the country writes its numbers so;
+        // shorter ones are local numbers of an area we cannot know.
+        {L"BR", L"(11) 2345-6789", L"+551123456789"},
+        {L"BR", L"(011) 2345-6789", L"+551123456789"},
+        {L"BR", L"(11) 96123-4567", L"+5511961234567"},
+        {L"BR", L"2345-6789", L""},
+        {L"CO", L"(601) 2345678", L"+576012345678"},
+        {L"CN", L"131 2345 6789", L"+8613123456789"},
+        {L"CN", L"10 1234 5678", L""},
+        {L"MX", L"55 1234 5678", L"+525512345678"},
+        {L"MX", L"01 55 1234 5678", L"+525512345678"},
+        {L"MX", L"044 55 1234 5678", L""},
         // Internal numbers and codes are kept, without separators.
         {L"DE", L"*55", L"*55"},
         {L"DE", L"# 1 2", L"#12"},
@@ -135,7 +166,7 @@ TEST(FaxNumber, NormalFormByHomeCountry) {
 TEST(FaxNumber, CountryByIso) {
     struct { const wchar_t* iso; const char* found; int code; const char* trunk; } cases[] = {
         {L"de", "DE", 49, "0"}, {L"De", "DE", 49, "0"}, {L"HU", "HU", 36, "06"},
-        {L"it", "IT", 39, ""}, {L"RU", "RU", 7, "8"}, {L"KZ", "KZ", 7, "8"}, {L"US", "US", 1, "1"},
+        {L"it", "IT", 39, ""}, {L"MX", "MX", 52, "01"}, {L"RU", "RU", 7, "8"}, {L"KZ", "KZ", 7, "8"}, {L"US", "US", 1, "1"},
         {L"GG", "GG", 44, "0"}, {L"", nullptr}, {L"D", nullptr}, {L"DEU", nullptr},
         {L"XX", nullptr}, {L"D\u00c4", nullptr}, {L"1E", nullptr},
     };
@@ -162,6 +193,9 @@ TEST(FaxNumber, DuplicateSets) {
          {{0, 1, 3, 7}, {2, 6}, {8, 9}}},
         {nullptr, {L"030 1234567", L"030 1234567", L"+49 30 1234567"}, {}},
         {L"US", {L"(212) 555-1234", L"+1 212 555 1234", L"212 555 1235"}, {{0, 1}}},
+        // Germany by carrier 006 is not New Zealand; Brazil's bare area code is national.
+        {L"TH", {L"006 49 30 12345", L"+64 9 301 2345", L"+49 30 12345"}, {{0, 2}}},
+        {L"BR", {L"(11) 2345-6789", L"+55 11 2345-6789", L"0014 55 11 2345 6789"}, {{0, 1, 2}}},
         {L"DE", {}, {}},
     };
     for (const auto& c : cases)

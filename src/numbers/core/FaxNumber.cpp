@@ -11,7 +11,6 @@ struct CallingCode {
     uint16_t code;
     bool hasTrunk;        // so "(0)" after it is that trunk prefix, not a digit of the number
     uint8_t fixedLength;  // every national number has this many digits; 0 when they vary
-    bool doubleZeroIsPlus;  // false where 00 begins carrier and service codes (Japan)
 };
 
 #include "Countries.inc"
@@ -115,20 +114,25 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
 }
 
-// Length of the international prefix the digits start with, 0 when none: the home's
-// own or "00", the longest that fits (Australia's 0011 before 00).
-size_t InternationalPrefixLength(std::string_view digits, const Country* home, const CallingCode* homeCode) {
-    size_t best = StartsWith(digits, "00") && (!homeCode || homeCode->doubleZeroIsPlus) ? 2 : 0;
+// Length of the international prefix the digits start with, 0 when none: the longest
+// of the home's own that fits ("x" stands for any digit), else "00" where it stands for
+// "+" (home unknown, or no number dialled at home starts with it).
+size_t InternationalPrefixLength(std::string_view digits, const Country* home) {
     if (!home)
-        return best;
-    std::string_view list = home->internationalPrefixes;
-    while (!list.empty()) {
-        size_t bar = list.find('|');
-        std::string_view prefix = list.substr(0, bar);
-        if (prefix.size() > best && StartsWith(digits, prefix))
-            best = prefix.size();
-        list = bar == std::string_view::npos ? std::string_view() : list.substr(bar + 1);
+        return StartsWith(digits, "00") ? 2 : 0;
+    size_t best = 0;
+    for (const char* p = home->internationalPrefixes; *p;) {
+        size_t n = 0;
+        while (p[n] && p[n] != '|' && n < digits.size() && (p[n] == digits[n] || p[n] == 'x'))
+            ++n;
+        if ((!p[n] || p[n] == '|') && n > best)
+            best = n;
+        while (p[n] && p[n] != '|')
+            ++n;
+        p += p[n] ? n + 1 : n;
     }
+    if (best < 2 && home->doubleZeroIsPlus && StartsWith(digits, "00"))
+        best = 2;
     return best;
 }
 
@@ -159,12 +163,14 @@ std::wstring International(std::string_view digits, size_t bracketZero) {
 }
 
 std::wstring National(std::string_view digits, const Country* home, const CallingCode* code) {
-    if (!code || (!code->doubleZeroIsPlus && StartsWith(digits, "00")))
+    if (!code || (!home->doubleZeroIsPlus && StartsWith(digits, "00")))
         return {};
     std::string_view trunk = home->trunkPrefix;
     if (code->fixedLength && digits.size() == code->fixedLength)
         return Complete(*code, digits);
-    if (trunk.empty())
+    // Where numbers are written without the trunk prefix, none of them starts with its
+    // first digit (Mexico's 01: "044 55 ..." is an old mobile prefix, not a number).
+    if (trunk.empty() || (home->bareLength && digits.size() >= home->bareLength && digits[0] != trunk[0]))
         return Complete(*code, digits);
     if (!StartsWith(digits, trunk))
         return {};
@@ -207,7 +213,7 @@ std::wstring NormalForm(std::wstring_view typed, const Country* home) {
     if (marks.size() <= kMaxInternal)
         return std::wstring(marks.begin(), marks.end());
     const CallingCode* homeCode = home ? FindCallingCode(home->callingCode) : nullptr;
-    if (size_t prefix = InternationalPrefixLength(marks, home, homeCode)) {
+    if (size_t prefix = InternationalPrefixLength(marks, home)) {
         size_t zero = r.bracketZero >= prefix ? r.bracketZero - prefix : std::string_view::npos;
         return International(marks.substr(prefix), zero);
     }

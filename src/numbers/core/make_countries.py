@@ -1,34 +1,65 @@
 #!/usr/bin/env python3
 """Writes Countries.inc from countries.txt: the rows by ISO code, and per calling code
-what reading a number needs (whether a "(0)" after it is a trunk prefix, fixed length,
-whether 00 stands for "+").
+what reading a number needs (whether a "(0)" after it is a trunk prefix, fixed length).
 
 Run: python3 make_countries.py > Countries.inc
      python3 make_countries.py --check Countries.inc   (fails when the file is stale)
+     /usr/bin/python3 make_countries.py --from-library (adds the international
+         prefixes of Debian's python3-phonenumbers to those of countries.txt and
+         rewrites its 00 and bare columns from it; the trunk prefixes stay as they are,
+         differences are printed)
 """
 import os
 import re
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE = os.path.join(HERE, "countries.txt")
+DIGITS = "0123456789"
 
 
 def fail(line_no, why):
     sys.exit("countries.txt:%d: %s" % (line_no, why))
 
 
+def compress(prefixes):
+    """The fewest items that say the same, "x" standing for any digit: 000-039 -> 00x|01x|02x|03x."""
+    items = set(prefixes)
+    merged = True
+    while merged:
+        merged = False
+        for s in sorted(items):
+            for i in reversed(range(len(s))):
+                group = {s[:i] + d + s[i + 1:] for d in DIGITS}
+                if s[i] != "x" and group <= items:
+                    items = (items - group) | {s[:i] + "x" + s[i + 1:]}
+                    merged = True
+                    break
+            if merged:
+                break
+    return items
+
+
 def expand(prefixes, line_no):
-    """ "00|011" as it is; a run "000-039" written out."""
+    """ "00|011" as it is, the first kept first; a run "000-039" written out; then
+    compressed with "x" for any digit."""
     out = []
     for item in prefixes.split("|"):
         run = re.fullmatch(r"(\d+)-(\d+)", item)
         if run and len(run[1]) == len(run[2]) and int(run[1]) <= int(run[2]):
             out += ["%0*d" % (len(run[1]), n) for n in range(int(run[1]), int(run[2]) + 1)]
-        elif item.isdigit():
+        elif re.fullmatch(r"[\dx]+", item):
             out.append(item)
         else:
-            fail(line_no, "international prefixes are digits or runs, separated by |")
-    return "|".join(out)
+            fail(line_no, "international prefixes are digits (x for any) or runs, separated by |")
+    return ordered(out, out[0])
+
+
+def ordered(prefixes, main):
+    """Compressed, the item that holds the main prefix first."""
+    items = sorted(compress(prefixes))
+    first = next(p for p in items if len(p) == len(main) and all(a in ("x", b) for a, b in zip(p, main)))
+    return "|".join([first] + [p for p in items if p != first])
 
 
 def read_rows(path):
@@ -38,9 +69,9 @@ def read_rows(path):
         if not line:
             continue
         f = line.split()
-        if len(f) != 6:
-            fail(no, "six columns expected")
-        iso, code, intl, trunk, fixed, zeros = f
+        if len(f) != 7:
+            fail(no, "seven columns expected")
+        iso, code, intl, trunk, fixed, zeros, bare = f
         if not code.isdigit() or not 1 <= int(code) <= 999:
             fail(no, "calling code must be 1 to 999")
         if iso == "--":
@@ -55,8 +86,11 @@ def read_rows(path):
             fail(no, "fixed length must be a number that fits E.164, or -")
         if zeros not in ("-", "no"):
             fail(no, 'the 00 column is "no" or -')
+        if bare != "-" and not (bare.isdigit() and 4 <= int(bare) <= 15 and trunk != "-"):
+            fail(no, "the bare length is a length of 4 to 15, for a country with a trunk prefix, or -")
         countries.append((iso, int(code), intl, "" if trunk == "-" else trunk,
-                          0 if fixed == "-" else int(fixed), zeros == "-", no))
+                          0 if fixed == "-" else int(fixed), zeros == "-",
+                          0 if bare == "-" else int(bare), no))
     return countries, global_codes
 
 
@@ -66,38 +100,165 @@ def generate(path):
     if len(set(isos)) != len(isos):
         sys.exit("countries.txt: an ISO code is listed twice")
     codes = {}
-    for iso, code, intl, trunk, fixed, zeros, no in countries:
-        has_trunk, length, double_zero = codes.get(code, (False, fixed, zeros))
-        if length != fixed or double_zero != zeros:
-            fail(no, "countries sharing +%d disagree on the fixed length or on 00" % code)
-        codes[code] = (has_trunk or trunk != "", fixed, zeros)
+    for iso, code, intl, trunk, fixed, zeros, bare, no in countries:
+        has_trunk, length = codes.get(code, (False, fixed))
+        if length != fixed:
+            fail(no, "countries sharing +%d disagree on the fixed length" % code)
+        codes[code] = (has_trunk or trunk != "", fixed)
     for code in global_codes:
         if code in codes:
             sys.exit("countries.txt: +%d is both a country's and a global code" % code)
-        codes[code] = (False, 0, True)
+        codes[code] = (False, 0)
     # Numbers are read left to right: no code may begin another.
     for a in codes:
         for b in codes:
             if a != b and str(b).startswith(str(a)):
                 sys.exit("countries.txt: +%d begins +%d" % (a, b))
     out = ["// Generated by make_countries.py from countries.txt; do not edit.",
-           "// iso, calling code, international prefixes, trunk prefix; by ISO code",
+           "// iso, calling code, international prefixes (x: any digit), trunk prefix,",
+           "// whether 00 stands for \"+\" at home there, shortest national number read",
+           "// without the trunk prefix; by ISO code",
            "constexpr Country kCountries[] = {"]
-    for iso, code, intl, trunk, fixed, zeros, no in sorted(countries):
-        out.append('    {"%s", %d, "%s", "%s"},' % (iso, code, intl, trunk))
+    for iso, code, intl, trunk, fixed, zeros, bare, no in sorted(countries):
+        out.append('    {"%s", %d, "%s", "%s", %s, %d},' % (iso, code, intl, trunk, str(zeros).lower(), bare))
     out += ["};", "",
-            "// calling code, whether a country of it has a trunk prefix, fixed national length,",
-            "// whether 00 stands for \"+\" at home there",
+            "// calling code, whether a country of it has a trunk prefix, fixed national length",
             "constexpr CallingCode kCallingCodes[] = {"]
     for code in sorted(codes):
-        has_trunk, fixed, zeros = codes[code]
-        out.append("    {%d, %s, %d, %s}," % (code, str(has_trunk).lower(), fixed, str(zeros).lower()))
+        has_trunk, fixed = codes[code]
+        out.append("    {%d, %s, %d}," % (code, str(has_trunk).lower(), fixed))
     out.append("};")
     return "\n".join(out) + "\n"
 
 
+# --- Refreshing countries.txt from python3-phonenumbers' metadata -----------------------
+
+def pattern_strings(items, limit):
+    """Every string a parsed pattern matches, each cut to limit characters (the library's
+    patterns are digits, classes, groups, alternatives and counted repeats)."""
+    import sre_constants as C
+    out = {""}
+    for op, av in items:
+        if op is C.LITERAL:
+            opts = {chr(av)}
+        elif op is C.IN or (op is C.CATEGORY and av is C.CATEGORY_DIGIT):
+            opts = set()
+            for o, a in (av if op is C.IN else [(op, av)]):
+                if o is C.LITERAL:
+                    opts.add(chr(a))
+                elif o is C.RANGE:
+                    opts |= {chr(c) for c in range(a[0], a[1] + 1)}
+                elif o is C.CATEGORY and a is C.CATEGORY_DIGIT:
+                    opts |= set(DIGITS)
+                else:
+                    raise ValueError("unexpected class %s" % o)
+        elif op is C.BRANCH:
+            opts = set()
+            for branch in av[1]:
+                opts |= pattern_strings(branch, limit)
+        elif op is C.SUBPATTERN:
+            opts = pattern_strings(av[-1], limit)
+        elif op in (C.MAX_REPEAT, C.MIN_REPEAT):
+            low, high, sub = av
+            # Beyond limit repeats every string is cut to limit: no more to find.
+            low, high = min(low, limit), min(high, limit)
+            one, opts, cur = pattern_strings(sub, limit), set(), {""}
+            for n in range(high + 1):
+                if n >= low:
+                    opts |= cur
+                cur = {(a + b)[:limit] for a in cur for b in one}
+        else:
+            raise ValueError("unexpected pattern element %s" % op)
+        out = {(a + b)[:limit] for a in out for b in opts}
+    return out
+
+
+def strings_of(pattern, limit=16):
+    import warnings
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", DeprecationWarning)
+        import sre_parse
+        return pattern_strings(sre_parse.parse(pattern), limit)
+
+
+def written_out(prefixes):
+    """The prefixes of a row, runs and "x" written out digit by digit."""
+    out = set()
+    for item in expand(prefixes, 0).split("|"):
+        todo = [item]
+        while todo:
+            p = todo.pop()
+            if "x" in p:
+                todo += [p.replace("x", d, 1) for d in DIGITS]
+            else:
+                out.add(p)
+    return out
+
+
+def from_library(region, listed):
+    """International prefixes (the library's and those listed), whether 00 stands for "+",
+    bare length, the library's trunk prefix and calling code; None when unknown."""
+    import phonenumbers
+    from phonenumbers import PhoneMetadata, PhoneNumberFormat, PhoneNumberType
+    m = PhoneMetadata.metadata_for_region(region)
+    if m is None or not m.international_prefix:
+        return None
+    # Prefixes listed and not in the library stay: Indonesia's carriers dial abroad with
+    # 001 and 007 too, though the library reads them as the start of free numbers.
+    own = strings_of(m.international_prefix) | listed
+    preferred = (m.preferred_international_prefix or "").replace("~", "")
+    if preferred not in own:
+        preferred = min(own, key=lambda p: (len(p), p))
+    intl = ordered(own, preferred)
+    # 00 stands for "+" where it is one of the country's own prefixes, or where no number
+    # dialled at home starts with it other than those an own prefix already takes.
+    trunk = m.national_prefix or ""
+    starts = strings_of(m.general_desc.national_number_pattern, 3)
+    dialled = {(trunk + s)[:3] for s in starts} | (starts if not trunk else set())
+    taken = [p for p in own if len(p) <= 3]
+    clash = any(d.startswith("00") and not any(d.startswith(p) for p in taken) for d in dialled)
+    zeros = "-" if "00" in own or not clash else "no"
+    # Bare: the library writes some of the country's fixed or mobile numbers nationally
+    # without the trunk prefix (Brazil's "(11) 2345-6789"): such lengths read as national.
+    bare = []
+    for t in (PhoneNumberType.FIXED_LINE, PhoneNumberType.MOBILE):
+        example = phonenumbers.example_number_for_type(region, t)
+        if example is None or not trunk:
+            continue
+        nsn = phonenumbers.national_significant_number(example)
+        written = re.sub(r"\D", "", phonenumbers.format_number(example, PhoneNumberFormat.NATIONAL))
+        if written == nsn:
+            bare.append(len(nsn))
+    return intl, zeros, str(min(bare)) if bare else "-", m.national_prefix or "-", m.country_code
+
+
+def refresh_source():
+    from phonenumbers import PhoneMetadata  # noqa: F401 (fails early when missing)
+    lines = open(SOURCE, encoding="utf-8").read().split("\n")
+    for i, line in enumerate(lines):
+        f = line.split()
+        if line.startswith("#") or len(f) != 7 or f[0] == "--":
+            continue
+        found = from_library(f[0], written_out(f[2]))
+        if found is None:
+            print("%s: not in the library, kept" % f[0], file=sys.stderr)
+            continue
+        intl, zeros, bare, trunk, code = found
+        if code != int(f[1]) or trunk != f[3]:
+            print("%s: the library says +%d, trunk %s; kept +%s, trunk %s" % (f[0], code, trunk, f[1], f[3]),
+                  file=sys.stderr)
+        if f[3] == "-":
+            bare = "-"
+        lines[i] = "%-4s %-5s %-42s %-6s %-6s %-3s %s" % (f[0], f[1], intl, f[3], f[4], zeros, bare)
+    with open(SOURCE, "w", encoding="utf-8") as out:
+        out.write("\n".join(lines))
+
+
 def main():
-    text = generate(os.path.join(HERE, "countries.txt"))
+    if sys.argv[1:] == ["--from-library"]:
+        refresh_source()
+        return
+    text = generate(SOURCE)
     if len(sys.argv) == 3 and sys.argv[1] == "--check":
         with open(sys.argv[2], encoding="utf-8") as f:
             if f.read() != text:
@@ -106,4 +267,5 @@ def main():
     sys.stdout.write(text)
 
 
-main()
+if __name__ == "__main__":
+    main()
