@@ -238,4 +238,16 @@
 #define IDS_ENTRY_SAME_LINE                 5310
 #define IDS_GROUP_SAME_LINE                 5311
 
+// Address books on a CardDAV server: what went wrong reading one
+#define IDS_DAV_UNREACHABLE                 5700
+#define IDS_DAV_LOGIN_REFUSED               5701
+#define IDS_DAV_NOT_FOUND                   5702
+#define IDS_DAV_NOT_CARDDAV                 5703
+#define IDS_DAV_CERTIFICATE                 5704
+#define IDS_DAV_TIMED_OUT                   5705
+#define IDS_DAV_CUT_OFF                     5706
+#define IDS_DAV_NOT_BOOK                    5707
+#define IDS_DAV_NO_BOOK                     5708
+#define IDS_DAV_FAILED                      5709
+
 #endif
