@@ -1,4 +1,5 @@
 #include "BookJobs.h"
+#include "CardDavJob.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -79,6 +80,8 @@ private:
     std::vector<CMString> m_texts;
 };
 
+}  // namespace
+
 // The texts come from the language library as they do for the program: the allowed
 // fax characters and the column names of header lines among them.
 bool LoadLanguage() {
@@ -88,6 +91,8 @@ bool LoadLanguage() {
     Fail(kExitFailed, L"the language library cannot be loaded (" + W(path) + L")");
     return false;
 }
+
+namespace {
 
 // A book open in a model whose main list is a list view of a window never shown, so
 // the jobs see the rows the main window would list.
@@ -215,6 +220,8 @@ int Refused(const TextJob& job, const intake::Plan& plan) {
     return kExitOk;
 }
 
+}  // namespace
+
 // The password for a bind: the first line of its file, or typed on the console without
 // echo (a script pipes it to standard input). Never taken from the command line.
 bool ReadPassword(const TextJob& job, std::wstring& password) {
@@ -257,6 +264,8 @@ bool ReadPassword(const TextJob& job, std::wstring& password) {
     while (!password.empty() && (password.back() == L'\r' || password.back() == L'\n')) password.pop_back();
     return true;
 }
+
+namespace {
 
 // The directory's records, or the fault told and kExitFailed. A result cut short is
 // kept (the plan refuses a sync on it; an import takes what arrived and says so).
@@ -305,6 +314,8 @@ int ImportOrSync(TextJob job, bool sync) {
         if (int rc = ReadFromDirectory(job, result); rc != kExitOk) return rc;
         read = std::move(result.read);
         directoryEntries = result.entries;
+    } else if (job.fromAddressBook) {
+        if (int rc = ReadFromAddressBook(job, read); rc != kExitOk) return rc;
     } else {
         DelimitedTextFile file(model);
         if (int rc = PrepareImport(job, model, file); rc != kExitOk) return rc;
@@ -348,6 +359,9 @@ int ImportOrSync(TextJob job, bool sync) {
     if (c.readFailed && job.fromDirectory)
         return Fail(kExitFailed, L"the directory's result stopped short after " + std::to_wstring(directoryEntries) +
                                      L" entries: the rest did not arrive");
+    if (c.readFailed && job.fromAddressBook)
+        return Fail(kExitFailed, L"not every card of the address book arrived: " + std::to_wstring(c.read) +
+                                     L" records were read, the rest is missing");
     if (c.readFailed) return Fail(kExitFailed, L"cannot read " + job.file + L" to its end: the records after " +
                                                    std::to_wstring(c.read) + L" were not read");
     if (c.full > 0) return Fail(kExitFailed, job.book + L" is full: " + std::to_wstring(c.full) + L" records found no room");

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "carddav/core/Url.h"
 #include "directory/core/Entries.h"
 #include "directory/core/Url.h"
 #include "importexport/core/DelimitedText.h"
@@ -48,7 +49,17 @@ struct TextJob {
     uint32_t pageSize = 500;
     uint32_t timeoutSeconds = 30;
     directory::Mapping mapping;
+    // The source is an address book on a CardDAV server: file is its http(s):// URL. The
+    // login is bindDn's name, with the password as for a directory.
+    bool fromAddressBook = false;
+    carddav::Url addressBook;
 };
+
+// The language library, loaded once; false (told) when it cannot be.
+bool LoadLanguage();
+// The password of a login (the first line of passwordFile, else asked on the console);
+// empty without a login name.
+bool ReadPassword(const TextJob& job, std::wstring& password);
 
 // Whether an operand names a directory (ldap:// or ldaps://, in any case).
 bool IsDirectoryUrl(const std::wstring& operand);

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "BookJobs.h"
+#include "CardDavJob.h"
+#include "carddav/core/Url.h"
 #include "directory/core/Entries.h"
 #include "directory/core/Url.h"
 #include "Console.h"
@@ -43,6 +45,9 @@ const wchar_t kUsage[] =
     L"                    [--dry-run [--json]]\n"
     L"       pbtool import|sync <book> <ldap URL> [directory options] [as above]\n"
     L"       pbtool directory <ldap URL> [directory options]\n"
+    L"       pbtool import|sync <book> <address book URL> [--user NAME]\n"
+    L"                    [--password-file FILE] [--timeout S] [as above]\n"
+    L"       pbtool directory <address book or server URL> [--user NAME] [...]\n"
     L"       pbtool export <book> <file> [text options] [--header] [--replace]\n"
     L"       pbtool convert <old book> [<new book>] [--replace]\n"
     L"\n"
@@ -118,6 +123,14 @@ const wchar_t kUsage[] =
     L"  --map field=attribute,.. the attributes of name, fax, organization, phone,\n"
     L"                           email, mailbox (a+b joins, a|b the first there)\n"
     L"  --groups-from ATTRIBUTE  each value a group (a DN by its first part)\n"
+    L"An address book on a CardDAV server is a source too: import and sync take its\n"
+    L"URL, http[s]://host[:port]/path/ (each fax number of a card is an entry, its\n"
+    L"categories are groups). --user NAME logs in (Basic; the password as for a\n"
+    L"directory), --timeout S bounds the connect and each answer (default 30).\n"
+    L"A URL of a server or an account (https://cloud.example.org) is followed to the\n"
+    L"user's address books: directory lists them (URL, name, cards); import and sync\n"
+    L"list them, change nothing and end with exit code 4. directory with an address\n"
+    L"book's URL prints its cards with a fax number.\n"
     L"convert copies every entry and group with its members of an older book (.mpb,\n"
     L"  .pb) into a new current-format book, by default the old name with .mpb2.\n"
     L"Long jobs tell their progress on standard error.\n"
@@ -127,7 +140,9 @@ const wchar_t kUsage[] =
     L"read to its end; sync, also a dry run: refused; duplicates: entries share a fax\n"
     L"number, or the book could not be read to its end),\n"
     L"2 bad arguments,\n"
-    L"3 not sound (verify; convert: the new book does not hold what the old one does)\n";
+    L"3 not sound (verify; convert: the new book does not hold what the old one does),\n"
+    L"4 import, sync: the URL is a server or an account, not one address book (its\n"
+    L"address books are listed)\n";
 
 int Usage() {
     Out(stderr, kUsage);
@@ -553,6 +568,8 @@ int wmain(int argc, wchar_t** argv) {
     // Options of a directory source: import, sync and directory take them.
     const bool directoryOptions = reading || command == L"directory";
     bool directoryOptionGiven = false;
+    // --user: the login to an address book (http:// or https://).
+    bool userGiven = false;
     // Fax numbers are compared (import, sync, duplicates) as numbers of this country.
     const bool comparesNumbers = reading || command == L"duplicates";
     const faxnum::Country* country = nullptr;
@@ -619,6 +636,9 @@ int wmain(int argc, wchar_t** argv) {
             if (!ParseCount(value.c_str(), &entries)) return Fail(kExitUsage, L"--entries needs a count");
         } else if (opt == L"--groups" && command == L"sample") {
             if (!ParseCount(value.c_str(), &groups)) return Fail(kExitUsage, L"--groups needs a count");
+        } else if (opt == L"--user" && directoryOptions) {
+            job.bindDn = value;
+            userGiven = true;
         } else if (opt == L"--bind-dn" && directoryOptions) {
             job.bindDn = value;
             directoryOptionGiven = true;
@@ -675,8 +695,13 @@ int wmain(int argc, wchar_t** argv) {
     if (operands.size() < wanted || operands.size() > allowed) return Usage();
     // A directory's URL where a file would be, or directory's one operand.
     const size_t urlAt = command == L"directory" ? 0 : 1;
-    if ((reading || command == L"directory") && operands.size() > urlAt &&
-        (command == L"directory" || IsDirectoryUrl(operands[urlAt]))) {
+    if ((reading || command == L"directory") && operands.size() > urlAt && carddav::IsHttpUrl(operands[urlAt])) {
+        if (!carddav::ParseUrl(operands[urlAt], job.addressBook))
+            return Fail(kExitUsage, L"not an address book's URL: " + operands[urlAt] +
+                                        L" (http[s]://host[:port]/path, with the login in --user, not in the URL)");
+        job.fromAddressBook = true;
+    } else if ((reading || command == L"directory") && operands.size() > urlAt &&
+               (command == L"directory" || IsDirectoryUrl(operands[urlAt]))) {
         directory::UrlFault fault = directory::UrlFault::None;
         if (!directory::ParseUrl(operands[urlAt], job.url, fault) && fault == directory::UrlFault::BadFilter)
             return Fail(kExitFailed, L"the URL's filter is not a valid LDAP filter: " + operands[urlAt]);
@@ -685,10 +710,12 @@ int wmain(int argc, wchar_t** argv) {
                                         L" (ldap://host[:port]/base-DN[?attributes?scope?filter], or ldaps://)");
         job.fromDirectory = true;
     }
-    if (directoryOptionGiven && !job.fromDirectory)
+    if (userGiven && !job.fromAddressBook)
+        return Fail(kExitUsage, L"--user goes with an address book (an http:// or https:// URL)");
+    if (directoryOptionGiven && !job.fromDirectory && !job.fromAddressBook)
         return Fail(kExitUsage, L"--starttls, --bind-dn, --password-file, --page-size, --timeout, --map and "
                                 L"--groups-from go with a directory (an ldap:// or ldaps:// URL)");
-    if (command == L"directory") return ListDirectory(job);
+    if (command == L"directory") return job.fromAddressBook ? ListAddressBook(job) : ListDirectory(job);
     if (command == L"sample" && entries < 0) return Fail(kExitUsage, L"sample needs --entries N");
     const std::wstring path = operands[0];
     job.home = country ? country : HomeCountry();
