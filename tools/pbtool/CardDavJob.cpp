@@ -42,7 +42,9 @@ int Read(const TextJob& job, carddav::BookRead& result) {
     const delimited::CharacterRules rules = {app::Text(IDS_FAX_CHARS), app::Text(IDS_MAILBOX_CHARS)};
     Progress progress(L"reading the address book", 1000);
     result = carddav::ReadAddressBook(c, rules, [&](size_t done, size_t total) { progress(done, total); });
-    const std::wstring text = carddav::FaultText(result.fault, result.code, c, result.cards - result.failedCards,
+    // Without a system error code, the HTTP status names what failed.
+    const uint32_t code = result.code ? result.code : static_cast<uint32_t>(result.status);
+    const std::wstring text = carddav::FaultText(result.fault, code, c, result.cards - result.failedCards,
                                                  result.cards)
                                   .str();
     switch (result.fault) {
