@@ -2,7 +2,11 @@
 
 #include <winhttp.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "app/AppGlobals.h"
 #include "resources/text_ids.h"
@@ -110,7 +114,7 @@ struct Handle {
 // One session, and one connection per server it reaches (kept alive between requests).
 class HttpTransport : public Transport {
 public:
-    explicit HttpTransport(const Connection& connection) : m_c(connection) {
+    HttpTransport(const Connection& connection, std::atomic<ULONGLONG>& beat) : m_c(connection), m_beat(beat) {
         if (!m_c.user.empty())
             m_authorization = L"Authorization: Basic " +
                               CMString::FromUtf8(Base64(CMString((m_c.user + L":" + m_c.password).c_str()).ToUtf8())).str();
@@ -118,6 +122,7 @@ public:
 
     Reply Send(const Request& request) override {
         Reply reply;
+        m_beat = GetTickCount64();
         WinHttp& api = Api();
         if (!api.Load()) {
             reply.fault = Fault::Failed;
@@ -174,6 +179,7 @@ public:
             DWORD got = 0;
             if (!api.ReadData(r.h, buffer, sizeof buffer, &got)) return Failed(reply, true);
             if (got == 0) break;
+            m_beat = GetTickCount64();
             if (reply.body.size() + got > kMaxBody) {
                 reply.fault = Fault::CutOff;
                 return reply;
@@ -195,22 +201,71 @@ private:
     }
 
     Connection m_c;
+    std::atomic<ULONGLONG>& m_beat;
     std::wstring m_authorization;
     Handle m_session, m_connect;
     std::string m_hostKey;
 };
 
+// The job on a thread of its own, given up when nothing arrives for longer than the
+// time-out: WinHTTP's own time-outs do not fire everywhere (Wine's wait for a server
+// that never answers). A job given up runs on detached and owns everything it uses.
+template <class Result>
+Result Watched(const Connection& connection, std::function<Result(Transport&)> job) {
+    struct Shared {
+        std::mutex lock;
+        std::condition_variable done;
+        bool finished = false;
+        Result result;
+        std::atomic<ULONGLONG> beat{0};
+    };
+    auto shared = std::make_shared<Shared>();
+    shared->beat = GetTickCount64();
+    std::thread([shared, connection, job = std::move(job)] {
+        HttpTransport transport(connection, shared->beat);
+        Result result = job(transport);
+        std::lock_guard<std::mutex> hold(shared->lock);
+        shared->result = std::move(result);
+        shared->finished = true;
+        shared->done.notify_all();
+    }).detach();
+    const ULONGLONG limit = connection.timeoutSeconds * 1000ULL + 1000;
+    std::unique_lock<std::mutex> hold(shared->lock);
+    while (!shared->finished) {
+        shared->done.wait_for(hold, std::chrono::milliseconds(100));
+        if (!shared->finished && GetTickCount64() - shared->beat > limit) {
+            Result timedOut;
+            timedOut.fault = Fault::TimedOut;
+            return timedOut;
+        }
+    }
+    return std::move(shared->result);
+}
+
 }  // namespace
 
 BookRead ReadAddressBook(const Connection& connection, const delimited::CharacterRules& rules,
                          const std::function<void(size_t done, size_t total)>& progress) {
-    HttpTransport transport(connection);
-    return ReadBook(transport, connection.url, rules, progress);
+    // A read given up may still tell its progress: not to a caller that has gone on.
+    struct Gate {
+        std::mutex lock;
+        bool open = true;
+    };
+    auto gate = std::make_shared<Gate>();
+    auto told = [gate, progress](size_t done, size_t total) {
+        std::lock_guard<std::mutex> hold(gate->lock);
+        if (gate->open && progress) progress(done, total);
+    };
+    BookRead result = Watched<BookRead>(connection, [url = connection.url, rules, told](Transport& t) {
+        return ReadBook(t, url, rules, told);
+    });
+    std::lock_guard<std::mutex> hold(gate->lock);
+    gate->open = false;
+    return result;
 }
 
 Discovery DiscoverAddressBooks(const Connection& connection) {
-    HttpTransport transport(connection);
-    return Discover(transport, connection.url);
+    return Watched<Discovery>(connection, [url = connection.url](Transport& t) { return Discover(t, url); });
 }
 
 CMString FaultText(Fault fault, uint32_t code, const Connection& c, size_t arrived, size_t cards) {
