@@ -10,6 +10,7 @@
 #include "controls/ToolTip.h"
 #include "data/CPhonebook.h"
 #include "directory/core/Filter.h"
+#include "directory/core/Request.h"
 #include "intake/Applier.h"
 #include "numbers/HomeCountry.h"
 #include "mainwindow/HelpAbout.h"
@@ -32,6 +33,14 @@ CMString FieldText(HWND dialog, int id) {
     CMString value(text);
     value.Trim();
     return value;
+}
+
+// A password as typed: spaces at either end are part of it.
+std::wstring RawText(HWND dialog, int id) {
+    HWND field = GetDlgItem(dialog, id);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(field)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(field, text.data(), static_cast<int>(text.size()))));
+    return text;
 }
 
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
@@ -67,7 +76,7 @@ BOOL CDirectoryDlg::OnInitDialog() {
         {IDC_DIR_FILTER_LABEL, IDS_DIR_FILTER}, {IDC_DIR_SECURITY_LABEL, IDS_DIR_SECURITY},
         {IDC_DIR_ANONYMOUS, IDS_DIR_ANONYMOUS}, {IDC_DIR_LOGIN, IDS_DIR_LOGIN},
         {IDC_DIR_PASSWORD_LABEL, IDS_DIR_PASSWORD}, {IDC_DIR_REMEMBER, IDS_DIR_REMEMBER},
-        {IDC_DIR_GROUP_LABEL, IDS_DIR_GROUP}, {IDC_DIR_UPDATE, IDS_IMPORT_UPDATE},
+        {IDC_DIR_GROUP_LABEL, IDS_DIR_GROUP}, {IDC_DIR_ADOPT, IDS_DIR_ADOPT}, {IDC_DIR_UPDATE, IDS_IMPORT_UPDATE},
         {IDC_DIR_SYNC, IDS_DIR_SYNC}, {IDC_DIR_TEST, IDS_DIR_TEST},
         {IDOK, IDS_DIR_IMPORT}, {IDCANCEL, IDS_CANCEL}, {IDC_HELP_BUTTON, IDS_TIP_HELP},
     };
@@ -98,6 +107,8 @@ void CDirectoryDlg::UpdateLogin() {
     const bool update = Checked(m_hwnd, IDC_DIR_UPDATE);
     if (!update) CheckDlgButton(m_hwnd, IDC_DIR_SYNC, BST_UNCHECKED);
     EnableWindow(GetDlgItem(m_hwnd, IDC_DIR_SYNC), update);
+    // Adopting means taking entries into the managed group, which updating brings.
+    EnableWindow(GetDlgItem(m_hwnd, IDC_DIR_ADOPT), update && !FieldText(m_hwnd, IDC_DIR_GROUP).IsEmpty());
 }
 
 void CDirectoryDlg::Load() {
@@ -121,21 +132,26 @@ void CDirectoryDlg::Load() {
     SetDlgItemTextW(m_hwnd, IDC_DIR_GROUP, text(L"Group", L"").c_str());
     CheckDlgButton(m_hwnd, IDC_DIR_UPDATE, number(L"Update", 1) ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(m_hwnd, IDC_DIR_SYNC, number(L"Sync", 0) ? BST_CHECKED : BST_UNCHECKED);
-    std::vector<BYTE> secret(1024);
-    DWORD size = static_cast<DWORD>(secret.size());
-    if (have && RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"Password", RRF_RT_REG_BINARY, nullptr, secret.data(),
-                             &size) == ERROR_SUCCESS) {
+    CheckDlgButton(m_hwnd, IDC_DIR_ADOPT, number(L"Adopt", 0) ? BST_CHECKED : BST_UNCHECKED);
+    // The encrypted password is as long as it is: its size is asked first.
+    DWORD size = 0;
+    std::vector<BYTE> secret;
+    if (have && RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"Password", RRF_RT_REG_BINARY, nullptr, nullptr, &size) ==
+                    ERROR_SUCCESS &&
+        (secret.resize(size), RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"Password", RRF_RT_REG_BINARY, nullptr,
+                                           secret.data(), &size) == ERROR_SUCCESS)) {
         secret.resize(size);
         std::wstring password = Unprotect(secret);
+        SecureZeroMemory(secret.data(), secret.size());
         SetDlgItemTextW(m_hwnd, IDC_DIR_PASSWORD, password.c_str());
         SecureZeroMemory(password.data(), password.size() * sizeof(wchar_t));
         CheckDlgButton(m_hwnd, IDC_DIR_REMEMBER, BST_CHECKED);
     }
 }
 
-void CDirectoryDlg::Save() const {
+bool CDirectoryDlg::Save() const {
     RegistryKey key;
-    if (key.CreateRegistryKey(HKEY_CURRENT_USER, kSettingsKey, KEY_WRITE) != ERROR_SUCCESS) return;
+    if (key.CreateRegistryKey(HKEY_CURRENT_USER, kSettingsKey, KEY_WRITE) != ERROR_SUCCESS) return true;
     key.SetStringValue(L"Server", FieldText(m_hwnd, IDC_DIR_SERVER));
     key.SetStringValue(L"BaseDN", FieldText(m_hwnd, IDC_DIR_BASE));
     key.SetStringValue(L"Filter", FieldText(m_hwnd, IDC_DIR_FILTER));
@@ -144,17 +160,23 @@ void CDirectoryDlg::Save() const {
     key.SetStringValue(L"Group", FieldText(m_hwnd, IDC_DIR_GROUP));
     key.SetDWordValue(L"Update", Checked(m_hwnd, IDC_DIR_UPDATE));
     key.SetDWordValue(L"Sync", Checked(m_hwnd, IDC_DIR_SYNC));
+    key.SetDWordValue(L"Adopt", Checked(m_hwnd, IDC_DIR_ADOPT));
     key.Close();
-    if (Checked(m_hwnd, IDC_DIR_LOGIN) && Checked(m_hwnd, IDC_DIR_REMEMBER)) {
-        std::wstring password = FieldText(m_hwnd, IDC_DIR_PASSWORD).str();
-        const std::vector<BYTE> secret = Protect(password);
+    std::vector<BYTE> secret;
+    const bool remember = Checked(m_hwnd, IDC_DIR_LOGIN) && Checked(m_hwnd, IDC_DIR_REMEMBER);
+    if (remember) {
+        std::wstring password = RawText(m_hwnd, IDC_DIR_PASSWORD);
+        secret = Protect(password);
         SecureZeroMemory(password.data(), password.size() * sizeof(wchar_t));
-        if (!secret.empty())
-            RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"Password", REG_BINARY, secret.data(),
-                            static_cast<DWORD>(secret.size()));
-    } else {
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"Password");
     }
+    // A password that could not be encrypted takes the older one with it: a copy left
+    // behind would log in with what the user has since changed.
+    if (secret.empty() || RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"Password", REG_BINARY, secret.data(),
+                                          static_cast<DWORD>(secret.size())) != ERROR_SUCCESS) {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"Password");
+        return !remember;
+    }
+    return true;
 }
 
 bool CDirectoryDlg::Gather(directory::Connection& c) {
@@ -187,7 +209,21 @@ bool CDirectoryDlg::Gather(directory::Connection& c) {
     c.startTls = security == kStartTls;
     if (Checked(m_hwnd, IDC_DIR_LOGIN)) {
         c.bindDn = FieldText(m_hwnd, IDC_DIR_USER).str();
-        c.password = FieldText(m_hwnd, IDC_DIR_PASSWORD).str();
+        c.password = RawText(m_hwnd, IDC_DIR_PASSWORD);
+        // An empty name would log in anonymously, which is not what was chosen.
+        if (c.bindDn.empty()) {
+            ShowMessageBox(m_hwnd, app::Text(IDS_DIR_NO_USER), app::Text(IDS_DIR_CAPTION), MB_ICONEXCLAMATION);
+            SetFocus(GetDlgItem(m_hwnd, IDC_DIR_USER));
+            return false;
+        }
+    }
+    // What the reader would refuse before sending anything, told at the field concerned.
+    directory::Mapping mapping;
+    const directory::RequestCheck check = directory::CheckRequest(c.url, c.bindDn, c.password, mapping);
+    if (check.fault != directory::RequestFault::None) {
+        ShowMessageBox(m_hwnd, directory::RequestFaultText(check, c), app::Text(IDS_DIR_CAPTION), MB_ICONEXCLAMATION);
+        SetFocus(GetDlgItem(m_hwnd, check.fault == directory::RequestFault::NoPassword ? IDC_DIR_PASSWORD : IDC_DIR_SERVER));
+        return false;
     }
     return true;
 }
@@ -214,7 +250,7 @@ void CDirectoryDlg::Test() {
 void CDirectoryDlg::Import() {
     directory::Connection c;
     if (!Gather(c)) return;
-    Save();
+    if (!Save()) ShowMessageBox(m_hwnd, app::Text(IDS_DIR_PASSWORD_NOT_KEPT), app::Text(IDS_DIR_CAPTION), MB_ICONEXCLAMATION);
     HWND progress = GetDlgItem(m_hwnd, IDC_DIR_PROGRESS);
     ShowStatus(app::Text(IDS_DIR_READING));
     ShowWindow(progress, SW_SHOW);
@@ -238,6 +274,7 @@ void CDirectoryDlg::Import() {
                    : Checked(m_hwnd, IDC_DIR_SYNC)   ? intake::Mode::Sync
                                                      : intake::Mode::Update;
     options.managedGroup = FieldText(m_hwnd, IDC_DIR_GROUP);
+    options.adopt = IsWindowEnabled(GetDlgItem(m_hwnd, IDC_DIR_ADOPT)) && Checked(m_hwnd, IDC_DIR_ADOPT);
     options.home = HomeCountry();
     intake::Applier applier(m_model, m_hwnd);
     if (options.mode == intake::Mode::Sync) {
@@ -282,6 +319,9 @@ INT_PTR CDirectoryDlg::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
                 case IDC_DIR_ANONYMOUS:
                 case IDC_DIR_LOGIN:
                 case IDC_DIR_UPDATE: UpdateLogin(); return TRUE;
+                case IDC_DIR_GROUP:
+                    if (HIWORD(wParam) == EN_CHANGE) UpdateLogin();
+                    return TRUE;
                 case IDC_DIR_TEST: Test(); return TRUE;
                 case IDOK: Import(); return TRUE;
                 // A close that comes after the book took the directory does not undo its answer.

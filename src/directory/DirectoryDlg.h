@@ -33,7 +33,8 @@ private:
     void ShowStatus(const CMString& text);
     void UpdateLogin();
     void Load();
-    void Save() const;
+    // False when the password was to be remembered and could not be (none is kept then).
+    bool Save() const;
 
     CPhonebook& m_model;
     BitmapButton m_helpButton;

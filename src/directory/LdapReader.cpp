@@ -132,8 +132,14 @@ Entry EntryOf(LDAP* ld, LDAPMessage* message, const std::vector<std::wstring>& w
     return entry;
 }
 
-void ReadNow(const Connection& c, const Mapping& mapping, const entry::CharacterRules& rules, Beat& beat,
+void ReadNow(const Connection& c, Mapping mapping, const entry::CharacterRules& rules, Beat& beat,
              ReadResult& result) {
+    result.request = CheckRequest(c.url, c.bindDn, c.password, mapping);
+    if (result.request.fault != RequestFault::None) {
+        result.fault = Fault::NotSent;
+        result.read.complete = false;
+        return;
+    }
     Session ld = Open(c, result, beat);
     if (!ld) {
         result.read.complete = false;
@@ -240,11 +246,26 @@ ReadResult Watched(const Connection& c, const std::function<void(Beat&, ReadResu
 
 }  // namespace
 
+CMString RequestFaultText(const RequestCheck& check, const Connection& c) {
+    switch (check.fault) {
+        case RequestFault::None: return {};
+        case RequestFault::NoPassword: return CMString::Formatted(app::Text(IDS_DIR_NO_PASSWORD).c_str(), c.bindDn.c_str());
+        case RequestFault::NoNameAttribute: return app::Text(IDS_DIR_URL_NO_NAME);
+        case RequestFault::NoFaxAttribute: return app::Text(IDS_DIR_URL_NO_FAX);
+        case RequestFault::UnreadAttribute:
+            return CMString::Formatted(app::Text(IDS_DIR_URL_UNREAD).c_str(), check.attribute.c_str());
+        case RequestFault::GroupsNotInUrl:
+            return CMString::Formatted(app::Text(IDS_DIR_URL_NO_GROUPS).c_str(), check.attribute.c_str());
+    }
+    return {};
+}
+
 CMString FaultText(const ReadResult& r, const Connection& c) {
     auto text = [](unsigned id) { return app::Text(id); };
     const unsigned port = c.url.port;
     switch (r.fault) {
         case Fault::None: return {};
+        case Fault::NotSent: return RequestFaultText(r.request, c);
         case Fault::Unreachable: return CMString::Formatted(text(IDS_DIR_UNREACHABLE).c_str(), c.url.host.c_str(), port);
         case Fault::LoginRefused: return text(IDS_DIR_LOGIN_REFUSED);
         case Fault::NoSuchBase: return CMString::Formatted(text(IDS_DIR_NO_BASE).c_str(), c.url.baseDn.c_str());

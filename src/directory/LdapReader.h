@@ -9,6 +9,7 @@
 #include <string>
 
 #include "directory/core/Entries.h"
+#include "directory/core/Request.h"
 #include "directory/core/Url.h"
 #include "intake/core/Records.h"
 
@@ -30,6 +31,7 @@ struct Connection {
 // Why a directory could not be read (or was read only in part).
 enum class Fault : uint8_t {
     None,
+    NotSent,        // refused before anything was sent: see ReadResult::request
     Unreachable,    // no server answers at host and port
     LoginRefused,   // the name or password was not accepted
     NoSuchBase,     // the base DN is not in the directory
@@ -44,6 +46,8 @@ struct ReadResult {
     Fault fault = Fault::None;
     // The client's or server's code, for the message.
     ULONG code = 0;
+    // NotSent: why.
+    RequestCheck request;
     // Entries the search gave (a person with two fax numbers is one entry, two records).
     size_t entries = 0;
     intake::SourceRead read;
@@ -51,12 +55,15 @@ struct ReadResult {
     double connectMs = 0, searchMs = 0;
 };
 
-// Reads every entry of the URL's search. A fault before the search leaves no records; a
-// result cut off keeps what arrived and is not complete.
+// Reads every entry of the URL's search, the mapping limited to the URL's attributes. A
+// login without a password or attributes the mapping cannot honour are refused before
+// anything is sent (NotSent). A fault before the search leaves no records; a result cut
+// off keeps what arrived and is not complete.
 ReadResult ReadDirectory(const Connection& connection, const Mapping& mapping, const entry::CharacterRules& rules,
                          const std::function<void(size_t entries)>& progress = {});
 
 // The language's words for a fault (empty for none), naming what it concerns.
 CMString FaultText(const ReadResult& result, const Connection& connection);
+CMString RequestFaultText(const RequestCheck& check, const Connection& connection);
 
 }  // namespace directory

@@ -23,5 +23,6 @@
 #define IDC_DIR_STATUS             1518
 #define IDC_DIR_PROGRESS           1519
 #define IDC_DIR_TEST               1520
+#define IDC_DIR_ADOPT              1620
 
 #endif

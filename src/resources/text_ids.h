@@ -223,6 +223,15 @@
 #define IDS_DIR_CONFIRM_SYNC                5068
 #define IDS_DIR_BAD_URL                     5069
 #define IDS_DIR_READING                     5070
+// The directory dialog and reader: what is refused before anything is sent, adoption
+#define IDS_DIR_NO_PASSWORD                 5470
+#define IDS_DIR_URL_NO_NAME                 5471
+#define IDS_DIR_URL_NO_FAX                  5472
+#define IDS_DIR_URL_UNREAD                  5473
+#define IDS_DIR_URL_NO_GROUPS               5474
+#define IDS_DIR_ADOPT                       5475
+#define IDS_DIR_PASSWORD_NOT_KEPT           5476
+#define IDS_DIR_NO_USER                     5477
 
 // Entries sharing a fax line: the duplicates dialog, the entry and group dialogs' notes
 #define IDS_MENU_DUPLICATES                 5300

@@ -138,7 +138,8 @@ bool ParseQuery(std::wstring_view rest, Url& url, UrlFault& fault) {
         std::wstring name;
         if (!PercentDecode(parts[1].substr(from, to == std::wstring_view::npos ? to : to - from), name))
             return (fault = UrlFault::BadEscape), false;
-        if (!IsAttributeName(name)) return (fault = UrlFault::BadAttribute), false;
+        // "*" is every user attribute, as in a search request.
+        if (name != L"*" && !IsAttributeName(name)) return (fault = UrlFault::BadAttribute), false;
         url.attributes.push_back(std::move(name));
         if (to == std::wstring_view::npos) break;
         from = to + 1;

@@ -25,7 +25,7 @@ struct Url {
     std::wstring host;
     uint16_t port = kLdapPort;
     std::wstring baseDn;
-    // Empty: the server's choice (every user attribute).
+    // The only attributes read (see LimitToUrl). Empty, or "*": those the mapping reads.
     std::vector<std::wstring> attributes;
     // A whole directory is searched unless the URL says otherwise (RFC 4516's own
     // default is base, which would find one entry at most).
