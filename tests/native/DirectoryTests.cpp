@@ -8,6 +8,7 @@
 #include "PrintCMString.h"
 #include "directory/core/Entries.h"
 #include "directory/core/Filter.h"
+#include "directory/core/Request.h"
 #include "directory/core/Url.h"
 
 using namespace directory;
@@ -62,6 +63,8 @@ TEST(Directory, UrlsThatRead) {
         {L"ldap://h:389", false, L"h", 389, L"", L"", Scope::Sub, kAnyFax, L"ldap://h/??sub?(facsimileTelephoneNumber=*)"},
         {L"ldap://h/??sub??e-bindname=cn=Manager%2cdc=x,1.2.3", false, L"h", 389, L"", L"", Scope::Sub, kAnyFax,
          L"ldap://h/??sub?(facsimileTelephoneNumber=*)"},
+        {L"ldap://h/dc=x?*,cn", false, L"h", 389, L"dc=x", L"*,cn", Scope::Sub, kAnyFax,
+         L"ldap://h/dc=x?*,cn?sub?(facsimileTelephoneNumber=*)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << CMString(c.text).ToUtf8());
@@ -326,4 +329,75 @@ TEST(Directory, EntriesBecomeRecords) {
     EXPECT_EQ(cut.records[0].fields.name, L"Berg, Anna");
     EXPECT_EQ(cut.records[2].fields.fax, L"+49 30 5678");
     EXPECT_TRUE(Collect({}, Mapping(), rules).complete);
+}
+
+// What a read may ask, judged before anything is sent: the URL's attributes are the
+// only ones read (a way needs every one of its attributes), and a login needs a password.
+TEST(Directory, RequestsCheckedBeforeSending) {
+    struct Case {
+        const wchar_t* url;
+        const wchar_t* mapping;  // an override, or nullptr for the defaults
+        const wchar_t* bindDn;
+        const wchar_t* password;
+        RequestFault fault;
+        std::wstring attribute;
+        // After a check that passed: the attributes asked for, and the name's ways.
+        std::wstring requested, nameWays;
+    };
+    const std::wstring everything = L"displayName,cn,givenName,sn,facsimileTelephoneNumber,o,company,telephoneNumber,mail";
+    const Case cases[] = {
+        {L"ldap://h/dc=x", nullptr, L"", L"", RequestFault::None, L"", everything, L"displayName|cn|givenName+sn"},
+        {L"ldap://h/dc=x?*", nullptr, L"", L"", RequestFault::None, L"", everything, L"displayName|cn|givenName+sn"},
+        {L"ldap://h/dc=x?cn,facsimileTelephoneNumber,mail", nullptr, L"", L"", RequestFault::None, L"",
+         L"cn,facsimileTelephoneNumber,mail", L"cn"},
+        {L"ldap://h/dc=x?CN,FACSIMILETELEPHONENUMBER", nullptr, L"", L"", RequestFault::None, L"",
+         L"cn,facsimileTelephoneNumber", L"cn"},
+        {L"ldap://h/dc=x?sn,givenName,facsimileTelephoneNumber", nullptr, L"", L"", RequestFault::None, L"",
+         L"givenName,sn,facsimileTelephoneNumber", L"givenName+sn"},
+        {L"ldap://h/dc=x?uid,facsimileTelephoneNumber", L"name=uid", L"", L"", RequestFault::None, L"",
+         L"uid,facsimileTelephoneNumber", L"uid"},
+        {L"ldap://h/dc=x?sn,facsimileTelephoneNumber", nullptr, L"", L"", RequestFault::NoNameAttribute, L"", L"", L""},
+        {L"ldap://h/dc=x?displayName,mail", nullptr, L"", L"", RequestFault::NoFaxAttribute, L"", L"", L""},
+        {L"ldap://h/dc=x?1.1", nullptr, L"", L"", RequestFault::NoNameAttribute, L"", L"", L""},
+        {L"ldap://h/dc=x?cn,facsimileTelephoneNumber,title", nullptr, L"", L"", RequestFault::UnreadAttribute, L"title",
+         L"", L""},
+        {L"ldap://h/dc=x?cn,facsimileTelephoneNumber", nullptr, L"cn=reader,dc=x", L"", RequestFault::NoPassword, L"", L"",
+         L""},
+        {L"ldap://h/dc=x", nullptr, L"fax@example.org", L" ", RequestFault::None, L"", everything,
+         L"displayName|cn|givenName+sn"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << CMString(c.url).ToUtf8() << " " << CMString(c.bindDn).ToUtf8());
+        Url url;
+        UrlFault urlFault = UrlFault::None;
+        ASSERT_TRUE(ParseUrl(c.url, url, urlFault));
+        Mapping mapping;
+        MappingFault mappingFault = MappingFault::None;
+        std::wstring item;
+        if (c.mapping) ASSERT_TRUE(ParseMapping(c.mapping, mapping, mappingFault, item));
+        const std::wstring before = Joined(RequestedAttributes(mapping), L',');
+        const RequestCheck check = CheckRequest(url, c.bindDn, c.password, mapping);
+        EXPECT_EQ(check.fault, c.fault);
+        EXPECT_EQ(CMString(check.attribute), CMString(c.attribute));
+        const std::wstring requested = Joined(RequestedAttributes(mapping), L',');
+        if (c.fault != RequestFault::None) {
+            EXPECT_EQ(CMString(requested), CMString(before));  // left as it was
+            continue;
+        }
+        EXPECT_EQ(CMString(requested), CMString(c.requested));
+        EXPECT_EQ(CMString(Ways(mapping.name)), CMString(c.nameWays));
+    }
+
+    // Groups come only from an attribute the URL names.
+    Url url;
+    UrlFault urlFault = UrlFault::None;
+    ASSERT_TRUE(ParseUrl(L"ldap://h/dc=x?cn,facsimileTelephoneNumber", url, urlFault));
+    Mapping mapping;
+    mapping.groups = L"memberOf";
+    const RequestCheck lacking = LimitToUrl(url, mapping);
+    EXPECT_EQ(lacking.fault, RequestFault::GroupsNotInUrl);
+    EXPECT_EQ(CMString(lacking.attribute), CMString(L"memberOf"));
+    url.attributes.push_back(L"MemberOf");
+    EXPECT_EQ(LimitToUrl(url, mapping).fault, RequestFault::None);
+    EXPECT_EQ(CMString(Joined(RequestedAttributes(mapping), L',')), CMString(L"cn,facsimileTelephoneNumber,memberOf"));
 }

@@ -430,3 +430,72 @@ TEST_F(Directory, TheDialogFollowsTheDirectoryAndAsksBeforeRemoving) {
     EXPECT_EQ(count("Hand Made"), 1);
     RegDeleteTreeW(HKEY_CURRENT_USER, CDirectoryDlg::kSettingsKey);
 }
+
+// The dialog refuses a login without a password before it connects (the server named is
+// no server, so anything sent would end in "no server answers"), remembers a long
+// password with its spaces, and offers adoption only with a managed group to adopt into.
+TEST(DirectoryDialog, RefusesAnEmptyPasswordAndRemembersAdoption) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, CDirectoryDlg::kSettingsKey);
+    UniqueWindow window(CreateDialogParamW(app::Instance(), MAKEINTRESOURCEW(IDD_MAIN), nullptr,
+                                           [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; }, 0));
+    CPhonebook model(window.Get());
+    WSADATA data;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
+    const int port = UnusedPort();
+    WSACleanup();
+    ASSERT_NE(port, 0);
+    const CMString nowhere = L"ldap://127.0.0.1:" + std::to_wstring(port) + L"/dc=example,dc=org";
+    const std::wstring password = L"  " + std::wstring(1500, L'p') + L" ";
+    auto text = [](HWND d, int id) {
+        std::wstring t(static_cast<size_t>(GetWindowTextLengthW(GetDlgItem(d, id))) + 1, L'\0');
+        t.resize(static_cast<size_t>(GetDlgItemTextW(d, id, t.data(), static_cast<int>(t.size()))));
+        return t;
+    };
+    CMString refusal;
+    entrytest::InDialog first([&](HWND d) {
+        EXPECT_NE(text(d, IDC_DIR_ADOPT).find(L'&'), std::wstring::npos);
+        EXPECT_FALSE(IsDlgButtonChecked(d, IDC_DIR_ADOPT));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, IDC_DIR_ADOPT)));  // no managed group yet
+        SetDlgItemTextW(d, IDC_DIR_GROUP, L"Directory");
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(d, IDC_DIR_ADOPT)));
+        CheckDlgButton(d, IDC_DIR_ADOPT, BST_CHECKED);
+        SetDlgItemTextW(d, IDC_DIR_SERVER, nowhere.c_str());
+        CheckRadioButton(d, IDC_DIR_ANONYMOUS, IDC_DIR_LOGIN, IDC_DIR_LOGIN);
+        SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_DIR_LOGIN, BN_CLICKED), 0);
+        SetDlgItemTextW(d, IDC_DIR_USER, L"cn=reader,dc=example,dc=org");
+        SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_DIR_TEST, BN_CLICKED), 0);
+        EXPECT_EQ(text(d, IDC_DIR_STATUS), L"");  // nothing was read
+        EXPECT_EQ(GetDlgCtrlID(GetFocus()), IDC_DIR_PASSWORD);
+        // With the password, the import gets as far as the server that is not there.
+        SetDlgItemTextW(d, IDC_DIR_PASSWORD, password.c_str());
+        CheckDlgButton(d, IDC_DIR_REMEMBER, BST_CHECKED);
+        SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_NE(text(d, IDC_DIR_STATUS).find(L"127.0.0.1"), std::wstring::npos);
+    });
+    {
+        harness::ModalDriver driver;
+        driver.Then(first.Start()).Then([&](const harness::SeenWindow& seen) {
+            refusal = seen.text;
+            harness::ModalDriver::Press(IDOK)(seen);
+        });
+        CDirectoryDlg dialog(model);
+        EXPECT_EQ(dialog.Run(window.Get()), IDCANCEL);
+        EXPECT_TRUE(first.Ran());
+    }
+    EXPECT_EQ(refusal, CMString::Formatted(app::Text(IDS_DIR_NO_PASSWORD).c_str(), L"cn=reader,dc=example,dc=org"));
+
+    entrytest::InDialog second([&](HWND d) {
+        EXPECT_EQ(text(d, IDC_DIR_PASSWORD), password);
+        EXPECT_TRUE(IsDlgButtonChecked(d, IDC_DIR_REMEMBER));
+        EXPECT_TRUE(IsDlgButtonChecked(d, IDC_DIR_ADOPT));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(d, IDC_DIR_ADOPT)));
+    });
+    {
+        harness::ModalDriver driver;
+        driver.Then(second.Start());
+        CDirectoryDlg dialog(model);
+        dialog.Run(window.Get());
+        EXPECT_TRUE(second.Ran());
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, CDirectoryDlg::kSettingsKey);
+}

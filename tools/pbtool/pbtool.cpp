@@ -16,6 +16,7 @@
 #include "CardDavJob.h"
 #include "carddav/core/Url.h"
 #include "directory/core/Entries.h"
+#include "directory/core/Request.h"
 #include "directory/core/Url.h"
 #include "Console.h"
 #include "controls/MessageDialog.h"
@@ -109,8 +110,9 @@ const wchar_t kUsage[] =
     L"number however written) are counted, not changed (--update changes them).\n"
     L"The office's directory is a source as a file is: import and sync take an LDAP\n"
     L"URL, ldap://host[:port]/base-DN[?attributes?scope?filter] or ldaps://, in place\n"
-    L"of the file (scope sub, filter (facsimileTelephoneNumber=*) unless given); each\n"
-    L"fax number of a person is an entry. directory prints what the search gives.\n"
+    L"of the file (scope sub, filter (facsimileTelephoneNumber=*) unless given; the\n"
+    L"attributes, when given, are the only ones read); each fax number of a person is\n"
+    L"an entry. directory prints what the search gives.\n"
     L"Directory options:\n"
     L"  --starttls               secure the ldap:// connection with StartTLS\n"
     L"  --bind-dn DN             log in as DN (or user@domain); the password comes\n"
@@ -708,6 +710,16 @@ int wmain(int argc, wchar_t** argv) {
         if (fault != directory::UrlFault::None)
             return Fail(kExitUsage, L"not an LDAP URL this client can follow: " + operands[urlAt] +
                                         L" (ldap://host[:port]/base-DN[?attributes?scope?filter], or ldaps://)");
+        // The URL's attributes are the only ones read; a list the mapping cannot honour is refused.
+        directory::Mapping limited = job.mapping;
+        const directory::RequestCheck check = directory::LimitToUrl(job.url, limited);
+        using directory::RequestFault;
+        if (check.fault != RequestFault::None)
+            return Fail(kExitUsage, check.fault == RequestFault::NoNameAttribute ? L"the URL's attributes give no name"
+                                    : check.fault == RequestFault::NoFaxAttribute ? L"the URL's attributes give no fax number"
+                                    : check.fault == RequestFault::GroupsNotInUrl
+                                        ? L"the URL's attributes lack " + check.attribute + L", which --groups-from names"
+                                        : L"the URL asks for " + check.attribute + L", which no field reads (--map)");
         job.fromDirectory = true;
     }
     if (userGiven && !job.fromAddressBook)
