@@ -28,3 +28,13 @@ HWND Dialog::CreateModeless(HWND owner, int leftToRightTemplate, int rightToLeft
     int id = app::DialogTemplate(leftToRightTemplate, rightToLeftTemplate);
     return CreateDialogParamW(app::Instance(), MAKEINTRESOURCEW(id), owner, DialogProc, reinterpret_cast<LPARAM>(this));
 }
+
+void KeepLeftToRight(HWND dialog, std::initializer_list<int> ids) {
+    if (!(GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_LAYOUTRTL)) return;
+    for (int id : ids) {
+        HWND field = GetDlgItem(dialog, id);
+        if (!field) continue;
+        SetWindowLongPtrW(field, GWL_EXSTYLE, GetWindowLongPtrW(field, GWL_EXSTYLE) & ~(WS_EX_LAYOUTRTL | WS_EX_RTLREADING));
+        InvalidateRect(field, nullptr, TRUE);
+    }
+}

@@ -3,6 +3,8 @@
 // parameter, kept in the window's user data, and receives every later message.
 #include <windows.h>
 
+#include <initializer_list>
+
 class Dialog {
 public:
     virtual ~Dialog() = default;
@@ -21,3 +23,8 @@ public:
 protected:
     HWND m_hwnd = nullptr;
 };
+
+// Fields whose text reads left to right in every language (file paths, DNs, numbers):
+// in a mirrored dialog they are not mirrored, or "C:\Books\a.csv" would show as
+// "csv.a\Books\:C".
+void KeepLeftToRight(HWND dialog, std::initializer_list<int> ids);

@@ -82,10 +82,7 @@ BOOL CDirectoryDlg::OnInitDialog() {
     };
     for (const auto& [id, text] : texts) SetDlgItemTextW(m_hwnd, id, app::Text(text).c_str());
     // Names, DNs and filters read left to right in every language.
-    for (int id : {IDC_DIR_SERVER, IDC_DIR_BASE, IDC_DIR_FILTER, IDC_DIR_USER, IDC_DIR_PASSWORD}) {
-        HWND field = GetDlgItem(m_hwnd, id);
-        SetWindowLongPtrW(field, GWL_EXSTYLE, GetWindowLongPtrW(field, GWL_EXSTYLE) & ~WS_EX_LAYOUTRTL);
-    }
+    KeepLeftToRight(m_hwnd, {IDC_DIR_SERVER, IDC_DIR_BASE, IDC_DIR_FILTER, IDC_DIR_USER, IDC_DIR_PASSWORD});
     HWND security = GetDlgItem(m_hwnd, IDC_DIR_SECURITY);
     for (unsigned text : {IDS_DIR_SECURITY_NONE, IDS_DIR_SECURITY_STARTTLS, IDS_DIR_SECURITY_LDAPS})
         SendMessageW(security, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(app::Text(text).c_str()));

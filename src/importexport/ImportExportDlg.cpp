@@ -198,6 +198,7 @@ BOOL CImportExportDlg::OnInitDialog() {
     FillCombo(GetDlgItem(m_hwnd, IDC_IE_FIELD_DELIMITER), kFieldChoices, kDefaultFieldChoice);
     FillColumns();
 
+    KeepLeftToRight(m_hwnd, {IDC_IE_FILE});
     SendDlgItemMessageW(m_hwnd, IDC_IE_RECORD_CUSTOM, EM_LIMITTEXT, kCustomDelimiterChars, 0);
     SendDlgItemMessageW(m_hwnd, IDC_IE_FIELD_CUSTOM, EM_LIMITTEXT, kCustomDelimiterChars, 0);
 
