@@ -167,7 +167,9 @@ search (for example <span dir="ltr">dc=example,dc=org</span>), or a whole LDAP U
 <li><b>Security</b>: StartTLS or LDAPS protect the password and the data on the way.</li>
 <li><b>Anonymous</b> or <b>Log in as</b> a user with a <b>Password</b>. <b>Remember the
 password</b> keeps it encrypted for you on this computer.</li>
-<li><b>Managed group</b>: the entries from the directory join this group.</li>
+<li><b>Managed group</b>: the entries from the directory join this group. An entry that
+someone made by hand stays out of it and is left alone, unless <b>Also take in entries made
+by hand that the directory names</b> is on.</li>
 <li><b>Update entries that are already in the book</b>: changes reach the entries in place,
 which keep their groups. <b>Remove the group's entries the directory no longer gives</b>
 makes the book follow the directory; you see how many entries would be added, updated and
@@ -340,7 +342,9 @@ gesucht wird (etwa <span dir="ltr">dc=example,dc=org</span>), oder eine ganze LD
 <li><b>Sicherheit</b>: StartTLS oder LDAPS schützen Kennwort und Daten unterwegs.</li>
 <li><b>Anonym</b> oder <b>Anmelden als</b> Benutzer mit <b>Kennwort</b>. <b>Kennwort
 merken</b> bewahrt es für Sie verschlüsselt auf diesem Computer auf.</li>
-<li><b>Verwaltete Gruppe</b>: die Einträge aus dem Verzeichnis kommen in diese Gruppe.</li>
+<li><b>Verwaltete Gruppe</b>: die Einträge aus dem Verzeichnis kommen in diese Gruppe. Ein
+von Hand angelegter Eintrag bleibt außerhalb und unverändert, außer <b>Auch von Hand angelegte
+Einträge übernehmen, die das Verzeichnis nennt</b> ist eingeschaltet.</li>
 <li><b>Einträge aktualisieren, die schon im Buch sind</b>: Änderungen erreichen die Einträge
 an Ort und Stelle, die ihre Gruppen behalten. <b>Einträge der Gruppe entfernen, die das
 Verzeichnis nicht mehr liefert</b> lässt das Buch dem Verzeichnis folgen; Sie sehen vorher,
@@ -493,7 +497,8 @@ HE["bodies"] = {
 <li><b>אבטחה</b>: StartTLS או LDAPS מגינים על הסיסמה והנתונים בדרך.</li>
 <li><b>אנונימי</b> או <b>כניסה בשם</b> משתמש עם <b>סיסמה</b>. <b>זכור את הסיסמה</b> שומר
 אותה מוצפנת עבורך במחשב זה.</li>
-<li><b>קבוצה מנוהלת</b>: הרשומות מהמדריך מצטרפות לקבוצה זו.</li>
+<li><b>קבוצה מנוהלת</b>: הרשומות מהמדריך מצטרפות לקבוצה זו. רשומה שנוצרה ידנית נשארת מחוץ
+לקבוצה ואינה משתנה, אלא אם <b>קלוט גם רשומות שנוצרו ידנית והמדריך מציין אותן</b> מסומן.</li>
 <li><b>עדכון רשומות שכבר נמצאות בספר</b>: שינויים מגיעים לרשומות במקומן, והן שומרות על
 הקבוצות שלהן. <b>הסר רשומות של הקבוצה שהמדריך כבר אינו מספק</b> גורם לספר לעקוב אחר המדריך;
 לפני כל שינוי תראה כמה רשומות יתווספו, יעודכנו ויוסרו.</li>
