@@ -60,8 +60,10 @@ private:
     HANDLE m_h;
 };
 
-// How long a call waits for another process's call on the same book.
+// How long a call waits for another process's call on the same book, per thread: a
+// window's thread asks for no wait at all and tries again from its timer.
 constexpr ULONGLONG kLockWaitMs = 2000;
+thread_local ULONGLONG t_lockWaitMs = kLockWaitMs;
 
 // Far past any data, so the lock never blocks a plain read or write of the file.
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
@@ -131,7 +133,7 @@ std::unique_ptr<pbcore::FileIo> WinPlatform::Attach(intptr_t handle) {
 bool WinPlatform::Lock(intptr_t handle, bool exclusive) {
     // Calls are short; a peer holding the lock longer than this has stalled, or a busy
     // share is slow: the caller hears "busy" rather than the window freezing.
-    const ULONGLONG deadline = GetTickCount64() + kLockWaitMs;
+    const ULONGLONG deadline = GetTickCount64() + t_lockWaitMs;
     for (int attempt = 0;; ++attempt) {
         OVERLAPPED ov = {};
         ov.Offset = kLockOffsetLow;
@@ -143,6 +145,12 @@ bool WinPlatform::Lock(intptr_t handle, bool exclusive) {
         if (GetTickCount64() >= deadline) return false;
         Sleep(attempt < 20 ? 0 : 1);
     }
+}
+
+uint32_t WinPlatform::SetLockWait(uint32_t milliseconds) {
+    const ULONGLONG previous = t_lockWaitMs;
+    t_lockWaitMs = std::min<ULONGLONG>(milliseconds, kLockWaitMs);
+    return static_cast<uint32_t>(previous);
 }
 
 void WinPlatform::Unlock(intptr_t handle) {
