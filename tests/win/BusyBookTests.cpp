@@ -257,6 +257,10 @@ TEST_F(BusyBook, AReadersListKeepsItsRowsWhateverTheWriterDoes) {
     const char* writers[] = {"stalled", "committing", "torn journal"};
     for (Action action : {Action::View, Action::Group, Action::Picker, Action::Search, Action::Refresh}) {
         for (Writer writer : {Writer::Stalled, Writer::Committing, Writer::Torn}) {
+            // Members are picked only in a book this window writes, which no other program
+            // can write meanwhile; it can still hold the lock.
+            const bool picker = action == Action::Picker;
+            if (picker && writer != Writer::Stalled) continue;
             SCOPED_TRACE(std::string(actions[static_cast<int>(action)]) + " / " + writers[static_cast<int>(writer)]);
             ASSERT_TRUE(testenv::MakeBook(book, L"mpb2"));
             Add(book, L"Anna", L"0301");
@@ -267,12 +271,12 @@ TEST_F(BusyBook, AReadersListKeepsItsRowsWhateverTheWriterDoes) {
                 CMString name = L"Team";
                 ASSERT_TRUE(db.CreateGroup(name, &team, false));
             }
-            Open(true);
+            Open(!picker);
             ASSERT_EQ(Rows(), 3);
             std::unique_ptr<booklock::Holder> holder;
             // Another program adds Cleo, then stalls, commits Dora, or dies in its journal.
             auto meanwhile = [&] {
-                Add(book, L"Cleo", L"0303");
+                if (!picker) Add(book, L"Cleo", L"0303");
                 if (writer == Writer::Stalled) holder = std::make_unique<booklock::Holder>(book.str());
                 if (writer == Writer::Committing) Add(book, L"Dora", L"0304");
                 if (writer == Writer::Torn) TearJournal(book);
@@ -308,8 +312,13 @@ TEST_F(BusyBook, AReadersListKeepsItsRowsWhateverTheWriterDoes) {
             harness::PumpUntilIdle();
             const bool search = action == Action::Search;
             // What the book holds now, as this list shows it (a search: the entries).
-            const int now = (search ? 3 : 4) + (writer == Writer::Committing ? 1 : 0);
-            if (writer == Writer::Stalled) {
+            const int now = picker ? 3 : (search ? 3 : 4) + (writer == Writer::Committing ? 1 : 0);
+            if (writer == Writer::Stalled && picker) {
+                // Nothing was committed: the image is current and is read without the lock.
+                ASSERT_TRUE(holder && holder->Holding());
+                EXPECT_EQ(Rows(), 3);
+                EXPECT_FALSE(main->Balloon().IsShown());
+            } else if (writer == Writer::Stalled) {
                 ASSERT_TRUE(holder && holder->Holding());
                 EXPECT_EQ(Rows(), 3);  // the rows it had, whatever the action
                 EXPECT_TRUE(harness::PumpUntil([&] { return main->Balloon().IsShown(); }, 3000));
@@ -327,8 +336,10 @@ TEST_F(BusyBook, AReadersListKeepsItsRowsWhateverTheWriterDoes) {
                 EXPECT_FALSE(main->Balloon().IsShown());
             }
             // The next commit reaches the list too: a torn journal lends it no counter.
-            Add(book, L"Eve", L"0305");
-            EXPECT_TRUE(harness::PumpUntil([&] { return Rows() == now + 1; }, 4000)) << Rows();
+            if (!picker) {
+                Add(book, L"Eve", L"0305");
+                EXPECT_TRUE(harness::PumpUntil([&] { return Rows() == now + 1; }, 4000)) << Rows();
+            }
             DestroyWindow(hwnd);
             hwnd = nullptr;
             main.reset();
