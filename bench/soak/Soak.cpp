@@ -8,10 +8,15 @@
 //   export WINEPREFIX=$PWD/build/windows-release/wineprefix
 //   nice tests/wine-run build/windows-release/bench/soak/soak.exe [--minutes N]
 //
+// A stalled writer (this program again, with --stall) now and then holds the book's
+// lock for 5 to 30 s, as a writer hung in the middle of its commit would; meanwhile a
+// watcher asks each reader's window for an answer (WM_NULL) every 50 ms.
+//
 // Options: --minutes N (10), --readers N (5), --seed N, --dir FOLDER (work folder,
 // default a new one under %TEMP%; removed at the end unless --keep or a violation),
 // --dist FOLDER (the shipped programs, default the build's), --pbtool-wait S (passes
-// --wait S to pbtool, when its usage knows --wait), --keep.
+// --wait S to pbtool, when its usage knows --wait), --keep, --stall-figures S (instead of
+// the soak: one reader of a full book while a writer holds the lock S seconds, 3 times).
 //
 // What it checks, and prints at the end with its figures:
 //  - every sample of a reader's main list is a state the book held at some commit:
@@ -24,7 +29,10 @@
 //  - after each sync that exited 0 the Synced group holds exactly the source it read;
 //    at the end every change the hand writer logged as answered is in the book.
 //  - pbtool verify says sound after every kill and at the end.
+//  - no reader ever shows an empty list or fewer rows than the book had (the book is
+//    never empty, and no commit shrinks it by much).
 //  - the readers' handles, GDI and USER objects and memory stay flat.
+//  - how long a reader's window went without answering, longest and over 100 ms.
 //  - every reader shows the final state shortly after the writers stop, and closes on
 //    WM_CLOSE.
 // Exit code 1 on any violation, 2 when the soak itself cannot run.
@@ -461,6 +469,13 @@ public:
     }
 
     int Index() const { return m_index; }
+    // The list's row count, -1 when the call failed.
+    long Rows() {
+        DWORD_PTR count = 0;
+        return m_list && SendMessageTimeoutW(m_list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 60000, &count)
+                   ? static_cast<long>(count)
+                   : -1;
+    }
     HANDLE Process() const { return m_pi.hProcess; }
     HWND Top() const { return m_top; }
     std::vector<Sample> Samples() {
@@ -609,6 +624,70 @@ private:
     std::atomic<long> m_failed{0};
     double m_sampleMs = 0;  // the sampler's alone
 };
+
+// ---- Whether the readers' windows answer ----
+
+// Sends WM_NULL to every reader's window in turn, as another program does, and keeps how
+// long each took: a window that waits on the book's lock does not answer.
+class AnswerWatch {
+public:
+    void Start(std::vector<std::pair<int, HWND>> windows) {
+        m_windows = std::move(windows);
+        m_thread = std::thread([this] {
+            while (!m_stop) {
+                for (const auto& [index, window] : m_windows) {
+                    const double from = NowMs();
+                    DWORD_PTR unused = 0;
+                    const bool answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &unused) != 0;
+                    const double took = NowMs() - from;
+                    std::lock_guard<std::mutex> guard(m_mutex);
+                    ++m_asked;
+                    if (!answered) ++m_unanswered;
+                    if (took > 100) ++m_over100;
+                    if (took > m_longest) {
+                        m_longest = took;
+                        m_longestReader = index;
+                        m_longestAt = from;
+                    }
+                }
+                Sleep(50);
+            }
+        });
+    }
+    void Stop() {
+        m_stop = true;
+        if (m_thread.joinable()) m_thread.join();
+    }
+    std::string Summary() {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        return Format("reader windows asked %ld times (WM_NULL from this process): longest without an answer %.0f ms "
+                      "(reader %d at t=%.1fs); %ld answers took over 100 ms; %ld never came",
+                      m_asked, m_longest, m_longestReader, m_longestAt / 1000.0, m_over100, m_unanswered);
+    }
+
+private:
+    std::vector<std::pair<int, HWND>> m_windows;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    long m_asked = 0, m_over100 = 0, m_unanswered = 0;
+    double m_longest = 0, m_longestAt = 0;
+    int m_longestReader = 0;
+};
+
+// The stalled writer's side: takes the book's lock (as the engine takes it) and holds it.
+int StallWriter(const std::wstring& book, DWORD ms) {
+    HANDLE f = CreateFileW(book.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return 2;
+    OVERLAPPED ov = {};
+    ov.Offset = 0xFFFFFF00;
+    ov.OffsetHigh = 0x7FFFFFFF;
+    // Waits its turn as a writer does, then stalls.
+    if (!LockFileEx(f, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &ov)) return 3;
+    Sleep(ms);
+    CloseHandle(f);
+    return 0;
+}
 
 // ---- The source file that pbtool sync follows ----
 
@@ -836,10 +915,13 @@ struct Options {
     std::wstring dir, dist;
     int pbtoolWait = -1;
     bool keep = false;
+    int stallFigures = 0;  // seconds a writer holds the lock in the figures run; 0: the soak
 };
 
 struct Stats {
     long syncsOk = 0, syncsFailed = 0, syncsKilled = 0, handKills = 0, handRestarts = 0, verifies = 0;
+    long stalls = 0;
+    double stalledMs = 0, longestStallMs = 0;
     std::map<int, long> syncExitCodes;
     std::vector<double> syncMs;
     std::string lastSyncFailure;
@@ -849,6 +931,7 @@ class Soak {
 public:
     explicit Soak(Options options) : m_opt(std::move(options)), m_rng(m_opt.seed) {}
     int Run();
+    int StallFigures(DWORD holdMs);
 
 private:
     bool Prepare();
@@ -873,6 +956,9 @@ private:
     PROCESS_INFORMATION m_hand = {};
     unsigned m_handGeneration = 0;
     PROCESS_INFORMATION m_sync = {};
+    PROCESS_INFORMATION m_stall = {};
+    double m_stallStart = 0, m_stallMs = 0;
+    AnswerWatch m_answers;
     bool m_syncRunning = false;
     double m_syncStart = 0;
     std::vector<SourceRow> m_syncRows;
@@ -1026,6 +1112,64 @@ void Soak::FinishSync(DWORD code) {
     if (!problem.empty()) g_violations.Add("sync", Format("after sync #%ld exited 0: %s", m_stats.syncsOk, problem.c_str()));
 }
 
+// One reader of a full book behind by one commit while a writer holds the lock for
+// holdMs: how long its window took to answer, the fewest rows it showed, and how soon
+// after the writer let go it showed the commit.
+int Soak::StallFigures(DWORD holdMs) {
+    if (!Prepare()) return 2;
+    const std::wstring full = m_folder + L"\\full.mpb2";
+    if (RunToEnd(m_pbtool, L"sample " + Quoted(full) + L" --entries 2490 --groups 0", m_folder, L"", 120000) != 0) {
+        fprintf(stderr, "soak: pbtool sample failed\n");
+        return 2;
+    }
+    Monitor unused(full);  // a reader's samples are not taken here
+    Reader reader(1, unused);
+    if (!reader.Start(m_editor, full, m_folder) || !reader.WaitReady(120000)) {
+        fprintf(stderr, "soak: the reader shows no list\n");
+        return 2;
+    }
+    const long before = reader.Rows();
+    for (int round = 1; round <= 3; ++round) {
+        // The commit the reader has not read, then at once the writer that stalls.
+        {
+            CPhonebook model(nullptr);
+            if (!model.Database().Open(full.c_str(), 0, 0)) return 2;
+            const CMString name = CMString::Formatted(L"Stall %d", round);
+            if (model.AddFromFields(name, L"0301234", L"", L"", L"", L"", false, false) != pbabi::kOk) return 2;
+        }
+        PROCESS_INFORMATION stall = {};
+        if (!Launch(m_self, L"--stall " + Quoted(full) + L" " + std::to_wstring(holdMs), m_folder, L"", stall)) return 2;
+        const double from = NowMs();
+        double longest = 0;
+        long fewest = LONG_MAX, asked = 0, over = 0;
+        while (WaitForSingleObject(stall.hProcess, 0) == WAIT_TIMEOUT) {
+            const double t = NowMs();
+            DWORD_PTR result = 0;
+            SendMessageTimeoutW(reader.Top(), WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
+            const double took = NowMs() - t;
+            longest = std::max(longest, took);
+            ++asked;
+            if (took > 100) ++over;
+            if (asked % 10 == 0) fewest = std::min(fewest, reader.Rows());
+            Sleep(20);
+        }
+        const double released = NowMs();
+        Release(stall);
+        long rows = reader.Rows();
+        while (rows != before + round && NowMs() - released < 30000) {
+            Sleep(20);
+            rows = reader.Rows();
+        }
+        printf("stall %d: writer held the lock %.1f s; the reader's window answered %ld WM_NULL, longest %.0f ms, "
+               "%ld over 100 ms; its list had %ld rows at least (%ld before); it showed the new commit %.0f ms after "
+               "the writer let go (%ld rows)\n",
+               round, (released - from) / 1000.0, asked, longest, over, fewest, before + round - 1,
+               NowMs() - released, rows);
+    }
+    reader.Close(15000);
+    return 0;
+}
+
 int Soak::Run() {
     if (!Prepare()) return 2;
     m_monitor = std::make_unique<Monitor>(m_book);
@@ -1048,10 +1192,13 @@ int Soak::Run() {
             return 2;
         }
     }
+    std::vector<std::pair<int, HWND>> windows;
     for (auto& r : m_readers) {
         r->start = Measure(r->Process());
         r->StartSampling();
+        windows.push_back({r->Index(), r->Top()});
     }
+    m_answers.Start(windows);
     fprintf(stderr, "soak: %d readers up; book %s; %g minutes\n", m_opt.readers, Utf8(m_book).c_str(), m_opt.minutes);
 
     StartHand();
@@ -1059,6 +1206,7 @@ int Soak::Run() {
     const double endAt = begin + m_opt.minutes * 60000.0;
     double nextSource = begin + 2000, nextSync = begin + 1000, nextKill = begin + Uniform(15000, 40000);
     double nextProgress = begin + 60000, middleAt = begin + (endAt - begin) / 2;
+    double nextStall = begin + Uniform(10000, 30000);
     bool middleTaken = false;
     while (NowMs() < endAt) {
         const double now = NowMs();
@@ -1117,6 +1265,23 @@ int Soak::Run() {
             }
             nextKill = NowMs() + Uniform(15000, 40000);
         }
+        if (m_stall.hProcess && WaitForSingleObject(m_stall.hProcess, 0) == WAIT_OBJECT_0) {
+            const double held = NowMs() - m_stallStart;
+            m_stats.stalledMs += held;
+            m_stats.longestStallMs = std::max(m_stats.longestStallMs, held);
+            Release(m_stall);
+            nextStall = NowMs() + Uniform(20000, 60000);
+        } else if (!m_stall.hProcess && now >= nextStall && now + 5000 < endAt) {
+            m_stallMs = Uniform(5000, 30000);
+            if (Launch(m_self, L"--stall " + Quoted(m_book) + L" " + std::to_wstring(static_cast<long>(m_stallMs)), m_folder,
+                       L"", m_stall)) {
+                m_stallStart = NowMs();
+                ++m_stats.stalls;
+            } else {
+                g_violations.Add("soak", "the stalled writer cannot be started");
+                nextStall = endAt;
+            }
+        }
         if (!middleTaken && now >= middleAt) {
             for (auto& r : m_readers) r->middle = Measure(r->Process());
             middleTaken = true;
@@ -1136,6 +1301,11 @@ int Soak::Run() {
     }
 
     // The writers stop; the last sync finishes.
+    if (m_stall.hProcess) {
+        WaitForSingleObject(m_stall.hProcess, 60000);
+        m_stats.stalledMs += NowMs() - m_stallStart;
+        Release(m_stall);
+    }
     while (m_syncRunning) {
         if (WaitForSingleObject(m_sync.hProcess, 180000) != WAIT_OBJECT_0) TerminateProcess(m_sync.hProcess, 9);
         DWORD code = 0;
@@ -1157,7 +1327,7 @@ int Soak::Run() {
         g_violations.Add("hand-log", Format("the book cannot be read at the end (code %d)", lastCode));
     }
 
-    // Every reader follows to the final state (a reader looks every 3 s).
+    // Every reader follows to the final state (a reader looks every second).
     for (int i = 0; i < 200 && m_monitor->Latest() != finalCounter; ++i) Sleep(50);
     const uint64_t finalHash = HashRows(ShownRows(records));
     for (auto& r : m_readers) r->StopSampling();
@@ -1171,6 +1341,7 @@ int Soak::Run() {
         }
         if (!shown) g_violations.Add("final-state", Format("reader %d does not show the final state 15 s after the writers stopped", r->Index()));
     }
+    m_answers.Stop();
     m_monitor->Stop();
     for (auto& r : m_readers) r->end = Measure(r->Process());
     Analyze();
@@ -1211,9 +1382,30 @@ int Soak::Run() {
 // Matches every sample of every reader against the recorded states, finds the ones
 // that show no state and the ones that go back, and measures how long each reader
 // stayed behind each commit.
+// The rows the hand writer logged as added ("name\tfax" as the list shows them): such a
+// row may come and go inside commits the monitor missed.
+std::set<std::wstring> HandRows(const std::wstring& logPath) {
+    std::set<std::wstring> rows;
+    const std::string text = FileText(logPath);
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = text.substr(at, end - at);
+        at = end + 1;
+        const size_t tab = line.find('\t'), second = line.find('\t', tab + 1);
+        if (line.rfind("ADD\t", 0) != 0 || second == std::string::npos) continue;
+        rows.insert(CMString::FromUtf8(line.substr(tab + 1, second - tab - 1)).str() + L"\t" +
+                    CMString::FromUtf8(line.substr(second + 1)).str());
+    }
+    return rows;
+}
+
 void Soak::Analyze() {
     const std::vector<Commit> commits = m_monitor->Commits();
     const std::vector<Gap> gaps = m_monitor->Gaps();
+    // A writer by hand may add an entry and remove it again between two looks of the
+    // monitor (one open, up to three changes): the state between is a commit all the same.
+    const std::set<std::wstring> handRows = HandRows(m_handLog);
     for (auto& r : m_readers) {
         const std::vector<Sample> samples = r->Samples();
         m_samples += static_cast<long>(samples.size());
@@ -1261,7 +1453,7 @@ void Soak::Analyze() {
                 for (const auto& row : g.before)
                     if (g.after.count(row) && !rows.count(row)) fits = false;
                 for (const auto& row : rows)
-                    if (!g.before.count(row) && !g.after.count(row)) fits = false;
+                    if (!g.before.count(row) && !g.after.count(row) && !handRows.count(row)) fits = false;
                 if (fits) {
                     inGap = true;
                     break;
@@ -1327,6 +1519,9 @@ void Soak::Report(uint64_t firstCounter, uint64_t lastCounter) {
     if (!m_stats.lastSyncFailure.empty()) printf("  last failed sync said: %s\n", m_stats.lastSyncFailure.c_str());
     printf("kills survived: %ld (%ld sync, %ld hand writer); pbtool verify runs: %ld\n", m_stats.syncsKilled + m_stats.handKills,
            m_stats.syncsKilled, m_stats.handKills, m_stats.verifies);
+    printf("stalled writer: %ld stalls, %.1f s in all, longest %.1f s\n", m_stats.stalls, m_stats.stalledMs / 1000.0,
+           m_stats.longestStallMs / 1000.0);
+    printf("%s\n", m_answers.Summary().c_str());
     long unstable = 0, failed = 0;
     double sampleMs = 0;
     for (auto& r : m_readers) {
@@ -1375,6 +1570,7 @@ int wmain(int argc, wchar_t** argv) {
     app::SetInstance(GetModuleHandleW(nullptr));
     INITCOMMONCONTROLSEX init = {sizeof init, ICC_WIN95_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&init);
+    if (argc == 4 && std::wstring(argv[1]) == L"--stall") return StallWriter(argv[2], static_cast<DWORD>(_wtoi(argv[3])));
     if (argc == 8 && std::wstring(argv[1]) == L"--hand-writer")
         return HandWriter(argv[2], argv[3], static_cast<unsigned>(_wtoi(argv[4])), argv[5], _wcstoui64(argv[6], nullptr, 10),
                           argv[7]);
@@ -1391,6 +1587,7 @@ int wmain(int argc, wchar_t** argv) {
         else if (arg == L"--dist" && hasValue) options.dist = argv[++i];
         else if (arg == L"--pbtool-wait" && hasValue) options.pbtoolWait = _wtoi(argv[++i]);
         else if (arg == L"--keep") options.keep = true;
+        else if (arg == L"--stall-figures" && hasValue) options.stallFigures = _wtoi(argv[++i]);
         else {
             fprintf(stderr,
                     "usage: soak [--minutes N] [--readers N] [--seed N] [--dir FOLDER] [--dist FOLDER]\n"
@@ -1400,5 +1597,5 @@ int wmain(int argc, wchar_t** argv) {
     }
     setvbuf(stdout, nullptr, _IONBF, 0);
     Soak soak(options);
-    return soak.Run();
+    return options.stallFigures > 0 ? soak.StallFigures(static_cast<DWORD>(options.stallFigures) * 1000) : soak.Run();
 }

@@ -192,9 +192,17 @@ bool Book::ReadCounter(FileIo& io, uint64_t* counter) {
     size_t got = 0;
     if (!io.Read(0, head, sizeof head, &got) || got != sizeof head) return false;
     if (std::memcmp(head, kMagic, sizeof kMagic) != 0 || head[8] < 1 || head[8] > 3) return false;
+    const Kind kind = static_cast<Kind>(head[8]);
     uint8_t jh[16];
-    if (!io.Read(JournalOffsetOf(TraitsOf(static_cast<Kind>(head[8])).capacity), jh, sizeof jh, &got)) return false;
-    *counter = got == sizeof jh && Get32(jh) == kJournalMagic && Get64(jh + 8) ? Get64(jh + 8) : Get64(head + kCounterAt);
+    if (!io.Read(JournalOffsetOf(TraitsOf(kind).capacity), jh, sizeof jh, &got)) return false;
+    *counter = Get64(head + kCounterAt);
+    if (got != sizeof jh || Get32(jh) != kJournalMagic || !Get64(jh + 8)) return true;
+    // A journal's counter counts only once the journal is whole: a torn one (its writer
+    // died, or is still writing it) brought nothing, and its value is never given out.
+    uint64_t size = 0, brought = 0, named = 0;
+    std::vector<Change> images;
+    if (!io.Size(&size) || ReadJournal(io, size, kind, images, &brought, &named) != code::kOk) return false;
+    if (!images.empty() && brought) *counter = brought;
     return true;
 }
 
@@ -291,7 +299,9 @@ int Book::Load(FileIo& io) {
     uint64_t brought = 0, named = 0;
     int rc = ReadJournal(io, size, kind, pending, &brought, &named);
     if (rc != code::kOk) return rc;
-    if (named) m_storedCounter = named;  // what ReadCounter gives while the journal is there
+    // A torn journal's counter may have been seen by a reader of an older engine: no
+    // commit of other contents may bring it again.
+    m_spentCounter = named > m_counter ? named : 0;
     if (!pending.empty()) {
         for (const Change& c : pending) {
             Cover(c.slot);
@@ -302,6 +312,8 @@ int Book::Load(FileIo& io) {
         // A journal of an engine without counters brings none: it moves by one.
         m_pendingCounter = brought ? brought : m_counter + 1;
         m_counter = m_pendingCounter;
+        if (brought) m_storedCounter = brought;  // what ReadCounter gives while the journal is there
+        m_spentCounter = 0;
     }
 
     // The id map is cleared through the ids it holds: cheaper than 64 Ki entries anew.
@@ -438,7 +450,8 @@ int Book::WriteSlots(FileIo& io, std::vector<int> slots) {
     std::sort(slots.begin(), slots.end());
     slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
     if (slots.empty()) return code::kOk;
-    const uint64_t counter = m_counter + 1 ? m_counter + 1 : 1;
+    const uint64_t last = std::max(m_counter, m_spentCounter);
+    const uint64_t counter = last + 1 ? last + 1 : 1;
     std::vector<uint8_t> journal(kJournalHeader + slots.size() * kJournalRecord, 0);
     Put32(journal.data(), kJournalMagic);
     Put32(journal.data() + 4, static_cast<uint32_t>(slots.size()));
@@ -455,13 +468,19 @@ int Book::WriteSlots(FileIo& io, std::vector<int> slots) {
     m_loaded = false;
     if (!io.Write(JournalOffset(), journal.data(), journal.size()) || !io.Flush()) {
         // Not committed, so not to be replayed: a journal left behind would bring the change
-        // reported as failed into the book at the next load.
-        uint8_t zero[kJournalHeader] = {};
-        if (io.Write(JournalOffset(), zero, sizeof zero)) io.Flush();
+        // reported as failed into the book at the next load. A reader may have read it whole
+        // before the failure, so its header stays, without records, to spend its counter.
+        m_spentCounter = counter;
+        uint8_t spent[kJournalHeader] = {};
+        Put32(spent, kJournalMagic);
+        Put64(spent + 8, counter);
+        spent[24] = static_cast<uint8_t>(m_kind);
+        if (io.Write(JournalOffset(), spent, sizeof spent)) io.Flush();
         return code::kIoError;
     }
     // Committed: from here on every open sees the change, replaying the journal if need be.
     m_counter = counter;
+    m_spentCounter = 0;
     if (WriteInPlace(io, slots, counter) != code::kOk) return code::kOk;  // image stays unloaded: a reload finishes it
     m_loaded = true;
     return code::kOk;

@@ -91,9 +91,9 @@ public:
 
     // Reads and checks the whole file. Fails for a file that is not a book.
     int Load(FileIo& io);
-    // The change counter as stored, with two small reads: the one a journal's header names
+    // The change counter as stored, with two small reads: the one a whole journal brings
     // while it is there (it moves at the commit point, even when the writes in place that
-    // follow fail), else the superblock's. False for a file that is not a book. Any commit
+    // follow fail; a journal is read whole only while one is there), else the superblock's. False for a file that is not a book. Any commit
     // by anyone moves it.
     static bool ReadCounter(FileIo& io, uint64_t* counter);
     // Writes a change left by a dead writer in place (a reader only sees it in memory).
@@ -105,6 +105,9 @@ public:
     int LiveCount() const { return m_live; }
     int DamagedCount() const { return m_damaged; }
     bool HadPendingChange() const { return m_hadPending; }
+    // A journal that was never committed is on disk (its writer died writing it, or its
+    // write failed): nothing of it counts, and its counter is not used again.
+    bool HadTornJournal() const { return m_spentCounter != 0; }
     uint64_t FileSize() const { return m_fileSize; }
     // False once a change failed before it was committed: the image is then ahead of
     // the file and must be loaded again.
@@ -211,6 +214,7 @@ private:
     uint64_t m_pendingCounter = 0;  // the counter that journal brings
     uint64_t m_storedCounter = 0;
     uint64_t m_counter = 0;  // the counter of the image's state
+    uint64_t m_spentCounter = 0;  // named by a journal never committed: the next commit goes past it
     // Lookups that every change makes, kept as the image changes: slot of each id,
     // entries and groups by folded name (and fax number), the lowest slot that may be
     // free, the groups.

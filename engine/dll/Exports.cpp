@@ -139,4 +139,7 @@ int PbFindFirstOrNext3(PbHeaderA* h, PBEA* r, const PbTermSlotA* terms, uint16_t
     return Guard(code, [&] { return api::Find3A(Files(), h, r, terms, cursor, done, code); });
 }
 
+// Both sets: how long the calling thread's calls wait for another process's call.
+uint32_t PbSetLockWait(uint32_t milliseconds) { return pbdll::WinPlatform::SetLockWait(milliseconds); }
+
 }  // extern "C"

@@ -60,8 +60,20 @@ private:
     HANDLE m_h;
 };
 
-// How long a call waits for another process's call on the same book.
+// How long a call waits for another process's call on the same book, per thread: a
+// window's thread asks for no wait at all and tries again from its timer.
 constexpr ULONGLONG kLockWaitMs = 2000;
+
+// The calling thread's wait, kept in a Win32 TLS slot as the wait plus one (0: unset).
+DWORD WaitSlot() {
+    static const DWORD slot = TlsAlloc();
+    return slot;
+}
+ULONGLONG ThreadLockWait() {
+    const DWORD slot = WaitSlot();
+    const auto kept = slot == TLS_OUT_OF_INDEXES ? 0 : reinterpret_cast<uintptr_t>(TlsGetValue(slot));
+    return kept ? kept - 1 : kLockWaitMs;
+}
 
 // Far past any data, so the lock never blocks a plain read or write of the file.
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
@@ -131,7 +143,7 @@ std::unique_ptr<pbcore::FileIo> WinPlatform::Attach(intptr_t handle) {
 bool WinPlatform::Lock(intptr_t handle, bool exclusive) {
     // Calls are short; a peer holding the lock longer than this has stalled, or a busy
     // share is slow: the caller hears "busy" rather than the window freezing.
-    const ULONGLONG deadline = GetTickCount64() + kLockWaitMs;
+    const ULONGLONG deadline = GetTickCount64() + ThreadLockWait();
     for (int attempt = 0;; ++attempt) {
         OVERLAPPED ov = {};
         ov.Offset = kLockOffsetLow;
@@ -143,6 +155,14 @@ bool WinPlatform::Lock(intptr_t handle, bool exclusive) {
         if (GetTickCount64() >= deadline) return false;
         Sleep(attempt < 20 ? 0 : 1);
     }
+}
+
+uint32_t WinPlatform::SetLockWait(uint32_t milliseconds) {
+    const ULONGLONG previous = ThreadLockWait();
+    const DWORD slot = WaitSlot();
+    if (slot != TLS_OUT_OF_INDEXES)
+        TlsSetValue(slot, reinterpret_cast<void*>(static_cast<uintptr_t>(std::min<ULONGLONG>(milliseconds, kLockWaitMs) + 1)));
+    return static_cast<uint32_t>(previous);
 }
 
 void WinPlatform::Unlock(intptr_t handle) {

@@ -12,6 +12,9 @@ public:
     std::unique_ptr<pbcore::FileIo> Attach(intptr_t handle) override;
     bool Lock(intptr_t handle, bool exclusive) override;
     void Unlock(intptr_t handle) override;
+    // How long this thread's calls wait for the lock, at most the default of 2 s (0: one
+    // try); the wait it replaces.
+    static uint32_t SetLockWait(uint32_t milliseconds);
 };
 
 // Texts of the oldest format in the system code page.

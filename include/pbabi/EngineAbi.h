@@ -258,6 +258,12 @@ inline constexpr const char* kWideOptionalExports[kOptionalExportsPerSet] = {"WP
 inline constexpr const char* kAnsiOptionalExports[kOptionalExportsPerSet] = {"PbBeginChanges", "PbEndChanges",
                                                                              "PbChangeCount", "PbFindFirstOrNext3"};
 
+// Optional, for both sets: how long the calling thread's calls wait for the book's lock
+// while another process's call holds it (0: one try, busy at once; at most the default of
+// 2000 ms); returns the wait it replaces.
+using PfnSetLockWait = uint32_t (*)(uint32_t milliseconds);
+inline constexpr const char* kLockWaitExport = "PbSetLockWait";
+
 inline constexpr const char* kEngineFileName = "m2fpd02.dll";
 
 }  // namespace pbabi

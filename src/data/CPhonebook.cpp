@@ -56,6 +56,7 @@ ListViewUIControl* CPhonebook::ActiveList() const { return m_mainActive ? m_main
 void CPhonebook::CloseFile() {
     m_database.Close();
     m_listFilled = m_listStale = m_filledCountKnown = false;
+    m_parked.clear();
     if (m_mainList) m_mainList->DeleteAllItems();
     if (m_otherList) m_otherList->DeleteAllItems();
 }
@@ -94,7 +95,9 @@ void CPhonebook::ListingFailed() {
     // stays busy, so that a stalled writer does not keep the window waiting.
     m_listStale = true;
     m_failedReads = std::min(m_failedReads + 1, kMostDoublings + 1);
-    m_nextRead = GetTickCount64() + (kFirstReadAgainMs << (m_failedReads - 1));
+    // A read that does not wait costs nothing when it fails: the next tick tries again.
+    m_nextRead = m_database.IsWindowThread() ? 0 : GetTickCount64() + (kFirstReadAgainMs << (m_failedReads - 1));
+    // Kept only when the list shows an earlier read of this book.
     if (m_listingListener) m_listingListener(m_listFilled ? Listing::KeptLastRows : Listing::NotRead);
 }
 
@@ -144,10 +147,33 @@ bool CPhonebook::FollowOtherWriters() {
 }
 
 void CPhonebook::AttachMainList(ListViewUIControl* list) {
-    m_mainList = list;
     m_mainActive = true;
+    if (list == m_mainList) {
+        if (list && list->GetColumnCount() != 2) SetupColumns(*list);
+        return;
+    }
+    // The list that goes keeps its rows and what they were read at, for its return; a
+    // list let go with null goes away with its dialog.
+    if (m_mainList && list) {
+        m_parked.push_back({m_mainList, m_listFilled, m_filledCountKnown, m_filledCount, m_listStale});
+        if (m_parked.size() > 4) m_parked.erase(m_parked.begin());
+    }
+    m_mainList = list;
+    m_listFilled = m_filledCountKnown = m_listStale = false;
+    m_filledCount = 0;
     if (!list) return;
-    list->DeleteAllItems();
+    auto parked = std::find_if(m_parked.begin(), m_parked.end(), [&](const ParkedList& p) { return p.list == list; });
+    if (parked != m_parked.end()) {
+        // Its rows are an earlier read of this book: shown until a new read is in hand.
+        m_listFilled = parked->filled;
+        m_filledCountKnown = parked->countKnown;
+        m_filledCount = parked->count;
+        m_listStale = parked->stale;
+        m_parked.erase(parked);
+    } else {
+        // Rows of no read of this book are not to be shown as if they were.
+        list->DeleteAllItems();
+    }
     if (list->GetColumnCount() != 2) SetupColumns(*list);
 }
 

@@ -43,8 +43,9 @@ public:
     enum class Listing : uint8_t { Read, KeptLastRows, NotRead };
     void SetListingListener(std::function<void(Listing)> listener) { m_listingListener = std::move(listener); }
 
-    // The main list becomes the active list; its rows are deleted, and it gets the two
-    // columns unless it has them. Null forgets the main list.
+    // The main list becomes the active list, and it gets the two columns unless it has
+    // them. A list that was the main list before keeps its rows (a read of this book)
+    // until a read succeeds; another one is emptied. Null forgets the main list.
     void AttachMainList(ListViewUIControl* list);
     // The member-picking dialogs' second list; null forgets it.
     void SetOtherList(ListViewUIControl* list) { m_otherList = list; }
@@ -157,6 +158,15 @@ private:
     unsigned m_failedReads = 0;
     ULONGLONG m_nextRead = 0;
     std::function<void(Listing)> m_listingListener;
+    // Lists that were the main list and will be again (the main window's, under a
+    // dialog's): what their rows were read at.
+    struct ParkedList {
+        ListViewUIControl* list;
+        bool filled, countKnown;
+        uint64_t count;
+        bool stale;
+    };
+    std::vector<ParkedList> m_parked;
     ListViewUIControl* m_mainList = nullptr;
     ListViewUIControl* m_otherList = nullptr;
     bool m_mainActive = true;

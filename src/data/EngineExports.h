@@ -51,6 +51,7 @@ struct ChangeCalls {
     pbabi::PfnAChangeCount countA = nullptr;
     pbabi::PfnWFindFirstOrNext3 find3W = nullptr;
     pbabi::PfnAFindFirstOrNext3 find3A = nullptr;
+    pbabi::PfnSetLockWait setLockWait = nullptr;
 };
 
 namespace engineexports {
@@ -97,6 +98,7 @@ inline ChangeCalls ResolveChangeCalls(HMODULE module) {
     calls.countA = Optional<pbabi::PfnAChangeCount>(module, pbabi::kAnsiOptionalExports[2]);
     calls.find3W = Optional<pbabi::PfnWFindFirstOrNext3>(module, pbabi::kWideOptionalExports[3]);
     calls.find3A = Optional<pbabi::PfnAFindFirstOrNext3>(module, pbabi::kAnsiOptionalExports[3]);
+    calls.setLockWait = Optional<pbabi::PfnSetLockWait>(module, pbabi::kLockWaitExport);
     return calls;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <process.h>
 
 #include "controls/MessageBoxes.h"
 #include "data/core/SearchTerms.h"
@@ -55,6 +56,32 @@ constexpr int kReadAttempts = 2;
 constexpr DWORD kReadRetryPauseMs = 200;
 
 HANDLE InvalidHandle() { return INVALID_HANDLE_VALUE; }
+
+// Runs work on a thread of its own and, until it is done, paints this thread's windows
+// and answers messages sent to them (from other processes too): only input waits.
+void RunWhilePainting(const std::function<void()>& work) {
+    struct Job {
+        const std::function<void()>* work;
+        static unsigned __stdcall Main(void* self) {
+            (*static_cast<Job*>(self)->work)();
+            return 0;
+        }
+    } job{&work};
+    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &Job::Main, &job, 0, nullptr));
+    if (!thread) {
+        work();
+        return;
+    }
+    for (;;) {
+        const DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, 50, QS_PAINT | QS_SENDMESSAGE);
+        if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) break;
+        MSG msg;
+        // Peeking delivers the sent messages; only paints are taken from the queue.
+        while (PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+}
 
 std::string ToMultiByte(const CMString& text) { return text.ToAnsi(); }
 
@@ -198,11 +225,11 @@ bool PhonebookDB::Open(const CMString& path, int depth, int mode) {
     if (m_wide && m_wideMode) {
         int code = -1;
         const auto* widePath = reinterpret_cast<const WChar*>(path.c_str());
-        m_wide->open(&m_headerW, widePath, wanted, &code);
+        Change([&] { m_wide->open(&m_headerW, widePath, wanted, &code); return code; });
         m_lastCode = code;
         if (code != 0) {
             const int refused = code;
-            m_wide->open(&m_headerW, widePath, kModeReadOnly, &code);
+            Change([&] { m_wide->open(&m_headerW, widePath, kModeReadOnly, &code); return code; });
             m_lastCode = code;
             if (code != 0) return Fail(path);
             m_readOnly = true;
@@ -223,11 +250,11 @@ bool PhonebookDB::Open(const CMString& path, int depth, int mode) {
     if (m_ansi) {
         int code = -1;
         std::string ansiPath = ToMultiByte(path);
-        m_ansi->open(&m_headerA, ansiPath.c_str(), wanted, &code);
+        Change([&] { m_ansi->open(&m_headerA, ansiPath.c_str(), wanted, &code); return code; });
         m_lastCode = code;
         if (code != 0) {
             const int refused = code;
-            m_ansi->open(&m_headerA, ansiPath.c_str(), kModeReadOnly, &code);
+            Change([&] { m_ansi->open(&m_headerA, ansiPath.c_str(), kModeReadOnly, &code); return code; });
             m_lastCode = code;
             if (code != 0) return Fail(path);
             m_readOnly = true;
@@ -309,11 +336,34 @@ EngineRecord PhonebookDB::NewEngineRecord() const {
     return record;
 }
 
+int PhonebookDB::Read(const std::function<int()>& call) {
+    PfnSetLockWait setWait = m_batch ? m_batch->setLockWait : nullptr;
+    if (!m_windowThread || !setWait) return call();
+    const uint32_t previous = setWait(0);
+    const int code = call();
+    setWait(previous);
+    return code;
+}
+
+int PhonebookDB::Change(const std::function<int()>& call, bool retryable) {
+    // Without the lock wait an engine would wait on this thread anyway.
+    if (!m_windowThread || !m_batch || !m_batch->setLockWait) return call();
+    // Mostly the book is free: one try here, and a thread only when it is not.
+    if (retryable) {
+        const int code = Read(call);
+        if (code != kBusy) return code;
+    }
+    int code = -1;
+    RunWhilePainting([&] { code = call(); });
+    return code;
+}
+
 int PhonebookDB::RetryBusy(const std::function<int()>& read, const std::function<bool()>& restartable) {
     for (int attempt = 1;; ++attempt) {
-        const int code = read();
+        const int code = Read(read);
         m_lastReadCode = code;
-        if (code != kBusy || attempt >= kReadAttempts || (restartable && !restartable())) return code;
+        // A window's thread does not wait: its timer reads again.
+        if (code != kBusy || attempt >= kReadAttempts || m_windowThread || (restartable && !restartable())) return code;
         ++m_readsRetried;
         Sleep(kReadRetryPauseMs);
     }
@@ -398,26 +448,30 @@ int PhonebookDB::ForEachRecordOnce(const std::function<void(const EngineRecord&)
 
 int PhonebookDB::GetRecord(EngineRecord& record, const CMString& name, const CMString& fax, uint16_t id) {
     if (!LoadEngine() || !record) return -1;
-    int code = -1;
-    if (record.wide && m_wide) {
-        m_wide->get(&m_headerW, &record.wide->Get(), reinterpret_cast<const WChar*>(name.c_str()),
-                    reinterpret_cast<const WChar*>(fax.c_str()), id, &code);
-    } else if (record.ansi && m_ansi) {
-        std::string n = ToMultiByte(name), f = ToMultiByte(fax);
-        m_ansi->get(&m_headerA, &record.ansi->Get(), n.c_str(), f.c_str(), id, &code);
-    }
-    return code;
+    return Read([&] {
+        int code = -1;
+        if (record.wide && m_wide) {
+            m_wide->get(&m_headerW, &record.wide->Get(), reinterpret_cast<const WChar*>(name.c_str()),
+                        reinterpret_cast<const WChar*>(fax.c_str()), id, &code);
+        } else if (record.ansi && m_ansi) {
+            std::string n = ToMultiByte(name), f = ToMultiByte(fax);
+            m_ansi->get(&m_headerA, &record.ansi->Get(), n.c_str(), f.c_str(), id, &code);
+        }
+        return code;
+    });
 }
 
 int PhonebookDB::AddRecord(EngineRecord& record, bool showErrors) {
     if (!LoadEngine() || !record) return -1;
-    int code = -1;
-    if (record.wide && m_wide)
-        m_wide->add(&m_headerW, &record.wide->Get(), &code);
-    else if (record.ansi && m_ansi)
-        m_ansi->add(&m_headerA, &record.ansi->Get(), &code);
-    else
-        return -1;
+    if (!(record.wide && m_wide) && !(record.ansi && m_ansi)) return -1;
+    const int code = Change([&] {
+        int rc = -1;
+        if (record.wide)
+            m_wide->add(&m_headerW, &record.wide->Get(), &rc);
+        else
+            m_ansi->add(&m_headerA, &record.ansi->Get(), &rc);
+        return rc;
+    });
     if (!showErrors) return code;
     if (code == kNameInUse) {
         // Texts of an ANSI file are converted first, so the message reads them right.
@@ -441,10 +495,14 @@ int PhonebookDB::AddRecord(EngineRecord& record, bool showErrors) {
 void PhonebookDB::ModifyRecord(uint16_t id, EngineRecord& record, int& code) {
     code = -1;
     if (!LoadEngine() || !record) return;
-    if (record.wide && m_wide)
-        m_wide->modify(&m_headerW, id, &record.wide->Get(), &code);
-    else if (record.ansi && m_ansi)
-        m_ansi->modify(&m_headerA, id, &record.ansi->Get(), &code);
+    code = Change([&] {
+        int rc = -1;
+        if (record.wide && m_wide)
+            m_wide->modify(&m_headerW, id, &record.wide->Get(), &rc);
+        else if (record.ansi && m_ansi)
+            m_ansi->modify(&m_headerA, id, &record.ansi->Get(), &rc);
+        return rc;
+    });
     if (code != kNameInUse) return;
     if (record.Kind() == kKindGroup)
         ShowMessageBox(m_owner, CMString::Formatted(app::Text(IDS_GROUP_EXISTS).c_str(), NameOf(record).c_str()),
@@ -458,12 +516,14 @@ void PhonebookDB::ModifyRecord(uint16_t id, EngineRecord& record, int& code) {
 
 int PhonebookDB::RemoveRecord(uint16_t id) {
     if (!LoadEngine()) return -1;
-    int code = -1;
-    if (m_wideMode && m_wide)
-        m_wide->remove(&m_headerW, id, &code);
-    else if (!m_wideMode && m_ansi)
-        m_ansi->remove(&m_headerA, id, &code);
-    return code;
+    return Change([&] {
+        int code = -1;
+        if (m_wideMode && m_wide)
+            m_wide->remove(&m_headerW, id, &code);
+        else if (!m_wideMode && m_ansi)
+            m_ansi->remove(&m_headerA, id, &code);
+        return code;
+    });
 }
 
 void PhonebookDB::RemoveRecords(RecordList& records, std::vector<RemoveResult>& results) {
@@ -520,13 +580,16 @@ void PhonebookDB::RemoveRecords(RecordList& records, std::vector<RemoveResult>& 
 bool PhonebookDB::BeginChanges() {
     m_batchRefusal = kOk;
     if (!LoadEngine() || !m_batch || !IsOpen() || m_readOnly) return false;
-    int code = -1;
-    if (m_wideMode && m_batch->beginW && m_batch->endW)
-        m_batch->beginW(&m_headerW, &code);
-    else if (!m_wideMode && m_batch->beginA && m_batch->endA)
-        m_batch->beginA(&m_headerA, &code);
-    else
-        return false;  // No batches: each change is stored at once, as before.
+    // No batches: each change is stored at once, as before.
+    if (m_wideMode ? !(m_batch->beginW && m_batch->endW) : !(m_batch->beginA && m_batch->endA)) return false;
+    const int code = Change([&] {
+        int rc = -1;
+        if (m_wideMode)
+            m_batch->beginW(&m_headerW, &rc);
+        else
+            m_batch->beginA(&m_headerA, &rc);
+        return rc;
+    });
     if (code != 0) {
         m_batchRefusal = code;
         return false;
@@ -538,11 +601,17 @@ bool PhonebookDB::BeginChanges() {
 bool PhonebookDB::EndChanges(bool showErrors) {
     if (m_batchDepth == 0 || !m_batch) return true;
     --m_batchDepth;
-    int code = -1;
-    if (m_wideMode && m_batch->endW)
-        m_batch->endW(&m_headerW, &code);
-    else if (!m_wideMode && m_batch->endA)
-        m_batch->endA(&m_headerA, &code);
+    // A batch the engine could not end is gone: one call, on the worker.
+    const int code = Change(
+        [&] {
+            int rc = -1;
+            if (m_wideMode && m_batch->endW)
+                m_batch->endW(&m_headerW, &rc);
+            else if (!m_wideMode && m_batch->endA)
+                m_batch->endA(&m_headerA, &rc);
+            return rc;
+        },
+        false);
     if (code == 0) return true;
     m_batchRefusal = code;
     if (showErrors) ShowChangeFailed(code);
@@ -560,12 +629,14 @@ void PhonebookDB::ShowChangeFailed(int code, bool partlyStored) {
 
 bool PhonebookDB::GetChangeCount(uint64_t& count) {
     if (!LoadEngine() || !m_batch || !IsOpen()) return false;
-    int code = -1;
-    if (m_wideMode && m_batch->countW)
-        m_batch->countW(&m_headerW, &count, &code);
-    else if (!m_wideMode && m_batch->countA)
-        m_batch->countA(&m_headerA, &count, &code);
-    return code == 0;
+    return Read([&] {
+        int code = -1;
+        if (m_wideMode && m_batch->countW)
+            m_batch->countW(&m_headerW, &count, &code);
+        else if (!m_wideMode && m_batch->countA)
+            m_batch->countA(&m_headerA, &count, &code);
+        return code;
+    }) == 0;
 }
 
 bool PhonebookDB::IsFull(int count, bool showMessage) {
@@ -729,11 +800,14 @@ bool PhonebookDB::RenameGroup(const CMString& newName) {
     if (!m_current) PrepareCurrent();
     CMString bare = WithoutBrackets(newName);
     SetGroupName(m_current, bare);
-    int code = -1;
-    if (m_current.wide && m_wide)
-        m_wide->modify(&m_headerW, m_current.Id(), &m_current.wide->Get(), &code);
-    else if (m_current.ansi && m_ansi)
-        m_ansi->modify(&m_headerA, m_current.Id(), &m_current.ansi->Get(), &code);
+    const int code = Change([&] {
+        int rc = -1;
+        if (m_current.wide && m_wide)
+            m_wide->modify(&m_headerW, m_current.Id(), &m_current.wide->Get(), &rc);
+        else if (m_current.ansi && m_ansi)
+            m_ansi->modify(&m_headerA, m_current.Id(), &m_current.ansi->Get(), &rc);
+        return rc;
+    });
     if (code == kOk) return true;
     if (code == kNameInUse)
         ShowMessageBox(m_owner, CMString::Formatted(app::Text(IDS_GROUP_EXISTS).c_str(), bare.c_str()),
@@ -766,20 +840,24 @@ bool PhonebookDB::AddGroupMembers(uint16_t groupId, const RecordList& records) {
 
 int PhonebookDB::AddMemberById(uint16_t groupId, uint16_t entryId) {
     if (!LoadEngine()) return -1;
-    int code = -1;
-    if (m_wideMode && m_wide)
-        m_wide->addToGroup(&m_headerW, groupId, entryId, &code);
-    else if (!m_wideMode && m_ansi)
-        m_ansi->addToGroup(&m_headerA, groupId, entryId, &code);
-    return code;
+    return Change([&] {
+        int code = -1;
+        if (m_wideMode && m_wide)
+            m_wide->addToGroup(&m_headerW, groupId, entryId, &code);
+        else if (!m_wideMode && m_ansi)
+            m_ansi->addToGroup(&m_headerA, groupId, entryId, &code);
+        return code;
+    });
 }
 
 int PhonebookDB::RemoveMemberById(uint16_t groupId, uint16_t entryId) {
     if (!LoadEngine()) return -1;
-    int code = -1;
-    if (m_wideMode && m_wide)
-        m_wide->removeFromGroup(&m_headerW, groupId, entryId, &code);
-    else if (!m_wideMode && m_ansi)
-        m_ansi->removeFromGroup(&m_headerA, groupId, entryId, &code);
-    return code;
+    return Change([&] {
+        int code = -1;
+        if (m_wideMode && m_wide)
+            m_wide->removeFromGroup(&m_headerW, groupId, entryId, &code);
+        else if (!m_wideMode && m_ansi)
+            m_ansi->removeFromGroup(&m_headerA, groupId, entryId, &code);
+        return code;
+    });
 }

@@ -36,6 +36,12 @@ public:
     void SetCurrentFormat(bool current) { m_currentFormat = current; }
     void SetCapacity(int capacity) { m_capacity = capacity; }
 
+    // Calls come from a window's thread: a read tries the book's lock once and a busy
+    // book is read again later by the caller; a change runs on a worker thread for up to
+    // the engine's wait while the window keeps painting and answering.
+    void SetWindowThread(bool on) { m_windowThread = on; }
+    bool IsWindowThread() const { return m_windowThread; }
+
     bool FindEngine();
     bool LoadEngine();
     bool IsWideSetUsable() const { return m_wide != nullptr; }
@@ -149,6 +155,10 @@ private:
     void ShowReadFailed(int code, const CMString& path);
     int EnumerateOnce(RecordList& out, bool includeGroups);
     int ForEachRecordOnce(const std::function<void(const EngineRecord&)>& visit);
+    // One engine call as the thread it comes from may make it (SetWindowThread).
+    int Read(const std::function<int()>& call);
+    // retryable: a busy answer changed nothing, so the call may be made again.
+    int Change(const std::function<int()>& call, bool retryable = true);
     // Runs a whole read again while it meets a busy book, a few times, briefly.
     int RetryBusy(const std::function<int()>& read, const std::function<bool()>& restartable = {});
     void CloseWide();
@@ -167,6 +177,7 @@ private:
     std::unique_ptr<WideCalls> m_wide;
     std::unique_ptr<AnsiCalls> m_ansi;
     std::unique_ptr<ChangeCalls> m_batch;
+    bool m_windowThread = false;
     int m_lastCode = -1;
     bool m_readOnlyWhileBusy = false;
     unsigned m_readsRetried = 0;

@@ -26,7 +26,7 @@ constexpr int kMinTrackHeight = 362;
 constexpr int kUneditableGroupId = 255;
 // A book this window only reads may be changed by others: it looks this often.
 constexpr UINT_PTR kFollowTimer = 0x5042;
-constexpr UINT kFollowMilliseconds = 3000;
+constexpr UINT kFollowMilliseconds = 1000;
 // A notice is shown this long after it is asked for, once the window stands where it
 // will be seen (a window just opened is still being placed).
 constexpr UINT_PTR kNoticeTimer = 0x5043;
@@ -148,6 +148,7 @@ BOOL CPhoneBookDlg::OnInitDialog() {
     m_list->AttachToDialog(m_hwnd);
     m_list->Attach(this);
     m_model = std::make_unique<CPhonebook>(m_hwnd);
+    m_model->Database().SetWindowThread(true);
     m_model->AttachMainList(m_list.get());
     m_model->SetListingListener([this](CPhonebook::Listing listing) { OnListing(static_cast<int>(listing)); });
     // The list now has its columns: share the width out as a resize would.
@@ -204,8 +205,11 @@ void CPhoneBookDlg::OnListing(int listing) {
         }
         return;
     }
-    // Once per spell of failed reads, not at every retry.
-    if (m_noticeShown == Notice::ListNotRead && m_notice.IsShown()) return;
+    // The balloon speaks of this window's list, not of a dialog's that stands in for it.
+    if (!m_model || m_model->MainList() != m_list.get()) return;
+    // Once per spell of failed reads, not at every retry; but a word that is no longer
+    // true (rows kept where none were, or the other way round) is put right.
+    if (m_noticeShown == Notice::ListNotRead && m_notice.IsShown() && m_pendingListing == listing) return;
     m_pendingListing = listing;
     PostMessageW(m_hwnd, kShowNoticeMessage, static_cast<WPARAM>(Notice::ListNotRead), 0);
 }

@@ -225,6 +225,128 @@ TEST_F(BusyBook, AListThatCannotBeReadKeepsItsLastGoodRows) {
     EXPECT_EQ(heard, (std::vector<CPhonebook::Listing>{CPhonebook::Listing::NotRead, CPhonebook::Listing::Read}));
 }
 
+// Leaves what a writer that died in the middle of writing its journal leaves: the
+// journal's header naming the next counter, and half of its one record.
+void TearJournal(const CMString& path) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    uint64_t counter = 0;
+    DWORD n = 0;
+    SetFilePointer(f, 24, nullptr, FILE_BEGIN);
+    ReadFile(f, &counter, sizeof counter, &n, nullptr);
+    uint8_t journal[32 + 260] = {'P', 'B', 'J', '1', 1};
+    counter += 1;
+    memcpy(journal + 8, &counter, sizeof counter);
+    journal[24] = 1;  // the current format
+    for (size_t i = 32; i < sizeof journal; ++i) journal[i] = static_cast<uint8_t>(i * 7);
+    SetFilePointer(f, 512 + 2500 * 512, nullptr, FILE_BEGIN);
+    WriteFile(f, journal, sizeof journal, &n, nullptr);
+    CloseHandle(f);
+}
+
+// A reader of a shared book does something with its list while another program adds an
+// entry and then stalls holding the book, commits, or dies leaving half a journal. The
+// list never loses its rows, the balloon says so only when a read failed, and once the
+// writer is done (or the next writer commits) the list catches up by itself.
+TEST_F(BusyBook, AReadersListKeepsItsRowsWhateverTheWriterDoes) {
+    enum class Writer { Stalled, Committing, Torn };
+    enum class Action { View, Group, Picker, Search, Refresh };
+    uint16_t team = 0;
+    const char* actions[] = {"view", "group", "member picker", "search", "refresh"};
+    const char* writers[] = {"stalled", "committing", "torn journal"};
+    for (Action action : {Action::View, Action::Group, Action::Picker, Action::Search, Action::Refresh}) {
+        for (Writer writer : {Writer::Stalled, Writer::Committing, Writer::Torn}) {
+            // Members are picked only in a book this window writes, which no other program
+            // can write meanwhile; it can still hold the lock.
+            const bool picker = action == Action::Picker;
+            if (picker && writer != Writer::Stalled) continue;
+            SCOPED_TRACE(std::string(actions[static_cast<int>(action)]) + " / " + writers[static_cast<int>(writer)]);
+            ASSERT_TRUE(testenv::MakeBook(book, L"mpb2"));
+            Add(book, L"Anna", L"0301");
+            Add(book, L"Bob", L"0302");
+            {
+                PhonebookDB db;
+                ASSERT_TRUE(db.Open(book, 0, 0));
+                CMString name = L"Team";
+                ASSERT_TRUE(db.CreateGroup(name, &team, false));
+            }
+            Open(!picker);
+            ASSERT_EQ(Rows(), 3);
+            std::unique_ptr<booklock::Holder> holder;
+            // Another program adds Cleo, then stalls, commits Dora, or dies in its journal.
+            auto meanwhile = [&] {
+                if (!picker) Add(book, L"Cleo", L"0303");
+                if (writer == Writer::Stalled) holder = std::make_unique<booklock::Holder>(book.str());
+                if (writer == Writer::Committing) Add(book, L"Dora", L"0304");
+                if (writer == Writer::Torn) TearJournal(book);
+            };
+            harness::ModalDriver driver;
+            auto inDialog = [&](HWND) { meanwhile(); };
+            switch (action) {
+                case Action::View:
+                    driver.Then(grouptest::Inside(inDialog));
+                    Select({0});
+                    SendMessageW(hwnd, WM_COMMAND, ID_EDIT_ENTRY, 0);
+                    break;
+                case Action::Group:
+                case Action::Picker:
+                    if (action == Action::Group) {
+                        driver.Then(grouptest::Inside(inDialog));
+                    } else {
+                        driver.Then(grouptest::Inside([](HWND d) { grouptest::Press(d, IDC_MEMBER_ADD); }))
+                            .Then(grouptest::Inside(inDialog));
+                    }
+                    Select({main->List()->FindItemByData(team)});
+                    SendMessageW(hwnd, WM_COMMAND, ID_EDIT_ENTRY, 0);
+                    break;
+                case Action::Search:
+                    meanwhile();
+                    SetDlgItemTextW(hwnd, IDC_SEARCH, L"030");  // the entries, not the group
+                    break;
+                case Action::Refresh:
+                    meanwhile();
+                    SendMessageW(hwnd, WM_ACTIVATE, WA_ACTIVE, 0);
+                    break;
+            }
+            harness::PumpUntilIdle();
+            const bool search = action == Action::Search;
+            // What the book holds now, as this list shows it (a search: the entries).
+            const int now = picker ? 3 : (search ? 3 : 4) + (writer == Writer::Committing ? 1 : 0);
+            if (writer == Writer::Stalled && picker) {
+                // Nothing was committed: the image is current and is read without the lock.
+                ASSERT_TRUE(holder && holder->Holding());
+                EXPECT_EQ(Rows(), 3);
+                EXPECT_FALSE(main->Balloon().IsShown());
+            } else if (writer == Writer::Stalled) {
+                ASSERT_TRUE(holder && holder->Holding());
+                EXPECT_EQ(Rows(), 3);  // the rows it had, whatever the action
+                EXPECT_TRUE(harness::PumpUntil([&] { return main->Balloon().IsShown(); }, 3000));
+                EXPECT_EQ(main->Balloon().Text(), app::Text(IDS_LIST_NOT_REFRESHED));
+                // Trying again does not wait on the lock: the window answers meanwhile.
+                const ULONGLONG from = GetTickCount64();
+                SendMessageW(hwnd, WM_ACTIVATE, WA_ACTIVE, 0);
+                EXPECT_LT(GetTickCount64() - from, 500u);
+                EXPECT_EQ(Rows(), 3);
+                holder->Release();
+                EXPECT_TRUE(harness::PumpUntil([&] { return Rows() == now; }, 4000)) << Rows();
+                EXPECT_TRUE(harness::PumpUntil([&] { return !main->Balloon().IsShown(); }, 2000));
+            } else {
+                EXPECT_EQ(Rows(), now);
+                EXPECT_FALSE(main->Balloon().IsShown());
+            }
+            // The next commit reaches the list too: a torn journal lends it no counter.
+            if (!picker) {
+                Add(book, L"Eve", L"0305");
+                EXPECT_TRUE(harness::PumpUntil([&] { return Rows() == now + 1; }, 4000)) << Rows();
+            }
+            DestroyWindow(hwnd);
+            hwnd = nullptr;
+            main.reset();
+        }
+    }
+}
+
 // pbtool against a writer that does not finish: no wait ends at once with the in-use
 // message and the book (and an export's file) as they were; a writer that finishes is
 // waited for, and the job goes on right after it.

@@ -355,6 +355,8 @@ int Verify(const std::wstring& path) {
     // A writer that died after its commit was durable leaves its journal: every reader
     // sees the change already, and the next writer finishes it. That is sound.
     const bool pending = raw.HadPendingChange();
+    // One that died while writing its journal committed nothing; the next write clears it.
+    const bool torn = raw.HadTornJournal();
 
     // What a caller sees through the exports.
     if (!OpenBook(db, path, 1)) {
@@ -385,6 +387,7 @@ int Verify(const std::wstring& path) {
         (db.IsWideMode() ? L" (wide)" : L" (ANSI)") + L", " + std::to_wstring(entries) + L" entries, " +
         std::to_wstring(items.size() - entries) + L" groups, capacity " + std::to_wstring(db.Capacity()));
     if (pending) Say(L"note: a committed change is still to be written in place (the next write does it)");
+    if (torn) Say(L"note: a change that was never committed was cut short; nothing of it counts (the next write clears it)");
     for (const auto& problem : problems) Say(L"problem: " + problem);
     Say(problems.empty() ? L"sound" : L"not sound");
     return problems.empty() ? kExitOk : kExitUnsound;

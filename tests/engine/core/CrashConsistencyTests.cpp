@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 
 #include "EngineTestUtil.h"
 
@@ -236,5 +237,56 @@ TEST(CrashConsistency, AFailedCallIsAbsentAndACommittedOneIsSeenByAll) {
         EXPECT_NE(m.Add(Entry(u"Eva Falk", u"3")), 0);
         ASSERT_EQ(m.Reload(), 0);
         EXPECT_EQ(m.book.LiveCount(), c.committed ? 3 : 2);
+    }
+}
+
+// A writer dies while writing its journal. Readers that loaded before and after, and one
+// that comes once the next writer committed, each take a counter to stand for what they
+// show: no counter may ever stand for two contents, and every reader gets the new commit.
+TEST(CrashConsistency, ATornJournalNeverLendsItsCounterToOtherContents) {
+    using Death = FaultyFile::Death;
+    for (Death death : {Death::Torn, Death::Garbled, Death::Cut}) {
+        SCOPED_TRACE(static_cast<int>(death));
+        MemBook m;
+        ASSERT_NE(m.Add(Entry(u"Anna Berg", u"1")), 0);
+        ASSERT_NE(m.Add(Entry(u"Carl Dahl", u"2")), 0);
+        std::map<uint64_t, std::vector<std::u16string>> shown;
+        // As the engine serves a reader: its image while the counter has not moved.
+        auto look = [&](Book& reader) {
+            uint64_t counter = 0;
+            ASSERT_TRUE(Book::ReadCounter(m.file, &counter));
+            if (!reader.Loaded() || counter != reader.StoredCounter()) {
+                ASSERT_EQ(reader.Load(m.file), 0);
+            }
+            auto seen = Observe(reader);
+            auto [at, fresh] = shown.emplace(reader.StoredCounter(), seen);
+            EXPECT_TRUE(fresh || at->second == seen) << "counter " << reader.StoredCounter() << " stands for "
+                                                     << at->second.size() << " and " << seen.size() << " records";
+        };
+        Book before;
+        look(before);
+        {
+            FaultyFile dying(m.file, 1, death);  // the journal is the change's first write
+            Book writer;
+            ASSERT_EQ(writer.Load(dying), 0);
+            EXPECT_NE(writer.Add(dying, Entry(u"Eva Falk", u"3"), nullptr), 0);
+            ASSERT_TRUE(dying.Died());
+        }
+        Book after;
+        look(after);
+        look(before);
+        EXPECT_EQ(after.LiveCount(), 2);
+        EXPECT_EQ(after.HadTornJournal(), death == Death::Torn);  // a garbled header names nothing
+
+        Book next;
+        ASSERT_EQ(next.Load(m.file), 0);
+        ASSERT_EQ(next.Recover(m.file), 0);
+        ASSERT_EQ(next.Add(m.file, Entry(u"Gus Hall", u"4"), nullptr), 0);
+        Book late;
+        for (Book* reader : {&before, &after, &late}) {
+            look(*reader);
+            EXPECT_EQ(reader->LiveCount(), 3);
+        }
+        EXPECT_EQ(shown.size(), 2u);
     }
 }

@@ -434,6 +434,18 @@ TEST(EngineDll, AStalledPeerMakesACallBusyWithinSeconds) {
     const ULONGLONG start = GetTickCount64();
     EXPECT_EQ(AddW(h, L"Bert", L"2"), -8);  // busy, not a frozen window for the peer's whole stall
     EXPECT_LT(GetTickCount64() - start, 4000u);
+    // A window's thread asks for no wait: busy at once; the counter and a listing of an
+    // image that is current need no lock at all.
+    ASSERT_NE(Engine().changes.setLockWait, nullptr);
+    EXPECT_EQ(Engine().changes.setLockWait(0), 2000u);
+    const ULONGLONG again = GetTickCount64();
+    EXPECT_EQ(AddW(h, L"Bert", L"2"), -8);
+    EXPECT_LT(GetTickCount64() - again, 200u);
+    uint64_t counter = 0;
+    EXPECT_EQ(Engine().wChangeCount(&h, &counter, &code), 0);
+    EXPECT_EQ(EnumerateW(h).size(), 1u);
+    EXPECT_EQ(Engine().changes.setLockWait(60000), 0u);
+    EXPECT_EQ(Engine().changes.setLockWait(2000), 2000u);  // never past the default
     TerminateProcess(peer, 0);
     WaitForSingleObject(peer, 10000);
     CloseHandle(peer);
