@@ -5,8 +5,9 @@
 namespace printing {
 
 namespace {
-// Shipped with Windows since Vista, with Hebrew; elsewhere GDI finds the nearest.
-const wchar_t kFace[] = L"Segoe UI";
+// On every Windows, with Hebrew; PostScript printers print it with their own
+// Helvetica rather than have the font sent with every page.
+const wchar_t kFace[] = L"Arial";
 }  // namespace
 
 GdiMeasure::GdiMeasure(HDC dc, int dpiX, int dpiY) : m_dc(dc), m_dpiY(dpiY) {

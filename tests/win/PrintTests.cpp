@@ -7,8 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 
 #include "PbtoolRun.h"
+#include "app/AppGlobals.h"
+#include "harness/GuiHarness.h"
+#include "printing/PrintListDlg.h"
+#include "resources/resource.h"
 #include "data/PhonebookDB.h"
 #include "harness/TestEnvironment.h"
 #include "printing/PageRenderer.h"
@@ -42,9 +47,10 @@ const char kPpd[] =
     "*DefaultFont: Helvetica\n*Font Helvetica: Standard \"(001.006)\" Standard ROM\n"
     "*Font Helvetica-Bold: Standard \"(001.007)\" Standard ROM\n";
 
-// The tests' printer in the prefix: Wine's PostScript driver with the description above.
-bool InstallPrinter(const testenv::TempFolder& folder) {
-    if (PrinterExists(kPrinter)) return true;
+// The tests' printer in the prefix: Wine's PostScript driver with the description above,
+// printing to a file (FILE: asks, or a file's path).
+bool InstallPrinter(const testenv::TempFolder& folder, const wchar_t* name = kPrinter, const wchar_t* port = L"FILE:") {
+    if (PrinterExists(name)) return true;
     const CMString ppd = folder.File(L"PBETEST.PPD");
     pbtooltest::WriteText(ppd, kPpd);
     DRIVER_INFO_3W driver = {};
@@ -56,8 +62,8 @@ bool InstallPrinter(const testenv::TempFolder& folder) {
     AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&driver),
                         APD_COPY_ALL_FILES | APD_COPY_FROM_DIRECTORY | APD_COPY_NEW_FILES);
     PRINTER_INFO_2W info = {};
-    info.pPrinterName = const_cast<wchar_t*>(kPrinter);
-    info.pPortName = const_cast<wchar_t*>(L"FILE:");
+    info.pPrinterName = const_cast<wchar_t*>(name);
+    info.pPortName = const_cast<wchar_t*>(port);
     info.pDriverName = const_cast<wchar_t*>(kDriver);
     info.pPrintProcessor = const_cast<wchar_t*>(L"WinPrint");
     info.pDatatype = const_cast<wchar_t*>(L"RAW");
@@ -101,6 +107,22 @@ Document BookDocument(const CMString& path, std::vector<Column> columns) {
     return doc;
 }
 
+// Runs a step once the window's own message loop runs (activation comes before its
+// set-up is done).
+std::function<void(HWND)> g_later;
+void CALLBACK RunLater(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+    KillTimer(hwnd, id);
+    auto body = std::move(g_later);
+    if (body) body(hwnd);
+}
+harness::ModalDriver::Step Later(std::function<void(HWND)> body) {
+    return [body](const harness::SeenWindow& seen) {
+        g_later = body;
+        SetTimer(seen.window, 0x7301, 0, RunLater);
+    };
+}
+void Click(HWND dialog, int id) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
 class Printing : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -127,8 +149,13 @@ TEST_F(Printing, ThePrinterResolutionIsHonouredAndThePagesStayTheSame) {
         EXPECT_EQ(paper.dpiY, dpis[i]);
         EXPECT_NEAR(paper.width * 254 / paper.dpiX, 2100, 5);  // A4, in tenths of a millimetre
         {
+            const auto start = std::chrono::steady_clock::now();
             GdiMeasure measure(dc, paper.dpiX, paper.dpiY);
             const Layout layout = LayOut(doc, paper, measure);
+            const auto ms =
+                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+            std::printf("laying out %zu entries at %d dpi with the printer's fonts: %lld ms\n", doc.entries.size(),
+                        dpis[i], static_cast<long long>(ms));
             for (const Page& p : layout.pages) rowsPerPage[i].push_back(p.rows.size());
             rowMicrons[i] = layout.rowHeight * 25400 / paper.dpiY;
         }
@@ -214,3 +241,76 @@ TEST_F(Printing, PbtoolWritesOnePicturePerPageAndRefusesWhatItCannotDo) {
 }
 
 }  // namespace
+
+// File > Print from start to end: the choices, the preview paged through, the common
+// print dialog, the print to the tests' printer, and the choices remembered.
+TEST_F(Printing, ThePrintDialogPreviewsAndPrintsTheChosenColumns) {
+    const CMString settings = L"Software\\Morva\\" + app::Text(IDS_APP_CLASS) + L"\\Print";
+    testenv::DeleteRegistryTree(HKEY_CURRENT_USER, settings);
+    wchar_t previous[256] = {};
+    DWORD size = 256;
+    GetDefaultPrinterW(previous, &size);
+    // A printer whose port is a file: the print needs no question.
+    const CMString ps = m_folder.File(L"dialog.ps");
+    const wchar_t kFilePrinter[] = L"Test PostScript to a file";
+    HANDLE old = nullptr;
+    if (OpenPrinterW(const_cast<wchar_t*>(kFilePrinter), &old, nullptr)) {
+        DeletePrinter(old);
+        ClosePrinter(old);
+    }
+    ASSERT_TRUE(InstallPrinter(m_folder, kFilePrinter, ps.c_str()));
+    ASSERT_TRUE(SetDefaultPrinterW(kFilePrinter));
+
+    PhonebookDB db;
+    db.SetWideMode(true);
+    db.SetCurrentFormat(true);
+    ASSERT_TRUE(db.Open(m_book, 0, 1));
+    Book book;
+    ASSERT_EQ(ReadBook(db, book), pbabi::kOk);
+    PrintSource source{m_book.str(), NameOrder(book), {book.groups[0].id}};
+
+    std::wstring pageLabel, lastLabel;
+    harness::ModalDriver driver;
+    driver
+        .Then(Later([&](HWND d) {
+            EXPECT_EQ(harness::WindowText(d), L"Print Phone List");
+            EXPECT_TRUE(IsWindowEnabled(GetDlgItem(d, IDC_PRINT_GROUPS)));
+            // Name and fax number only, the selected group's members, by group.
+            for (int id = IDC_PRINT_COL_FIRST; id < IDC_PRINT_COL_FIRST + 7; ++id)
+                CheckDlgButton(d, id, id <= IDC_PRINT_COL_FAX ? BST_CHECKED : BST_UNCHECKED);
+            CheckRadioButton(d, IDC_PRINT_SHOWN, IDC_PRINT_GROUPS, IDC_PRINT_GROUPS);
+            CheckDlgButton(d, IDC_PRINT_BY_GROUP, BST_CHECKED);
+            Click(d, IDC_PRINT_PREVIEW);
+        }))
+        .Then(Later([&](HWND d) {
+            pageLabel = harness::ItemText(d, IDC_PREVIEW_NUMBER).str();
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, IDC_PREVIEW_PREVIOUS)));
+            SendMessageW(d, WM_COMMAND, IDC_PREVIEW_ZOOM_IN, 0);
+            SendMessageW(GetDlgItem(d, IDC_PREVIEW_PAGE), WM_KEYDOWN, VK_END, 0);
+            harness::PumpUntilIdle();
+            Click(d, IDC_PREVIEW_PRINT);
+        }))
+        .ThenPress(IDOK)                          // the common print dialog
+        .Then([](const harness::SeenWindow&) {});  // the progress, left to run
+    CPrintListDlg dialog(db, source);
+    const INT_PTR result = dialog.Run(nullptr);
+    if (previous[0]) SetDefaultPrinterW(previous);
+    // Its port is a file of this test's folder: it goes with it.
+    if (OpenPrinterW(const_cast<wchar_t*>(kFilePrinter), &old, nullptr)) {
+        DeletePrinter(old);
+        ClosePrinter(old);
+    }
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(driver.PendingSteps(), 0u);
+    // One group of ten members: a page.
+    EXPECT_EQ(pageLabel, L"Page 1 of 1");
+    const std::string text = pbtooltest::ReadAll(ps);
+    ASSERT_EQ(text.compare(0, 4, "%!PS"), 0);
+    EXPECT_NE(text.find("%%Pages: 1"), std::string::npos);
+
+    const PrintSettings kept = PrintSettings::Load();
+    EXPECT_EQ(kept.columns, (std::vector<Column>{Column::Name, Column::Fax}));
+    EXPECT_TRUE(kept.selectedGroups);
+    EXPECT_TRUE(kept.byGroup);
+    testenv::DeleteRegistryTree(HKEY_CURRENT_USER, settings);
+}
