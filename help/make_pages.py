@@ -17,7 +17,7 @@ nav{margin-top:2em;padding-top:.6em;border-top:1px solid #ddd;font-size:9pt}"""
 
 TOPICS = ["wi_fax_phonebook", "db_new_book_entry", "db_book_entry", "db_new_book_group", "db_book_group",
           "db_add_to_group", "db_convert_book", "db_import_book", "db_export_book", "db_directory",
-          "db_duplicates"]
+          "db_duplicates", "db_print"]
 
 
 def keys(language, rows):
@@ -46,6 +46,7 @@ EN["titles"] = {
     "db_export_book": "Exporting entries",
     "db_directory": "Entries from the directory",
     "db_duplicates": "Entries that share a fax number",
+    "db_print": "Printing the phone list",
 }
 
 EN_FIELDS = """<h2>Fields</h2>
@@ -89,7 +90,7 @@ phone book file onto the window to open it.</p>
 """ + keys(EN, [
         ("Ctrl+N", "New phone book"), ("Ctrl+O", "Open phone book"), ("Ctrl+S", "Save phone book as"),
         ("Ctrl+R", "New entry"), ("Ctrl+G", "New group"), ("Ctrl+E", "Edit the selected entry or group"),
-        ("Ctrl+D", "Delete the selected rows"), ("F1", "This help"),
+        ("Ctrl+D", "Delete the selected rows"), ("Ctrl+P", "Print the phone list"), ("F1", "This help"),
     ]),
     "db_new_book_entry": """<p>Enter the details of a new fax recipient and click <b>OK</b> to add it to
 the phone book.</p>
@@ -188,6 +189,29 @@ stored at once, or nothing is. The list is read again afterwards.</p>
 dialog names members that share one fax line.</p>
 """ + keys(EN, [("Down", "Selects the next entry (Up: the one before)."), ("Alt+M", "Merges its line (Merge)."),
                 ("Esc", "Closes the dialog.")]),
+    "db_print": """<p><b>Print</b> in the <b>File</b> menu (<kbd>Ctrl</kbd>+<kbd>P</kbd>) prints the
+phone list. First choose what goes on the pages:</p>
+<ul><li><b>Entries shown in the list</b>: the entries the list shows now; what you typed into
+the search box narrows them as it narrows the list. <b>Members of the selected groups</b>:
+the members of the groups you selected in the list, whatever the search.</li>
+<li><b>Columns</b>: any of name, fax number, organization, phone number, e-mail address,
+mailbox and groups (the groups an entry is in).</li>
+<li><b>One section per group</b>: each group's members under its name; entries in no group
+come last.</li></ul>
+<p>The entries are printed in the list's order. Your choices are kept for the next time.
+<b>Preview</b> shows the pages as they will print, one at a time: <b>Next</b> and
+<b>Previous</b> turn the pages, <b>Zoom in</b> and <b>Zoom out</b> change the size, and
+<b>Print</b> goes on to the printer. <b>Print</b> opens the usual print dialog, where you
+choose the printer; a long list shows its progress, and <b>Cancel</b> stops it.</p>
+<p>Each page has the phone book's name and the date at the top and its number at the foot.
+Columns share the page's width: long texts end in "&hellip;", fax and phone numbers are
+always printed whole, and no entry is split between two pages. In Hebrew the page reads
+from right to left; numbers and addresses still read from left to right.</p>
+<p>From a script, <span dir="ltr"><code>pbtool print</code></span> prints the same list
+without a dialog, or writes the pages as pictures.</p>
+""" + keys(EN, [("Ctrl+P", "Opens this dialog from the phone book window."), ("Alt+V", "Preview."),
+                ("Page Down", "In the preview: the next page (Page Up: the one before)."),
+                ("+", "In the preview: larger (-: smaller)."), ("Esc", "Closes the dialog.")]),
 }
 
 # ---------------------------------------------------------------- German (Germany)
@@ -206,6 +230,7 @@ DE["titles"] = {
     "db_export_book": "Einträge exportieren",
     "db_directory": "Einträge aus dem Verzeichnis",
     "db_duplicates": "Einträge mit gemeinsamer Faxnummer",
+    "db_print": "Telefonliste drucken",
 }
 
 DE_FIELDS = """<h2>Felder</h2>
@@ -365,6 +390,32 @@ wird die Liste neu gelesen.</p>
 Gruppendialogfeld nennt Mitglieder mit gemeinsamem Faxanschluss.</p>
 """ + keys(DE, [("Nach unten", "Wählt den nächsten Eintrag (Nach oben: den vorigen)."),
                 ("Alt+Z", "Führt seinen Anschluss zusammen (Zusammenführen)."), ("Esc", "Schließt das Dialogfeld.")]),
+    "db_print": """<p><b>Drucken</b> im Menü <b>Datei</b> (<kbd>Strg</kbd>+<kbd>P</kbd>) druckt die
+Telefonliste. Wählen Sie zuerst, was auf die Seiten kommt:</p>
+<ul><li><b>In der Liste angezeigte Einträge</b>: die Einträge, die die Liste gerade zeigt;
+ein Suchbegriff im Suchfeld schränkt sie ein wie die Liste. <b>Mitglieder der markierten
+Gruppen</b>: die Mitglieder der Gruppen, die Sie in der Liste markiert haben, unabhängig von
+der Suche.</li>
+<li><b>Spalten</b>: beliebige aus Name, Faxnummer, Organisation, Telefonnummer,
+E-Mail-Adresse, Postfach und Gruppen (die Gruppen eines Eintrags).</li>
+<li><b>Ein Abschnitt je Gruppe</b>: die Mitglieder jeder Gruppe unter ihrem Namen; Einträge
+ohne Gruppe folgen am Schluss.</li></ul>
+<p>Die Einträge werden in der Reihenfolge der Liste gedruckt. Ihre Auswahl bleibt für das
+nächste Mal erhalten. <b>Seitenansicht</b> zeigt die Seiten so, wie sie gedruckt werden,
+eine nach der anderen: <b>Weiter</b> und <b>Zurück</b> blättern, <b>Vergrößern</b> und
+<b>Verkleinern</b> ändern die Größe, und <b>Drucken</b> geht weiter zum Drucker.
+<b>Drucken</b> öffnet das übliche Druckdialogfeld, in dem Sie den Drucker wählen; eine lange
+Liste zeigt ihren Fortschritt, und <b>Abbrechen</b> beendet den Druck.</p>
+<p>Jede Seite trägt oben den Namen des Telefonbuchs und das Datum, unten ihre Nummer. Die
+Spalten teilen sich die Seitenbreite: Lange Texte enden mit "&hellip;", Fax- und
+Telefonnummern werden immer vollständig gedruckt, und kein Eintrag wird auf zwei Seiten
+geteilt. Auf Hebräisch liest sich die Seite von rechts nach links; Nummern und Adressen
+bleiben von links nach rechts.</p>
+<p>In Skripten druckt <span dir="ltr"><code>pbtool print</code></span> dieselbe Liste ohne
+Dialogfeld oder schreibt die Seiten als Bilder.</p>
+""" + keys(DE, [("Strg+P", "Öffnet dieses Dialogfeld im Telefonbuchfenster."), ("Alt+S", "Seitenansicht."),
+                ("Bild ab", "In der Seitenansicht: nächste Seite (Bild auf: vorige)."),
+                ("+", "In der Seitenansicht: größer (-: kleiner)."), ("Esc", "Schließt das Dialogfeld.")]),
 }
 
 # ---------------------------------------------------------------- Hebrew (Israel), right to left
@@ -383,6 +434,7 @@ HE["titles"] = {
     "db_export_book": "ייצוא רשומות",
     "db_directory": "רשומות מהמדריך",
     "db_duplicates": "רשומות החולקות מספר פקס",
+    "db_print": "הדפסת רשימת הטלפונים",
 }
 
 HE_FIELDS = """<h2>שדות</h2>
@@ -425,7 +477,7 @@ HE["bodies"] = {
 """ + keys(HE, [
         ("Ctrl+N", "ספר טלפונים חדש"), ("Ctrl+O", "פתיחת ספר טלפונים"), ("Ctrl+S", "שמירת ספר הטלפונים בשם"),
         ("Ctrl+R", "רשומה חדשה"), ("Ctrl+G", "קבוצה חדשה"), ("Ctrl+E", "עריכת הרשומה או הקבוצה שנבחרה"),
-        ("Ctrl+D", "מחיקת השורות שנבחרו"), ("F1", "עזרה זו"),
+        ("Ctrl+D", "מחיקת השורות שנבחרו"), ("Ctrl+P", "הדפסת רשימת הטלפונים"), ("F1", "עזרה זו"),
     ]),
     "db_new_book_entry": """<p>הזן את פרטי נמען הפקס החדש ולחץ על <b>אישור</b> כדי להוסיף אותו לספר
 הטלפונים.</p>
@@ -515,6 +567,26 @@ HE["bodies"] = {
 קבוצה מציינת חברים החולקים קו פקס אחד.</p>
 """ + keys(HE, [("Down", "בחירת הרשומה הבאה (Up: הקודמת)."), ("Alt+מ", "מיזוג הקו שלה (מיזוג)."),
                 ("Esc", "סגירת תיבת הדו-שיח.")]),
+    "db_print": """<p><b>הדפסה</b> בתפריט <b>קובץ</b> (<kbd>Ctrl</kbd>+<kbd>P</kbd>) מדפיסה את
+רשימת הטלפונים. בחרו תחילה מה יופיע בעמודים:</p>
+<ul><li><b>הרשומות המוצגות ברשימה</b>: הרשומות שהרשימה מציגה כעת; מה שהקלדתם בתיבת החיפוש
+מצמצם אותן כפי שהוא מצמצם את הרשימה. <b>חברי הקבוצות שנבחרו</b>: החברים של הקבוצות שבחרתם
+ברשימה, ללא קשר לחיפוש.</li>
+<li><b>עמודות</b>: כל אחת מאלה: שם, מספר פקס, ארגון, מספר טלפון, כתובת דואר אלקטרוני, תיבת
+דואר וקבוצות (הקבוצות שהרשומה שייכת אליהן).</li>
+<li><b>מקטע לכל קבוצה</b>: חברי כל קבוצה תחת שמה; רשומות שאינן בקבוצה באות בסוף.</li></ul>
+<p>הרשומות מודפסות בסדר של הרשימה. הבחירות שלכם נשמרות לפעם הבאה. <b>תצוגה מקדימה</b> מציגה
+את העמודים כפי שיודפסו, אחד בכל פעם: <b>הבא</b> ו<b>הקודם</b> מדפדפים, <b>הגדלה</b>
+ו<b>הקטנה</b> משנות את הגודל, ו<b>הדפסה</b> ממשיכה למדפסת. <b>הדפסה</b> פותחת את תיבת הדו-שיח
+הרגילה של ההדפסה, שבה בוחרים מדפסת; רשימה ארוכה מציגה את התקדמותה, ו<b>ביטול</b> עוצר אותה.</p>
+<p>בראש כל עמוד מופיעים שם ספר הטלפונים והתאריך, ובתחתיתו מספר העמוד. העמודות חולקות את רוחב
+העמוד: טקסט ארוך מסתיים ב-"&hellip;", מספרי פקס וטלפון מודפסים תמיד במלואם, ואף רשומה אינה
+מתפצלת בין שני עמודים. בעברית העמוד נקרא מימין לשמאל; מספרים וכתובות נשארים משמאל לימין.</p>
+<p>מתוך סקריפט, <span dir="ltr"><code>pbtool print</code></span> מדפיס את אותה רשימה ללא
+תיבת דו-שיח, או כותב את העמודים כתמונות.</p>
+""" + keys(HE, [("Ctrl+P", "פתיחת תיבת דו-שיח זו מחלון ספר הטלפונים."), ("Alt+צ", "תצוגה מקדימה."),
+                ("Page Down", "בתצוגה המקדימה: העמוד הבא (Page Up: הקודם)."),
+                ("+", "בתצוגה המקדימה: הגדלה (-: הקטנה)."), ("Esc", "סגירת תיבת הדו-שיח.")]),
 }
 
 LANGUAGES = [EN, DE, HE]

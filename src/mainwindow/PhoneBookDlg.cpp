@@ -353,6 +353,7 @@ INT_PTR CPhoneBookDlg::OnCommand(WORD id, WORD code) {
         case ID_FILE_IMPORT: Import(); return TRUE;
         case ID_FILE_DIRECTORY: ImportFromDirectory(); return TRUE;
         case ID_FILE_DUPLICATES: FindDuplicates(); return TRUE;
+        case ID_FILE_PRINT: Print(); return TRUE;
         case ID_ABOUT: ShowAboutBox(m_hwnd); return TRUE;
         default: return FALSE;
     }

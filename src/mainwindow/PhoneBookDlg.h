@@ -71,6 +71,8 @@ public:
     void ImportFromDirectory();
     // Entries that share a fax line, to merge (the Duplicates dialog).
     void FindDuplicates();
+    // The phone list on paper (the print dialog, its preview).
+    void Print();
 
     // Registry key (under HKEY_CURRENT_USER) that receives the window size on close.
     static CMString SizeKeyPath();

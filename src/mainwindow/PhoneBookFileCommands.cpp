@@ -49,6 +49,7 @@ std::vector<CPhoneBookDlg::FileMenuItem> CPhoneBookDlg::FileMenuItems() const {
         {IDS_MENU_EXPORT, ID_FILE_EXPORT, open && hasItems},
         {IDS_MENU_DIRECTORY, ID_FILE_DIRECTORY, m_editable && open},
         {IDS_MENU_DUPLICATES, ID_FILE_DUPLICATES, m_editable && open},
+        {IDS_MENU_PRINT, ID_FILE_PRINT, open && hasItems},
     };
 }
 

@@ -86,5 +86,6 @@
 #include "conversion_ids.h"
 #include "directory_ids.h"
 #include "duplicates_ids.h"
+#include "print_ids.h"
 
 #endif

@@ -258,5 +258,35 @@
 #define IDS_DAV_NOT_BOOK                    5707
 #define IDS_DAV_NO_BOOK                     5708
 #define IDS_DAV_FAILED                      5709
+// Printing the phone list: the print dialog, the preview, the progress, the page
+#define IDS_MENU_PRINT                      5600
+#define IDS_PRINT_CAPTION                   5601
+#define IDS_PRINT_ENTRIES                   5602
+#define IDS_PRINT_SHOWN                     5603
+#define IDS_PRINT_SELECTED_GROUPS           5604
+#define IDS_PRINT_COLUMNS                   5605
+#define IDS_PRINT_BY_GROUP                  5606
+#define IDS_PRINT_PREVIEW                   5607
+#define IDS_PRINT_PRINT                     5608
+#define IDS_PRINT_COL_NAME                  5609
+#define IDS_PRINT_COL_FAX                   5610
+#define IDS_PRINT_COL_ORGANIZATION          5611
+#define IDS_PRINT_COL_PHONE                 5612
+#define IDS_PRINT_COL_EMAIL                 5613
+#define IDS_PRINT_COL_MAILBOX               5614
+#define IDS_PRINT_COL_GROUPS                5615
+#define IDS_PRINT_PAGE_OF                   5616
+#define IDS_PRINT_NO_GROUP                  5617
+#define IDS_PREVIEW_CAPTION                 5618
+#define IDS_PREVIEW_PREVIOUS                5619
+#define IDS_PREVIEW_NEXT                    5620
+#define IDS_PREVIEW_ZOOM_IN                 5621
+#define IDS_PREVIEW_ZOOM_OUT                5622
+#define IDS_PREVIEW_PAGE                    5623
+#define IDS_PRINT_PROGRESS_CAPTION          5624
+#define IDS_PRINT_PROGRESS                  5625
+#define IDS_PRINT_FAILED                    5626
+#define IDS_PRINT_NOTHING                   5627
+#define IDS_PRINT_NO_PRINTER                5628
 
 #endif

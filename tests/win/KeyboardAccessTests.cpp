@@ -26,6 +26,7 @@
 #include "importexport/ImportExportDlg.h"
 #include "ListDialog.h"
 #include "mainwindow/ListViewUIControl.h"
+#include "printing/PrintListDlg.h"
 #include "resources/resource.h"
 #include "util/Handles.h"
 #include "util/ResourceLoader.h"
@@ -34,7 +35,7 @@ namespace {
 
 const wchar_t* const kLanguages[] = {L"en-US", L"de-DE", L"he-IL"};
 
-enum class Kind { Entry, Notice, Group, Picker, Import, Export, Conversion, Duplicates };
+enum class Kind { Entry, Notice, Group, Picker, Import, Export, Conversion, Duplicates, Print };
 struct DialogKind {
     Kind kind;
     const char* name;
@@ -43,7 +44,7 @@ struct DialogKind {
 const DialogKind kKinds[] = {
     {Kind::Entry, "entry", 3},   {Kind::Notice, "notice", 0}, {Kind::Group, "group", 3},
     {Kind::Picker, "picker", 3}, {Kind::Import, "import", 4}, {Kind::Export, "export", 4},
-    {Kind::Conversion, "conversion", 1}, {Kind::Duplicates, "duplicates", 1},
+    {Kind::Conversion, "conversion", 1}, {Kind::Duplicates, "duplicates", 1}, {Kind::Print, "print", 1},
 };
 
 // Runs body inside the modal loop of the dialog that has just become active (a timer
@@ -210,6 +211,10 @@ protected:
                 driver.Then(Inside(body));
                 CDuplicatesDlg(model).Run(host.Window());
                 break;
+            case Kind::Print:
+                driver.Then(Inside(body));
+                printing::CPrintListDlg(model.Database(), printing::PrintSource{path.str(), {}, {}}).Run(host.Window());
+                break;
         }
         EXPECT_EQ(driver.PendingSteps(), 0u) << "a dialog never came up";
     }
@@ -293,6 +298,11 @@ TEST(AccessKeys, OnlyControlTextsCarryThem) {
         IDS_DIR_REMEMBER, IDS_DIR_GROUP, IDS_DIR_SYNC, IDS_DIR_TEST, IDS_DIR_IMPORT,
         // the duplicates dialog
         IDS_DUP_LIST, IDS_DUP_MERGE,
+        // printing (a column's caption on paper goes without its key)
+        IDS_MENU_PRINT, IDS_PRINT_SHOWN, IDS_PRINT_SELECTED_GROUPS, IDS_PRINT_BY_GROUP, IDS_PRINT_PREVIEW, IDS_PRINT_PRINT,
+        IDS_PRINT_COL_NAME, IDS_PRINT_COL_FAX, IDS_PRINT_COL_ORGANIZATION, IDS_PRINT_COL_PHONE, IDS_PRINT_COL_EMAIL,
+        IDS_PRINT_COL_MAILBOX, IDS_PRINT_COL_GROUPS, IDS_PREVIEW_PREVIOUS, IDS_PREVIEW_NEXT, IDS_PREVIEW_ZOOM_IN,
+        IDS_PREVIEW_ZOOM_OUT,
     };
     struct Text {
         unsigned id;

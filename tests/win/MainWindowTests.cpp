@@ -348,20 +348,20 @@ TEST_F(MainWindow, DroppingOneFileOpensItEvenWhenFileCommandsAreLocked) {
 
 TEST_F(MainWindow, FileMenuItemsFollowTheirRules) {
     CMString empty = Book(L"empty.mpb2");
-    struct { CMString path; bool lock; bool readOnly; bool expected[7]; } cases[] = {
-        // New, Open, Save As, Import, Export, Directory, Duplicates
-        {CMString(), false, false, {true, true, false, false, false, false, false}},
-        {sample, false, false, {true, true, true, true, true, true, true}},
-        {empty, false, false, {true, true, true, true, false, true, true}},
-        {sample, true, false, {false, false, false, true, true, true, true}},
-        {sample, false, true, {false, true, true, false, true, false, false}},
+    struct { CMString path; bool lock; bool readOnly; bool expected[8]; } cases[] = {
+        // New, Open, Save As, Import, Export, Directory, Duplicates, Print
+        {CMString(), false, false, {true, true, false, false, false, false, false, false}},
+        {sample, false, false, {true, true, true, true, true, true, true, true}},
+        {empty, false, false, {true, true, true, true, false, true, true, false}},
+        {sample, true, false, {false, false, false, true, true, true, true, true}},
+        {sample, false, true, {false, true, true, false, true, false, false, true}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.ToUtf8() + (c.lock ? " locked" : "") + (c.readOnly ? " read-only" : ""));
         OpenBook(c.path, c.lock, c.readOnly);
         auto items = dialog->FileMenuItems();
-        ASSERT_EQ(items.size(), 7u);
-        for (size_t i = 0; i < 7; ++i) EXPECT_EQ(items[i].enabled, c.expected[i]) << i;
+        ASSERT_EQ(items.size(), 8u);
+        for (size_t i = 0; i < 8; ++i) EXPECT_EQ(items[i].enabled, c.expected[i]) << i;
         TearDown();
     }
 }

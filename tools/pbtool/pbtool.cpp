@@ -19,6 +19,7 @@
 #include "directory/core/Request.h"
 #include "directory/core/Url.h"
 #include "Console.h"
+#include "PrintCommand.h"
 #include "controls/MessageDialog.h"
 #include "core/Book.h"
 #include "core/SampleData.h"
@@ -51,6 +52,9 @@ const wchar_t kUsage[] =
     L"       pbtool directory <address book or server URL> [--user NAME] [...]\n"
     L"       pbtool export <book> <file> [text options] [--header] [--replace]\n"
     L"       pbtool convert <old book> [<new book>] [--replace]\n"
+    L"       pbtool print <book> [--printer NAME] [--columns LIST] [--group NAME]\n"
+    L"                    [--by-group] [--to FILE.png|FILE.pdf|FILE] [--paper a4|letter]\n"
+    L"                    [--dpi N] [--language xx-XX]\n"
     L"\n"
     L"create makes an empty book, sample one filled with made-up entries and groups; both\n"
     L"refuse a file that exists unless --replace is given. list prints every entry and\n"
@@ -135,6 +139,14 @@ const wchar_t kUsage[] =
     L"book's URL prints its cards with a fax number.\n"
     L"convert copies every entry and group with its members of an older book (.mpb,\n"
     L"  .pb) into a new current-format book, by default the old name with .mpb2.\n"
+    L"print prints the phone list (default columns name,fax,organization,phone; also\n"
+    L"  email, mailbox, groups) in name order: every entry, or with --group (given\n"
+    L"  again for more) the members of that group; --by-group gives a section per\n"
+    L"  group. It goes to the default printer or --printer; --to FILE.png writes each\n"
+    L"  page as a picture, FILE-1.png, FILE-2.png... (A4 unless --paper letter, at\n"
+    L"  --dpi, default 150), --to FILE.pdf prints to Windows' PDF printer, and any\n"
+    L"  other FILE receives what the printer would print. The page's texts are in the\n"
+    L"  user's language or --language's.\n"
     L"Long jobs tell their progress on standard error.\n"
     L"\n"
     L"exit codes: 0 done (verify: sound), 1 failed (or import, sync: records refused for\n"
@@ -562,6 +574,7 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     if (argc < 3) return Usage();
+    if (std::wstring(argv[1]) == L"print") return PrintCommand(argc, argv);
     const std::wstring command = argv[1];
     std::vector<std::wstring> operands;
     std::wstring format;
