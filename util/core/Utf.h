@@ -17,4 +17,7 @@ char32_t NextCodePoint(std::wstring_view text, size_t& i);
 // True when the bytes are well-formed UTF-8 (no overlongs, surrogates or values past U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 
+// Appends one code point as UTF-8.
+void AppendUtf8(std::string& out, char32_t cp);
+
 }  // namespace mrv

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "util/core/Utf.h"
+
 namespace xml {
 
 const Element* Element::Child(std::string_view nameSpace, std::string_view local) const {
@@ -16,24 +18,6 @@ namespace {
 bool NameStart(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80; }
 bool NameChar(unsigned char c) { return NameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == ':'; }
 bool Space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
 
 // One namespace binding in force: prefix (empty: the default namespace) to URI.
 struct Binding {
@@ -118,7 +102,7 @@ private:
                 if (cp > 0x10FFFF) return false;
             }
             if (cp == 0 || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-            AppendUtf8(out, cp);
+            mrv::AppendUtf8(out, static_cast<char32_t>(cp));
         } else {
             return false;
         }
