@@ -68,7 +68,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (flags & 16) options.home = faxnum::CountryByIso(L"DE");
     intake::SourceRead read;
     read.complete = !(flags & 16);
-    book.listFull = flags & 32;
     const size_t records = in.Byte() % 48;
     for (size_t i = 0; i < records; ++i) {
         intake::Record& r = read.records.emplace_back();
@@ -109,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (book.entries.size() + book.groups.size() + plan.adds.size() + plan.newGroups.size() >
             book.capacity + plan.removals.size() && !(book.entries.size() + book.groups.size() > book.capacity))
         std::abort();
-    intake::PlanJson(plan, read);
-    intake::ChangeLines(plan, read);
+    intake::PlanJson(plan);
+    intake::ChangeLines(plan);
     return 0;
 }

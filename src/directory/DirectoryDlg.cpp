@@ -262,7 +262,8 @@ void CDirectoryDlg::Import() {
     }
     const intake::Outcome outcome = applier.Run(result.read, options);
     if (result.fault == directory::Fault::CutOff) ShowStatus(directory::FaultText(result, c));
-    applier.ShowSummary(outcome, static_cast<unsigned>(m_model.Database().Capacity()));
+    applier.ShowSummary(outcome, static_cast<unsigned>(m_model.Database().Capacity()),
+                        result.fault == directory::Fault::CutOff ? directory::FaultText(result, c) : CMString());
     if (outcome.stored && outcome.plan.refusal == intake::Refusal::None) {
         m_done = true;
         EndDialog(m_hwnd, IDOK);

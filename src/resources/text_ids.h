@@ -238,4 +238,10 @@
 #define IDS_ENTRY_SAME_LINE                 5310
 #define IDS_GROUP_SAME_LINE                 5311
 
+// What a sync or an import that updates left untouched, and groups without room
+#define IDS_INTAKE_LEFT_ALONE               5400
+#define IDS_INTAKE_KEPT                     5401
+#define IDS_INTAKE_GROUPS_NO_ROOM           5402
+#define IDS_INTAKE_MORE                     5403
+
 #endif

@@ -5,6 +5,7 @@
 // come out as text.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "directory/core/Entries.h"
@@ -15,6 +16,9 @@
 namespace pbtool {
 
 enum class TextEncoding { AsBookOffers, Utf8, Ansi };
+
+// A source read once for a job, kept while the job waits for a busy book.
+struct SourceCache;
 
 struct TextJob {
     std::wstring book;
@@ -48,7 +52,14 @@ struct TextJob {
     uint32_t pageSize = 500;
     uint32_t timeoutSeconds = 30;
     directory::Mapping mapping;
+    // Import, sync with --group: entries outside the group may join it and be updated.
+    bool adopt = false;
+    // Import, sync: where the source's records are kept between tries; none: read each try.
+    SourceCache* source = nullptr;
 };
+
+// What a job read from its source: made by the caller, filled by the first try that reads.
+std::shared_ptr<SourceCache> NewSourceCache();
 
 // Whether an operand names a directory (ldap:// or ldaps://, in any case).
 bool IsDirectoryUrl(const std::wstring& operand);
@@ -65,7 +76,8 @@ int ExportText(const TextJob& job);
 int ConvertBook(const std::wstring& oldBook, std::wstring newBook, bool replace);
 
 // Runs the job again while it ends as kExitBusy, with a growing pause, for up to
-// seconds; then tells that the book is in use and gives kExitFailed.
+// seconds (no try begins that the last busy one says would end past them); tells once
+// that it waits, and at the end that the book is in use, giving kExitFailed.
 int WaitWhileBusy(const std::wstring& book, unsigned seconds, const std::function<int()>& job);
 
 }  // namespace pbtool
