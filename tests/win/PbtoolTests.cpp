@@ -101,6 +101,8 @@ TEST(Pbtool, BadArgumentsAndBadFilesGiveTheirExitCodes) {
     ASSERT_EQ(Pbtool(folder, L"sample " + Q(folder.File(L"older.mpb")) + L" --entries 5").code, 0);
     ASSERT_TRUE(MoveFileW(folder.File(L"older.mpb").c_str(), older.c_str()));
     ASSERT_EQ(Pbtool(folder, L"export " + Q(book) + L" " + Q(text)).code, 0);
+    const CMString fresh = folder.File(L"fresh.csv");
+    WriteText(fresh, "Zora Neu,0301234\r\n");
     SetFileAttributesW(guarded.c_str(), FILE_ATTRIBUTE_READONLY);
     // Another program has this one open for changes.
     PhonebookDB writer;
@@ -128,9 +130,9 @@ TEST(Pbtool, BadArgumentsAndBadFilesGiveTheirExitCodes) {
         {L"import " + Q(folder.File(L"missing.mpb2")) + L" " + Q(text), 1},
         {L"import " + Q(book) + L" " + Q(folder.File(L"missing.csv")), 1},
         {L"import " + Q(book) + L" " + Q(folder.Path().Left(folder.Path().GetLength() - 1)), 1},
-        {L"import " + Q(full) + L" " + Q(text), 1},
-        // The dry run ends as the run would: the full book's records find no room.
-        {L"import " + Q(full) + L" " + Q(text) + L" --dry-run", 1},
+        // A full book: the records find no room, and the dry run ends as the run does.
+        {L"import " + Q(full) + L" " + Q(fresh), 1},
+        {L"import " + Q(full) + L" " + Q(fresh) + L" --dry-run", 1},
         {L"sync " + Q(book) + L" " + Q(text) + L" --adopt", 2},
         {L"import " + Q(locked) + L" " + Q(text) + L" --wait 0", 1},
         {L"import " + Q(guarded) + L" " + Q(text), 1},
@@ -244,7 +246,8 @@ TEST(Pbtool, SyncAndImportThatUpdatesFollowTheFile) {
          "Anna,555\r\nBob,556\r\nCarl,557\r\nDora,558 ext 5\r\nEva,559\r\n", 0,
          "5 read, 0 added, 0 updated, 4 unchanged, 0 removed, 1 rejected, 0 without room, 1 kept", {}},
         {"a dry run that would be refused, as JSON", L"sync --dry-run --json", "Anna,555\r\nBob,556\r\n", 1,
-         "\"removed\":3,\"rejected\":0,\"alreadyPresent\":0,\"withoutRoom\":0,\"other\":0},\"readToEnd\":true,"
+         "\"removed\":3,\"rejected\":0,\"alreadyPresent\":0,\"withoutRoom\":0,\"other\":0,\"leftAlone\":0,\"kept\":0},"
+         "\"readToEnd\":true,"
          "\"refusal\":\"too-many-removed\"", {}},
     };
     int n = 0;
