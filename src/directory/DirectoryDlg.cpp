@@ -246,7 +246,7 @@ void CDirectoryDlg::Import() {
         const intake::Plan& p = planned.plan;
         if (p.refusal != intake::Refusal::None) {
             CMString why = result.fault == directory::Fault::CutOff ? directory::FaultText(result, c) : CMString();
-            if (p.refusal == intake::Refusal::NoRoom)
+            if (p.refusal == intake::Refusal::NoRoom && p.groupsWithoutRoom.empty())
                 why = CMString::Formatted(app::Text(IDS_DIR_TOO_MANY).c_str(), p.counts.Accepted() + p.counts.full,
                                           static_cast<unsigned>(m_model.Database().Capacity()));
             ShowStatus(why.IsEmpty() ? intake::Applier::SummaryText(planned, m_model.Database().Capacity()) : why);
