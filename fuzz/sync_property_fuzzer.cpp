@@ -186,8 +186,9 @@ private:
     Record m_r;
 };
 
-// What the applier does with a plan, on the engine: every change must land.
-void Apply(EngineBook& book, const intake::Plan& plan) {
+// What the applier does with a plan, on the engine: every change must land. The ids the
+// book gave the new entries (a removed entry's id may come again).
+std::set<uint16_t> Apply(EngineBook& book, const intake::Plan& plan) {
     if (book.Begin() != kOk) Fault("the batch does not begin");
     for (const auto& r : plan.removals)
         if (book.Remove(r.id) != kOk) Fault("a planned removal is refused");
@@ -207,6 +208,7 @@ void Apply(EngineBook& book, const intake::Plan& plan) {
         if (book.Leave(static_cast<uint16_t>(m.group.value), static_cast<uint16_t>(m.entry.value)) != kOk)
             Fault("a planned leave is refused");
     if (book.End() != kOk) Fault("the batch does not land");
+    return std::set<uint16_t>(added.begin(), added.end());
 }
 
 // ---- Just enough JSON to read the plan back as a script would.
@@ -321,11 +323,13 @@ struct Shown {
     std::set<Pair> joins, leaves;
 };
 
-Shown Compare(const intake::Snapshot& before, const intake::Snapshot& after) {
+Shown Compare(const intake::Snapshot& before, const intake::Snapshot& after, const std::set<uint16_t>& added) {
     Shown shown;
     std::map<uint16_t, const intake::SnapshotEntry*> was, is;
     for (const auto& e : before.entries) was[e.id] = &e;
-    for (const auto& e : after.entries) is[e.id] = &e;
+    // An id given to a new entry is a new entry's, whoever had it before.
+    for (const auto& e : after.entries)
+        if (!added.count(e.id)) is[e.id] = &e;
     std::map<uint16_t, const intake::SnapshotGroup*> groupWas;
     for (const auto& g : before.groups) groupWas[g.id] = &g;
     std::map<uint16_t, std::vector<std::string>> groupsOfNew;
@@ -334,7 +338,7 @@ Shown Compare(const intake::Snapshot& before, const intake::Snapshot& after) {
         if (old == groupWas.end()) shown.groups.insert(U8(g.name));
         else if (old->second->name != g.name) Fault("a group was renamed");
         for (uint16_t m : g.members) {
-            if (!was.count(m)) {
+            if (!was.count(m) || added.count(m)) {
                 groupsOfNew[m].push_back(U8(g.name));
                 continue;
             }
@@ -363,9 +367,10 @@ Shown Compare(const intake::Snapshot& before, const intake::Snapshot& after) {
         for (size_t f = 0; f < 6; ++f)
             if (from[f] != to[f]) shown.updates[id][kFieldKeys[f]] = {from[f], to[f]};
     }
-    for (const auto& [id, e] : is) {
-        if (was.count(id)) continue;
-        std::vector<std::string> row = FieldsOf(e->fields);
+    for (const auto& e : after.entries) {
+        const uint16_t id = e.id;
+        if (was.count(id) && !added.count(id)) continue;
+        std::vector<std::string> row = FieldsOf(e.fields);
         std::vector<std::string> groups = groupsOfNew[id];
         std::sort(groups.begin(), groups.end());
         row.insert(row.end(), groups.begin(), groups.end());
@@ -490,7 +495,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     g_json = intake::PlanJson(plan);
     g_book.clear();
     const Json said = Parser(g_json).Parse();
-    if (plan.refusal == intake::Refusal::None) Apply(book, plan);
+    std::set<uint16_t> added;
+    if (plan.refusal == intake::Refusal::None) added = Apply(book, plan);
     const intake::Snapshot after = book.Snapshot(capacity);
     for (const auto& e : after.entries) {
         g_book += "\n  #" + std::to_string(e.id);
@@ -500,7 +506,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         g_book += "\n  G" + std::to_string(g.id) + " " + U8(g.name) + ":";
         for (uint16_t m : g.members) g_book += " " + std::to_string(m);
     }
-    const Shown shown = Compare(before, after);
+    const Shown shown = Compare(before, after, added);
     if (plan.refusal != intake::Refusal::None) {
         if (!shown.adds.empty() || !shown.updates.empty() || !shown.removals.empty() || !shown.groups.empty() ||
             !shown.joins.empty() || !shown.leaves.empty())
