@@ -218,6 +218,7 @@ TEST(Pbtool, SyncAndImportThatUpdatesFollowTheFile) {
         int code;
         const char* said;  // part of its line on standard output
         std::vector<std::wstring> expected;  // empty: the book as it was
+        std::string first = "";  // imported with --update before the command
     } cases[] = {
         {"sync", L"sync", newer, 0, "5 read, 1 added, 1 updated, 3 unchanged, 1 removed, 0 rejected", followed},
         {"import that updates", L"import --update", newer, 0, "5 read, 1 added, 1 updated, 3 unchanged, 0 rejected",
@@ -242,6 +243,12 @@ TEST(Pbtool, SyncAndImportThatUpdatesFollowTheFile) {
          "\"Dora\", fax \"558\"", {}},
         {"its dry run names what it leaves alone", L"sync --group Team --dry-run --json",
          "Anna,999\r\nEva,559\r\nFritz,560\r\n", 0, "\"leftAlone\":[{\"id\":", {}},
+        {"a file of short lines keeps the fields it does not carry", L"sync",
+         "Anna,999\r\nBob,556\r\nCarl,557\r\nDora,558\r\nEva,559\r\n", 0,
+         "5 read, 0 added, 1 updated, 4 unchanged, 0 removed, 0 rejected",
+         {L"E|Anna|999|Acme|030 1|anna@example.org|7", L"E|Bob|556|Beta|030 2|bob@example.org|8", L"E|Carl|557||||0",
+          L"E|Dora|558||||0", L"E|Eva|559||||0", L"G|Team|Dora/558|Eva/559"},
+         "Anna,555,Acme,030 1,anna@example.org,7\r\nBob,556,Beta,030 2,bob@example.org,8\r\n"},
         {"a rejected record keeps its entry and its groups", L"sync",
          "Anna,555\r\nBob,556\r\nCarl,557\r\nDora,558 ext 5\r\nEva,559\r\n", 0,
          "5 read, 0 added, 0 updated, 4 unchanged, 0 removed, 1 rejected, 0 without room, 1 kept", {}},
@@ -259,6 +266,11 @@ TEST(Pbtool, SyncAndImportThatUpdatesFollowTheFile) {
         WriteText(file, c.file);
         ASSERT_EQ(Pbtool(folder, L"create " + Q(book)).code, 0);
         ASSERT_EQ(Pbtool(folder, L"import " + Q(book) + L" " + Q(start)).code, 0);
+        if (!c.first.empty()) {
+            const CMString first = stem + L"-first.csv";
+            WriteText(first, c.first);
+            ASSERT_EQ(Pbtool(folder, L"import --update " + Q(book) + L" " + Q(first)).code, 0);
+        }
         {
             PhonebookDB db;
             db.SetWideMode(true);
