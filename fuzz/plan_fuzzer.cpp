@@ -64,11 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     options.mode = static_cast<intake::Mode>(flags % 3);
     options.allowShrink = flags & 4;
     if (flags & 8) options.managedGroup = in.Text();
+    options.adopt = flags & 32;
     // Numbers compared by their normal form, as at home in a country with a trunk prefix.
     if (flags & 16) options.home = faxnum::CountryByIso(L"DE");
     intake::SourceRead read;
     read.complete = !(flags & 16);
-    book.listFull = flags & 32;
     const size_t records = in.Byte() % 48;
     for (size_t i = 0; i < records; ++i) {
         intake::Record& r = read.records.emplace_back();
@@ -81,7 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const intake::Plan plan = intake::MakePlan(book, read, options);
     const auto& c = plan.counts;
     if (c.read != 0 && c.read != records) std::abort();
-    if (c.read != c.imported + c.updated + c.unchanged + c.rejected + c.alreadyPresent + c.full + c.other) std::abort();
+    if (c.read != c.imported + c.updated + c.unchanged + c.rejected + c.alreadyPresent + c.full + c.other + plan.leftAlone.size())
+        std::abort();
     if (c.imported != plan.adds.size() || c.updated != plan.updates.size() || c.unchanged != plan.unchanged.size())
         std::abort();
     std::set<uint16_t> matched, removed;
@@ -91,6 +92,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!matched.insert(id).second) std::abort();
     for (const auto& r : plan.removals)
         if (matched.count(r.id) || !removed.insert(r.id).second) std::abort();
+    // An entry is left alone, kept, or changed: never two of them.
+    for (const auto& u : plan.leftAlone)
+        if (matched.count(u.id) || removed.count(u.id)) std::abort();
+    for (const auto& u : plan.kept)
+        if (matched.count(u.id) || removed.count(u.id)) std::abort();
+    if (!options.adopt && !plan.leftAlone.empty() && options.managedGroup.IsEmpty()) std::abort();
     if (options.mode != intake::Mode::Sync && !plan.removals.empty()) std::abort();
     if (options.mode == intake::Mode::Sync && !options.managedGroup.IsEmpty()) {
         // Which of the book's groups is the managed one, by the plan's own comparison.
@@ -109,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (book.entries.size() + book.groups.size() + plan.adds.size() + plan.newGroups.size() >
             book.capacity + plan.removals.size() && !(book.entries.size() + book.groups.size() > book.capacity))
         std::abort();
-    intake::PlanJson(plan, read);
-    intake::ChangeLines(plan, read);
+    intake::PlanJson(plan);
+    intake::ChangeLines(plan);
     return 0;
 }

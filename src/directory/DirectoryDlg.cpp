@@ -280,7 +280,7 @@ void CDirectoryDlg::Import() {
         const intake::Plan& p = planned.plan;
         if (p.refusal != intake::Refusal::None) {
             CMString why = result.fault == directory::Fault::CutOff ? directory::FaultText(result, c) : CMString();
-            if (p.refusal == intake::Refusal::NoRoom)
+            if (p.refusal == intake::Refusal::NoRoom && p.groupsWithoutRoom.empty())
                 why = CMString::Formatted(app::Text(IDS_DIR_TOO_MANY).c_str(), p.counts.Accepted() + p.counts.full,
                                           static_cast<unsigned>(m_model.Database().Capacity()));
             ShowStatus(why.IsEmpty() ? intake::Applier::SummaryText(planned, m_model.Database().Capacity()) : why);
@@ -296,7 +296,8 @@ void CDirectoryDlg::Import() {
     }
     const intake::Outcome outcome = applier.Run(result.read, options);
     if (result.fault == directory::Fault::CutOff) ShowStatus(directory::FaultText(result, c));
-    applier.ShowSummary(outcome, static_cast<unsigned>(m_model.Database().Capacity()));
+    applier.ShowSummary(outcome, static_cast<unsigned>(m_model.Database().Capacity()),
+                        result.fault == directory::Fault::CutOff ? directory::FaultText(result, c) : CMString());
     if (outcome.stored && outcome.plan.refusal == intake::Refusal::None) {
         m_done = true;
         EndDialog(m_hwnd, IDOK);

@@ -24,7 +24,6 @@ int TakeSnapshot(CPhonebook& model, Snapshot& out) {
     PhonebookDB& db = model.Database();
     out = Snapshot();
     out.capacity = static_cast<size_t>(std::max(db.Capacity(), 0));
-    out.listFull = model.GetItemCount() >= db.Capacity();
     if (!db.IsWideMode()) out.form.ansi = ThroughAnsi;
     const int code = db.ForEachRecord([&](const EngineRecord& record) {
         if (record.Kind() == pbabi::kKindGroup) {
@@ -130,6 +129,9 @@ void Applier::Apply(Outcome& outcome) {
         if (group == kNone || entry == kNone) continue;
         if (db.AddMemberById(group, entry) != pbabi::kOk) ++outcome.failed;
     }
+    for (const Membership& m : plan.leaves)
+        if (db.RemoveMemberById(static_cast<uint16_t>(m.group.value), static_cast<uint16_t>(m.entry.value)) != pbabi::kOk)
+            ++outcome.failed;
     outcome.stored = batch.End();
     if (!outcome.stored) {
         outcome.busy = db.BatchRefusal() == pbabi::kBusy;
@@ -137,8 +139,49 @@ void Applier::Apply(Outcome& outcome) {
     }
 }
 
-CMString Applier::SummaryText(const Outcome& outcome, unsigned capacity) {
-    CMString text = delimited::ImportSummary(outcome.counts, capacity, app::Text, outcome.plan.mode != Mode::Add);
+namespace {
+
+// Up to a few names, then how many more.
+CMString NameList(const std::vector<const CMString*>& names) {
+    constexpr size_t kShown = 5;
+    CMString list;
+    for (size_t i = 0; i < names.size() && i < kShown; ++i) list += (i ? L", " : L"") + *names[i];
+    if (names.size() > kShown)
+        list = CMString::Formatted(app::Text(IDS_INTAKE_MORE).c_str(), list.c_str(), unsigned(names.size() - kShown));
+    return list;
+}
+
+template <typename T, typename F>
+std::vector<const CMString*> Names(const std::vector<T>& items, F&& name) {
+    std::vector<const CMString*> out;
+    for (const T& item : items) out.push_back(&name(item));
+    return out;
+}
+
+}  // namespace
+
+CMString Applier::SummaryText(const Outcome& outcome, unsigned capacity, const CMString& cutShort) {
+    const Plan& plan = outcome.plan;
+    delimited::ImportCounters counts = outcome.counts;
+    const bool toldCutShort = counts.readFailed && !cutShort.IsEmpty();
+    if (toldCutShort) counts.readFailed = false;
+    CMString text = delimited::ImportSummary(counts, capacity, app::Text, plan.mode != Mode::Add);
+    if (toldCutShort) text = text.IsEmpty() ? cutShort : cutShort + L"\n\n" + text;
+    auto add = [&](const CMString& line) {
+        if (!text.IsEmpty()) text += L"\n\n";
+        text += line;
+    };
+    auto nameOf = [](const Untouched& u) -> const CMString& { return u.name; };
+    if (!plan.leftAlone.empty())
+        add(CMString::Formatted(app::Text(IDS_INTAKE_LEFT_ALONE).c_str(), unsigned(plan.leftAlone.size()),
+                                plan.managedGroup.c_str(), NameList(Names(plan.leftAlone, nameOf)).c_str()));
+    if (!plan.kept.empty())
+        add(CMString::Formatted(app::Text(IDS_INTAKE_KEPT).c_str(), unsigned(plan.kept.size()),
+                                NameList(Names(plan.kept, nameOf)).c_str()));
+    if (!plan.groupsWithoutRoom.empty())
+        add(CMString::Formatted(app::Text(IDS_INTAKE_GROUPS_NO_ROOM).c_str(), unsigned(plan.groupsWithoutRoom.size()),
+                                NameList(Names(plan.groupsWithoutRoom, [](const CMString& g) -> const CMString& { return g; }))
+                                    .c_str()));
     if (outcome.failed > 0) {
         if (!text.IsEmpty()) text += L"\n\n";
         text += CMString::Formatted(app::Text(IDS_IMPORT_CHANGES_FAILED).c_str(), unsigned{outcome.failed});
@@ -146,11 +189,11 @@ CMString Applier::SummaryText(const Outcome& outcome, unsigned capacity) {
     return text;
 }
 
-MessageSource Applier::ShowSummary(const Outcome& outcome, unsigned capacity) const {
+MessageSource Applier::ShowSummary(const Outcome& outcome, unsigned capacity, const CMString& cutShort) const {
     MessageSource summary;
     // A busy book has been told, and nothing was changed: no counts to give.
     if (outcome.busy) return summary;
-    summary.message = SummaryText(outcome, capacity);
+    summary.message = SummaryText(outcome, capacity, cutShort);
     if (summary.message.IsEmpty()) return summary;
     summary.caption = app::Text(IDS_IMPORT_CAPTION);
     summary.button = app::Text(IDS_CLOSE);

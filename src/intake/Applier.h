@@ -45,9 +45,10 @@ public:
 
     // The import's summary of an outcome: empty when every record read was imported (an
     // import that updates always has one). capacity: the book's, for the full-book text.
-    static CMString SummaryText(const Outcome& outcome, unsigned capacity);
+    // cutShort: what to say of a source not read to its end; empty: a file's text.
+    static CMString SummaryText(const Outcome& outcome, unsigned capacity, const CMString& cutShort = CMString());
     // Shows it over the owner window when there is one to show; what was shown.
-    MessageSource ShowSummary(const Outcome& outcome, unsigned capacity) const;
+    MessageSource ShowSummary(const Outcome& outcome, unsigned capacity, const CMString& cutShort = CMString()) const;
 
 private:
     void Apply(Outcome& outcome);

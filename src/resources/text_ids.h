@@ -288,5 +288,10 @@
 #define IDS_PRINT_FAILED                    5626
 #define IDS_PRINT_NOTHING                   5627
 #define IDS_PRINT_NO_PRINTER                5628
+// What a sync or an import that updates left untouched, and groups without room
+#define IDS_INTAKE_LEFT_ALONE               5400
+#define IDS_INTAKE_KEPT                     5401
+#define IDS_INTAKE_GROUPS_NO_ROOM           5402
+#define IDS_INTAKE_MORE                     5403
 
 #endif

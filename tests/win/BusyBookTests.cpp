@@ -370,6 +370,24 @@ TEST_F(BusyBook, PbtoolWaitsForAWriterOrSaysTheBookIsInUse) {
         EXPECT_EQ(Contents(book), before);
         EXPECT_EQ(GetFileAttributesW(exported.c_str()), INVALID_FILE_ATTRIBUTES);
     }
+    // A writer that outlasts the wait: the source is read once, the in-use message comes
+    // once, and the job ends within its limit and one try.
+    {
+        booklock::Holder writer(book.str());
+        ASSERT_TRUE(writer.Holding());
+        const auto start = std::chrono::steady_clock::now();
+        const auto run = Pbtool(folder, L"sync " + Q(book) + L" " + Q(source) + L" --allow-shrink --wait 3");
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        writer.Release();
+        EXPECT_EQ(run.code, 1);
+        size_t told = 0;
+        for (size_t at = run.err.find("changing the phone book"); at != std::string::npos;
+             at = run.err.find("changing the phone book", at + 1))
+            ++told;
+        EXPECT_EQ(told, 1u) << run.err;
+        EXPECT_LT(ms, 3000 + 4500) << run.err;
+        RecordProperty("wait_3s_ms", static_cast<int>(ms));
+    }
     // A writer done after 1.5 s: the sync lands soon after.
     booklock::Holder writer(book.str(), true, 1500);
     ASSERT_TRUE(writer.Holding());

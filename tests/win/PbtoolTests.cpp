@@ -101,6 +101,8 @@ TEST(Pbtool, BadArgumentsAndBadFilesGiveTheirExitCodes) {
     ASSERT_EQ(Pbtool(folder, L"sample " + Q(folder.File(L"older.mpb")) + L" --entries 5").code, 0);
     ASSERT_TRUE(MoveFileW(folder.File(L"older.mpb").c_str(), older.c_str()));
     ASSERT_EQ(Pbtool(folder, L"export " + Q(book) + L" " + Q(text)).code, 0);
+    const CMString fresh = folder.File(L"fresh.csv");
+    WriteText(fresh, "Zora Neu,0301234\r\n");
     SetFileAttributesW(guarded.c_str(), FILE_ATTRIBUTE_READONLY);
     // Another program has this one open for changes.
     PhonebookDB writer;
@@ -128,7 +130,10 @@ TEST(Pbtool, BadArgumentsAndBadFilesGiveTheirExitCodes) {
         {L"import " + Q(folder.File(L"missing.mpb2")) + L" " + Q(text), 1},
         {L"import " + Q(book) + L" " + Q(folder.File(L"missing.csv")), 1},
         {L"import " + Q(book) + L" " + Q(folder.Path().Left(folder.Path().GetLength() - 1)), 1},
-        {L"import " + Q(full) + L" " + Q(text), 1},
+        // A full book: the records find no room, and the dry run ends as the run does.
+        {L"import " + Q(full) + L" " + Q(fresh), 1},
+        {L"import " + Q(full) + L" " + Q(fresh) + L" --dry-run", 1},
+        {L"sync " + Q(book) + L" " + Q(text) + L" --adopt", 2},
         {L"import " + Q(locked) + L" " + Q(text) + L" --wait 0", 1},
         {L"import " + Q(guarded) + L" " + Q(text), 1},
         {L"export " + Q(book) + L" " + Q(text), 1},
@@ -213,6 +218,7 @@ TEST(Pbtool, SyncAndImportThatUpdatesFollowTheFile) {
         int code;
         const char* said;  // part of its line on standard output
         std::vector<std::wstring> expected;  // empty: the book as it was
+        std::string first = "";  // imported with --update before the command
     } cases[] = {
         {"sync", L"sync", newer, 0, "5 read, 1 added, 1 updated, 3 unchanged, 1 removed, 0 rejected", followed},
         {"import that updates", L"import --update", newer, 0, "5 read, 1 added, 1 updated, 3 unchanged, 0 rejected",
@@ -223,15 +229,32 @@ TEST(Pbtool, SyncAndImportThatUpdatesFollowTheFile) {
          {L"E|Anna|555||||0", L"E|Bob|556||||0", L"G|Team"}},
         {"nothing accepted", L"sync", "Nobody,\r\nNoone,\r\n", 1, "", {}},
         {"an empty file", L"sync --allow-shrink", "", 1, "", {}},
-        {"a sync managing a group: it removes only members, and what it gives joins",
+        {"a sync managing a group: it removes only members, what it gives joins, and Anna made by hand stays",
          L"sync --group team", "Anna,999\r\nEva,559\r\nFritz,560\r\n", 0,
+         "3 read, 1 added, 0 updated, 1 unchanged, 1 removed, 0 rejected, 0 without room, 1 left alone",
+         {L"E|Anna|555||||0", L"E|Bob|556||||0", L"E|Carl|557||||0", L"E|Eva|559||||0", L"E|Fritz|560||||0",
+          L"G|Team|Eva/559|Fritz/560"}},
+        {"adopting, Anna joins the group and is updated", L"sync --group team --adopt",
+         "Anna,999\r\nEva,559\r\nFritz,560\r\n", 0,
          "3 read, 1 added, 1 updated, 1 unchanged, 1 removed, 0 rejected, 0 without room",
          {L"E|Anna|999||||0", L"E|Bob|556||||0", L"E|Carl|557||||0", L"E|Eva|559||||0", L"E|Fritz|560||||0",
           L"G|Team|Anna/999|Eva/559|Fritz/560"}},
         {"its dry run", L"sync --group Team --dry-run", "Anna,999\r\nEva,559\r\nFritz,560\r\n", 0,
          "\"Dora\", fax \"558\"", {}},
+        {"its dry run names what it leaves alone", L"sync --group Team --dry-run --json",
+         "Anna,999\r\nEva,559\r\nFritz,560\r\n", 0, "\"leftAlone\":[{\"id\":", {}},
+        {"a file of short lines keeps the fields it does not carry", L"sync",
+         "Anna,999\r\nBob,556\r\nCarl,557\r\nDora,558\r\nEva,559\r\n", 0,
+         "5 read, 0 added, 1 updated, 4 unchanged, 0 removed, 0 rejected",
+         {L"E|Anna|999|Acme|030 1|anna@example.org|7", L"E|Bob|556|Beta|030 2|bob@example.org|8", L"E|Carl|557||||0",
+          L"E|Dora|558||||0", L"E|Eva|559||||0", L"G|Team|Dora/558|Eva/559"},
+         "Anna,555,Acme,030 1,anna@example.org,7\r\nBob,556,Beta,030 2,bob@example.org,8\r\n"},
+        {"a rejected record keeps its entry and its groups", L"sync",
+         "Anna,555\r\nBob,556\r\nCarl,557\r\nDora,558 ext 5\r\nEva,559\r\n", 0,
+         "5 read, 0 added, 0 updated, 4 unchanged, 0 removed, 1 rejected, 0 without room, 1 kept", {}},
         {"a dry run that would be refused, as JSON", L"sync --dry-run --json", "Anna,555\r\nBob,556\r\n", 1,
-         "\"removed\":3,\"rejected\":0,\"alreadyPresent\":0,\"withoutRoom\":0,\"other\":0},\"readToEnd\":true,"
+         "\"removed\":3,\"rejected\":0,\"alreadyPresent\":0,\"withoutRoom\":0,\"other\":0,\"leftAlone\":0,\"kept\":0},"
+         "\"readToEnd\":true,"
          "\"refusal\":\"too-many-removed\"", {}},
     };
     int n = 0;
@@ -243,6 +266,11 @@ TEST(Pbtool, SyncAndImportThatUpdatesFollowTheFile) {
         WriteText(file, c.file);
         ASSERT_EQ(Pbtool(folder, L"create " + Q(book)).code, 0);
         ASSERT_EQ(Pbtool(folder, L"import " + Q(book) + L" " + Q(start)).code, 0);
+        if (!c.first.empty()) {
+            const CMString first = stem + L"-first.csv";
+            WriteText(first, c.first);
+            ASSERT_EQ(Pbtool(folder, L"import --update " + Q(book) + L" " + Q(first)).code, 0);
+        }
         {
             PhonebookDB db;
             db.SetWideMode(true);

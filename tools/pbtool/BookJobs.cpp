@@ -175,37 +175,23 @@ int PrepareImport(const TextJob& job, CPhonebook& model, DelimitedTextFile& file
         return Fail(kExitUsage, L"the columns must include name, first-part or second-part");
     if (!has(delimited::Column::Fax)) return Fail(kExitUsage, L"the columns must include fax");
     if (!Exists(job.file)) return Fail(kExitFailed, L"there is no file " + job.file);
-    // The import stops at once in a full book, without counting anything; records that
-    // update need no room.
-    const int capacity = model.Database().Capacity();
-    if (!job.update && !job.dryRun && model.GetItemCount() >= capacity)
-        return Fail(kExitFailed, job.book + L" is full: it holds " + std::to_wstring(capacity) +
-                                     L" records, as many as it can");
+    // A full book is the plan's to judge: its records find no room, and are counted.
     return kExitOk;
 }
 
 std::wstring CountsLine(const std::wstring& file, const intake::Plan& plan, const delimited::ImportCounters& counts) {
-    return file + L": " + intake::CountsText(plan.mode, counts);
+    return file + L": " + intake::CountsText(plan, counts);
 }
 
-// The plan as a dry run prints it: the counts and one line per change, or JSON.
-int PrintPlan(const TextJob& job, const intake::Outcome& outcome, const intake::SourceRead& read) {
-    const intake::Plan& plan = outcome.plan;
-    if (job.json) {
-        const std::string json = intake::PlanJson(plan, read) + "\n";
-        fwrite(json.data(), 1, json.size(), stdout);
-        fflush(stdout);
-    } else {
-        Say(CountsLine(job.file, plan, plan.counts));
-        for (const std::wstring& line : intake::ChangeLines(plan, read)) Say(line);
-    }
-    return plan.refusal == intake::Refusal::None ? kExitOk : kExitFailed;
-}
-
-int Refused(const TextJob& job, const intake::Plan& plan) {
+int Refused(const TextJob& job, const intake::Plan& plan, size_t directoryEntries, unsigned capacity) {
     const std::wstring unchanged = L"; " + job.book + L" is unchanged";
     switch (plan.refusal) {
-        case intake::Refusal::ReadFailed: return Fail(kExitFailed, L"cannot read " + job.file + L" to its end" + unchanged);
+        case intake::Refusal::ReadFailed:
+            if (job.fromDirectory)
+                return Fail(kExitFailed, L"the directory's result stopped short after " +
+                                             std::to_wstring(directoryEntries) + L" entries: the rest did not arrive" +
+                                             unchanged);
+            return Fail(kExitFailed, L"cannot read " + job.file + L" to its end" + unchanged);
         case intake::Refusal::NothingAccepted:
             return Fail(kExitFailed, job.file + L" gives no entry that could be imported" + unchanged);
         case intake::Refusal::TooManyRemoved:
@@ -213,11 +199,50 @@ int Refused(const TextJob& job, const intake::Plan& plan) {
                                          std::to_wstring(plan.scope) +
                                          L" entries it considers, more than half (--allow-shrink allows it)" + unchanged);
         case intake::Refusal::NoRoom:
-            return Fail(kExitFailed, job.file + L" gives " + std::to_wstring(plan.counts.full + plan.groupsWithoutRoom) +
+            if (job.fromDirectory && plan.groupsWithoutRoom.empty()) {
+                // A directory larger than the book: say how large each is.
+                const unsigned wanted = plan.counts.Accepted() + plan.counts.full;
+                return Fail(kExitFailed, W(CMString::Formatted(app::Text(IDS_DIR_TOO_MANY).c_str(), wanted, capacity)));
+            }
+            return Fail(kExitFailed, job.file + L" gives " +
+                                         std::to_wstring(plan.counts.full + plan.groupsWithoutRoom.size()) +
                                          L" more entries and groups than " + job.book + L" can hold" + unchanged);
         case intake::Refusal::None: break;
     }
     return kExitOk;
+}
+
+// How a job ends, told on standard error: the same for its dry run (the plan's counts)
+// and its real run (what the book took).
+int Verdict(const TextJob& job, const intake::Plan& plan, const delimited::ImportCounters& c, uint32_t failed,
+            size_t directoryEntries, unsigned capacity) {
+    if (plan.refusal != intake::Refusal::None) return Refused(job, plan, directoryEntries, capacity);
+    if (c.readFailed && job.fromDirectory)
+        return Fail(kExitFailed, L"the directory's result stopped short after " + std::to_wstring(directoryEntries) +
+                                     L" entries: the rest did not arrive");
+    if (c.readFailed && job.fromAddressBook)
+        return Fail(kExitFailed, L"not every card of the address book arrived: " + std::to_wstring(c.read) +
+                                     L" records were read, the rest is missing");
+    if (c.readFailed) return Fail(kExitFailed, L"cannot read " + job.file + L" to its end: the records after " +
+                                                   std::to_wstring(c.read) + L" were not read");
+    if (c.full > 0) return Fail(kExitFailed, job.book + L" is full: " + std::to_wstring(c.full) + L" records found no room");
+    if (!plan.groupsWithoutRoom.empty())
+        return Fail(kExitFailed, job.book + L" is full: " + std::to_wstring(plan.groupsWithoutRoom.size()) +
+                                     L" groups found no room");
+    if (failed > 0) return Fail(kExitFailed, job.book + L" refused " + std::to_wstring(failed) + L" changes");
+    return kExitOk;
+}
+
+// The plan as a dry run prints it: the counts and one line per change, or JSON.
+void PrintPlan(const TextJob& job, const intake::Plan& plan) {
+    if (job.json) {
+        const std::string json = intake::PlanJson(plan) + "\n";
+        fwrite(json.data(), 1, json.size(), stdout);
+        fflush(stdout);
+    } else {
+        Say(CountsLine(job.file, plan, plan.counts));
+        for (const std::wstring& line : intake::ChangeLines(plan)) Say(line);
+    }
 }
 
 }  // namespace
@@ -295,41 +320,60 @@ int ReadFromDirectory(const TextJob& job, directory::ReadResult& result) {
     return kExitOk;
 }
 
+}  // namespace
+
+struct SourceCache {
+    bool read = false;
+    intake::SourceRead records;
+    size_t directoryEntries = 0;
+};
+
+std::shared_ptr<SourceCache> NewSourceCache() { return std::make_shared<SourceCache>(); }
+
+namespace {
+
 // An import (or a sync, which always updates) on a book opened for writing; a dry run
-// reads the book only, so it works while another program writes it.
+// reads the book only, so it works while another program writes it. The source is read
+// by the first try that opens the book, and kept for the tries after a busy book.
 int ImportOrSync(TextJob job, bool sync) {
     if (!LoadLanguage()) return kExitFailed;
     Messages messages(false);
     OpenBook book;
+    // A busy book is told once, by the wait.
     if (int rc = book.Open(job.book, job.dryRun ? 1 : 0); rc != kExitOk) {
-        messages.Flush();
+        if (rc != kExitBusy) messages.Flush();
         return rc;
     }
     CPhonebook& model = book.Model();
     job.update = job.update || sync;
-    intake::SourceRead read;
-    size_t directoryEntries = 0;
-    if (job.fromDirectory) {
-        directory::ReadResult result;
-        if (int rc = ReadFromDirectory(job, result); rc != kExitOk) return rc;
-        read = std::move(result.read);
-        directoryEntries = result.entries;
-    } else if (job.fromAddressBook) {
-        if (int rc = ReadFromAddressBook(job, read); rc != kExitOk) return rc;
-    } else {
-        DelimitedTextFile file(model);
-        if (int rc = PrepareImport(job, model, file); rc != kExitOk) return rc;
-        Progress progress(sync ? L"syncing" : L"importing", 256 * 1024);
-        file.Settings().progress = [&](uint64_t done, uint64_t total) { progress(done, total); };
-        if (!file.Read(job.file.c_str(), read)) {
-            messages.Flush();
-            return Fail(kExitFailed, L"cannot read " + job.file);
+    SourceCache once;
+    SourceCache& source = job.source ? *job.source : once;
+    if (!source.read) {
+        if (job.fromDirectory) {
+            directory::ReadResult result;
+            if (int rc = ReadFromDirectory(job, result); rc != kExitOk) return rc;
+            source.records = std::move(result.read);
+            source.directoryEntries = result.entries;
+        } else if (job.fromAddressBook) {
+            if (int rc = ReadFromAddressBook(job, source.records); rc != kExitOk) return rc;
+        } else {
+            DelimitedTextFile file(model);
+            if (int rc = PrepareImport(job, model, file); rc != kExitOk) return rc;
+            Progress progress(sync ? L"syncing" : L"importing", 256 * 1024);
+            file.Settings().progress = [&](uint64_t done, uint64_t total) { progress(done, total); };
+            if (!file.Read(job.file.c_str(), source.records)) {
+                messages.Flush();
+                return Fail(kExitFailed, L"cannot read " + job.file);
+            }
         }
+        source.read = true;
     }
+    const intake::SourceRead& read = source.records;
     intake::Options options;
     options.mode = sync ? intake::Mode::Sync : job.update ? intake::Mode::Update : intake::Mode::Add;
     options.allowShrink = job.allowShrink;
     options.managedGroup = job.group.c_str();
+    options.adopt = job.adopt;
     options.home = job.home;
     intake::Applier applier(model);
     const intake::Outcome outcome = applier.Run(read, options, job.dryRun);
@@ -337,37 +381,29 @@ int ImportOrSync(TextJob job, bool sync) {
     if (outcome.busy) return kExitBusy;
     messages.Flush();
     if (!outcome.bookRead) return Fail(kExitFailed, L"cannot read " + job.book + L" to its end; it is unchanged");
-    if (job.dryRun) return PrintPlan(job, outcome, read);
-    if (job.fromDirectory && outcome.plan.refusal == intake::Refusal::NoRoom) {
-        // A directory larger than the book: say how large each is.
-        const intake::Plan& p = outcome.plan;
-        const unsigned wanted = p.counts.Accepted() + p.counts.full;
-        return Fail(kExitFailed, W(CMString::Formatted(app::Text(IDS_DIR_TOO_MANY).c_str(), wanted,
-                                                       static_cast<unsigned>(model.Database().Capacity()))));
-    }
-    if (int rc = Refused(job, outcome.plan); rc != kExitOk) return rc;
-    const delimited::ImportCounters& c = outcome.counts;
+    const intake::Plan& plan = outcome.plan;
     const unsigned capacity = static_cast<unsigned>(model.Database().Capacity());
-    if (!outcome.stored) return Fail(kExitFailed, L"nothing was changed: " + job.book + L" could not be written");
-    Say(CountsLine(job.file, outcome.plan, c));
-    if (options.mode == intake::Mode::Add) {
-        const CMString summary = intake::Applier::SummaryText(outcome, capacity);
-        if (!summary.IsEmpty()) Say(W(summary));
-    } else if (outcome.failed > 0) {
-        Say(W(CMString::Formatted(app::Text(IDS_IMPORT_CHANGES_FAILED).c_str(), unsigned{outcome.failed})));
+    if (job.dryRun) {
+        PrintPlan(job, plan);
+        return Verdict(job, plan, plan.counts, 0, source.directoryEntries, capacity);
     }
-    if (c.readFailed && job.fromDirectory)
-        return Fail(kExitFailed, L"the directory's result stopped short after " + std::to_wstring(directoryEntries) +
-                                     L" entries: the rest did not arrive");
-    if (c.readFailed && job.fromAddressBook)
-        return Fail(kExitFailed, L"not every card of the address book arrived: " + std::to_wstring(c.read) +
-                                     L" records were read, the rest is missing");
-    if (c.readFailed) return Fail(kExitFailed, L"cannot read " + job.file + L" to its end: the records after " +
-                                                   std::to_wstring(c.read) + L" were not read");
-    if (c.full > 0) return Fail(kExitFailed, job.book + L" is full: " + std::to_wstring(c.full) + L" records found no room");
-    if (outcome.failed > 0)
-        return Fail(kExitFailed, job.book + L" refused " + std::to_wstring(outcome.failed) + L" changes");
-    return kExitOk;
+    if (plan.refusal != intake::Refusal::None) return Refused(job, plan, source.directoryEntries, capacity);
+    const delimited::ImportCounters& c = outcome.counts;
+    if (!outcome.stored) return Fail(kExitFailed, L"nothing was changed: " + job.book + L" could not be written");
+    Say(CountsLine(job.file, plan, c));
+    if (options.mode == intake::Mode::Add) {
+        // The source as it is: a directory's result cut short is told as the directory dialog tells it.
+        const CMString cutShort =
+            job.fromDirectory ? CMString::Formatted(app::Text(IDS_DIR_CUT_OFF).c_str(), unsigned(source.directoryEntries))
+                              : CMString();
+        const CMString summary = intake::Applier::SummaryText(outcome, capacity, cutShort);
+        if (!summary.IsEmpty()) Say(W(summary));
+    } else {
+        for (const std::wstring& line : intake::NoteLines(plan)) Say(line);
+        if (outcome.failed > 0)
+            Say(W(CMString::Formatted(app::Text(IDS_IMPORT_CHANGES_FAILED).c_str(), unsigned{outcome.failed})));
+    }
+    return Verdict(job, plan, c, outcome.failed, source.directoryEntries, capacity);
 }
 
 }  // namespace
@@ -407,7 +443,7 @@ int ExportText(const TextJob& job) {
     OpenBook book;
     // Read-only: an export never changes the book, and works while another program writes it.
     if (int rc = book.Open(job.book, 1); rc != kExitOk) {
-        messages.Flush();
+        if (rc != kExitBusy) messages.Flush();
         return rc;
     }
     CPhonebook& model = book.Model();
@@ -525,14 +561,18 @@ int WaitWhileBusy(const std::wstring& book, unsigned seconds, const std::functio
     const ULONGLONG deadline = GetTickCount64() + seconds * 1000ULL;
     DWORD pause = kFirstPauseMs;
     for (bool told = false;; told = true) {
+        const ULONGLONG began = GetTickCount64();
         const int rc = job();
         if (rc != kExitBusy) return rc;
         const ULONGLONG now = GetTickCount64();
-        if (now >= deadline) break;
+        // A try lasts about as long as the last busy one did: none begins that would end
+        // past the limit. (The first may have read the source, which the others do not.)
+        const ULONGLONG lasted = told ? now - began : 0;
+        if (now >= deadline || deadline - now < lasted + pause) break;
         if (!told)
             Out(stderr, L"pbtool: " + book + L" is being changed by another program; waiting up to " +
                             std::to_wstring(seconds) + L" s\n");
-        Sleep(static_cast<DWORD>(std::min<ULONGLONG>(pause, deadline - now)));
+        Sleep(pause);
         pause = std::min(pause * 2, kLongestPauseMs);
     }
     CMString text = LoadLanguage() ? CMString::Formatted(app::Text(IDS_BOOK_IN_USE).c_str(), book.c_str())

@@ -5,6 +5,7 @@
 // come out as text.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "carddav/core/Url.h"
@@ -16,6 +17,9 @@
 namespace pbtool {
 
 enum class TextEncoding { AsBookOffers, Utf8, Ansi };
+
+// A source read once for a job, kept while the job waits for a busy book.
+struct SourceCache;
 
 struct TextJob {
     std::wstring book;
@@ -53,8 +57,14 @@ struct TextJob {
     // login is bindDn's name, with the password as for a directory.
     bool fromAddressBook = false;
     carddav::Url addressBook;
+    // Import, sync with --group: entries outside the group may join it and be updated.
+    bool adopt = false;
+    // Import, sync: where the source's records are kept between tries; none: read each try.
+    SourceCache* source = nullptr;
 };
 
+// What a job read from its source: made by the caller, filled by the first try that reads.
+std::shared_ptr<SourceCache> NewSourceCache();
 // The language library, loaded once; false (told) when it cannot be.
 bool LoadLanguage();
 // The password of a login (the first line of passwordFile, else asked on the console);
@@ -76,7 +86,8 @@ int ExportText(const TextJob& job);
 int ConvertBook(const std::wstring& oldBook, std::wstring newBook, bool replace);
 
 // Runs the job again while it ends as kExitBusy, with a growing pause, for up to
-// seconds; then tells that the book is in use and gives kExitFailed.
+// seconds (no try begins that the last busy one says would end past them); tells once
+// that it waits, and at the end that the book is in use, giving kExitFailed.
 int WaitWhileBusy(const std::wstring& book, unsigned seconds, const std::function<int()>& job);
 
 }  // namespace pbtool

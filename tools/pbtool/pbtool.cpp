@@ -41,10 +41,10 @@ const wchar_t kUsage[] =
     L"       pbtool verify <book>\n"
     L"       pbtool duplicates <book> [--country XX]\n"
     L"       pbtool sample <book> --entries N [--groups M] [--replace]\n"
-    L"       pbtool import <book> <file> [text options] [--update [--group NAME]]\n"
+    L"       pbtool import <book> <file> [text options] [--update [--group NAME [--adopt]]]\n"
     L"                    [--dry-run [--json]]\n"
-    L"       pbtool sync <book> <file> [text options] [--allow-shrink] [--group NAME]\n"
-    L"                    [--dry-run [--json]]\n"
+    L"       pbtool sync <book> <file> [text options] [--allow-shrink]\n"
+    L"                    [--group NAME [--adopt]] [--dry-run [--json]]\n"
     L"       pbtool import|sync <book> <ldap URL> [directory options] [as above]\n"
     L"       pbtool directory <ldap URL> [directory options]\n"
     L"       pbtool import|sync <book> <address book URL> [--user NAME]\n"
@@ -86,10 +86,16 @@ const wchar_t kUsage[] =
     L"                           instead of being added beside it\n"
     L"  --allow-shrink           sync: it may remove more than half of the entries\n"
     L"  --group NAME             sync, import --update: the entries the file gives\n"
-    L"                           join this group (made if needed), and a sync removes\n"
-    L"                           only its members, never entries made by hand\n"
+    L"                           join this group (made if needed); records are\n"
+    L"                           matched with its members only, and a sync removes\n"
+    L"                           only them. An entry outside it (made by hand) that a\n"
+    L"                           record names is left alone, and counted so\n"
+    L"  --adopt                  with --group: such entries join the group and are\n"
+    L"                           updated\n"
     L"  --dry-run                import, sync: print the plan (the counts, then one\n"
-    L"                           line per add, update and removal) and change nothing\n"
+    L"                           line per add, update, removal, join and leave, and\n"
+    L"                           the entries left alone or kept) and change nothing;\n"
+    L"                           it ends with the exit code the real run would\n"
     L"  --json                   with --dry-run: the plan as one JSON object\n"
     L"  --country XX             import, sync, duplicates: national numbers (without\n"
     L"                           + or international prefix) are read as numbers of\n"
@@ -106,6 +112,9 @@ const wchar_t kUsage[] =
     L"is matched by at most one record, by name (as the book keeps it, in any case),\n"
     L"one with the record's fax number first (as typed, then written another way);\n"
     L"two people of one name are two entries.\n"
+    L"The groups the file names follow it: an entry the sync keeps leaves each of them\n"
+    L"its record does not name; other groups stay as they are. A rejected record keeps\n"
+    L"the entry of its name.\n"
     L"It changes nothing when the file cannot be read to its end, gives no entry,\n"
     L"would remove more than half of the entries it considers, or adds more than the\n"
     L"book can hold.\n"
@@ -149,8 +158,9 @@ const wchar_t kUsage[] =
     L"  user's language or --language's.\n"
     L"Long jobs tell their progress on standard error.\n"
     L"\n"
-    L"exit codes: 0 done (verify: sound), 1 failed (or import, sync: records refused for\n"
-    L"lack of room or changes the book refused; list, verify: the book could not be\n"
+    L"exit codes: 0 done (verify: sound), 1 failed (or import, sync, also a dry run:\n"
+    L"records or groups without room, the source not read to its end, or changes the\n"
+    L"book refused; list, verify: the book could not be\n"
     L"read to its end; sync, also a dry run: refused; duplicates: entries share a fax\n"
     L"number, or the book could not be read to its end),\n"
     L"2 bad arguments,\n"
@@ -614,6 +624,10 @@ int wmain(int argc, wchar_t** argv) {
             job.allowShrink = true;
             continue;
         }
+        if (opt == L"--adopt" && reading) {
+            job.adopt = true;
+            continue;
+        }
         if (opt == L"--starttls" && directoryOptions) {
             job.startTls = directoryOptionGiven = true;
             continue;
@@ -707,6 +721,7 @@ int wmain(int argc, wchar_t** argv) {
     if (job.json && !job.dryRun) return Fail(kExitUsage, L"--json goes with --dry-run");
     if (!job.group.empty() && command == L"import" && !job.update)
         return Fail(kExitUsage, L"--group goes with sync or import --update");
+    if (job.adopt && job.group.empty()) return Fail(kExitUsage, L"--adopt goes with --group");
 
     const size_t wanted = text ? 2 : 1;
     const size_t allowed = text ? 2 : command == L"convert" ? 2 : 1;
@@ -747,6 +762,9 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"sample" && entries < 0) return Fail(kExitUsage, L"sample needs --entries N");
     const std::wstring path = operands[0];
     job.home = country ? country : HomeCountry();
+    // The source is read once, however long the book keeps the job waiting.
+    const std::shared_ptr<SourceCache> source = NewSourceCache();
+    job.source = source.get();
     return WaitWhileBusy(path, waitSeconds, [&]() -> int {
         if (text) {
             job.book = operands[0];

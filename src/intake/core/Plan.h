@@ -4,6 +4,7 @@
 // dry run shows it.
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "importexport/core/DelimitedText.h"
@@ -30,12 +31,9 @@ struct SnapshotGroup {
 struct Snapshot {
     std::vector<SnapshotEntry> entries;  // in the book's order
     std::vector<SnapshotGroup> groups;
-    // Records (entries and groups) the book can hold.
+    // Records (entries and groups) the book can hold; its room is that less the entries
+    // and groups above, whatever a list shows.
     size_t capacity = 0;
-    // The list the import starts from shows as many rows as that: an import that adds
-    // takes nothing then, and counts nothing. (A list narrowed by a search may show
-    // fewer rows than a full book holds: its records find no room one by one.)
-    bool listFull = false;
     TextForm form;
 };
 
@@ -55,7 +53,8 @@ struct Options {
     // Sync: it may remove more than half of the entries it considers.
     bool allowShrink = false;
     // Update and sync: the entries the source gives join this group (made when the book
-    // lacks it), and a sync removes only members of it. Empty: none.
+    // lacks it). Records are matched with its members only, and a sync removes only
+    // members of it; an entry outside it is never changed. Empty: none (the whole book).
     CMString managedGroup;
     // Managed sync: a record that names an entry outside the managed group may take that
     // entry into the group and update it. Without it such an entry is left alone.
@@ -96,27 +95,49 @@ struct Membership {
     Ref group;
     Ref entry;
 };
+// An entry of the book that a record named and the plan does not touch: outside the
+// managed group (left alone), or kept from removal by a rejected record.
+struct Untouched {
+    uint32_t record = 0;
+    uint16_t id = 0;
+    CMString name;
+};
 
 struct Plan {
     Mode mode = Mode::Add;
+    CMString managedGroup;
     std::vector<PlannedAdd> adds;
     std::vector<PlannedUpdate> updates;
     std::vector<PlannedRemoval> removals;
     // Entries that a record gave unchanged (ids).
     std::vector<uint16_t> unchanged;
     std::vector<CMString> newGroups;
+    // Joins, in the order made; and a sync's leaves (of the book's groups and entries):
+    // an entry it keeps leaves each group the read names and its record does not.
     std::vector<Membership> memberships;
+    std::vector<Membership> leaves;
+    // Records that name an entry outside the managed group, which stays as it is.
+    std::vector<Untouched> leftAlone;
+    // A sync: entries in scope that no accepted record gave but a rejected one names.
+    std::vector<Untouched> kept;
     // read always equals imported + updated + unchanged + rejected + alreadyPresent +
-    // full + other; removed is besides.
+    // full + other + leftAlone.size(); removed is besides.
     delimited::ImportCounters counts;
     uint32_t rejectedFor[kRejectionCount] = {};
-    // Group names that found no room in the book (their memberships are left out).
-    uint32_t groupsWithoutRoom = 0;
+    // Group names (stored form) that found no room in the book, each once; their
+    // memberships are left out.
+    std::vector<CMString> groupsWithoutRoom;
+    // The names of the book's entries and groups that joins and leaves name, by id.
+    std::unordered_map<uint16_t, CMString> bookNames;
     // The entries a sync considers for removal: all, or the managed group's members.
     size_t scope = 0;
     Refusal refusal = Refusal::None;
 };
 
 Plan MakePlan(const Snapshot& book, const SourceRead& read, const Options& options);
+
+// The name of a group or entry a membership names: of the book's, or one the plan makes.
+const CMString& GroupName(const Plan& plan, const Ref& group);
+const CMString& EntryName(const Plan& plan, const Ref& entry);
 
 }  // namespace intake

@@ -8,13 +8,21 @@
 
 namespace intake {
 
-// "12 read, 2 added, ..." in the words pbtool uses.
-std::wstring CountsText(Mode mode, const delimited::ImportCounters& counts);
-inline std::wstring CountsText(const Plan& plan) { return CountsText(plan.mode, plan.counts); }
-// One line per add, update (with the fields that change), removal and new group.
-std::vector<std::wstring> ChangeLines(const Plan& plan, const SourceRead& read);
-// {"counts":{...},"refusal":"...","adds":[...],"updates":[...],"removals":[...],"groups":[...]}, UTF-8.
-std::string PlanJson(const Plan& plan, const SourceRead& read);
+// "12 read, 2 added, ..." in the words pbtool uses, with the counts given (the plan's,
+// or what the book took of it); entries left alone or kept, and groups without room,
+// when there are any.
+std::wstring CountsText(const Plan& plan, const delimited::ImportCounters& counts);
+inline std::wstring CountsText(const Plan& plan) { return CountsText(plan, plan.counts); }
+// One line per add (with the groups it joins), update (with the fields that change),
+// removal, join and leave of an entry the book has, and new group.
+std::vector<std::wstring> ChangeLines(const Plan& plan);
+// One line per entry left alone or kept, and per group without room: what a job that
+// changed the book tells besides its counts.
+std::vector<std::wstring> NoteLines(const Plan& plan);
+// {"counts":{...},"refusal":"...","adds":[...],"updates":[...],"removals":[...],
+// "groups":[...],"joins":[...],"leaves":[...],"leftAlone":[...],"kept":[...],
+// "groupsWithoutRoom":[...]}, UTF-8.
+std::string PlanJson(const Plan& plan);
 // The refusal's word in the JSON: "none", "read-failed", ...
 const char* RefusalName(Refusal refusal);
 
