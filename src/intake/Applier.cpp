@@ -24,6 +24,7 @@ int TakeSnapshot(CPhonebook& model, Snapshot& out) {
     PhonebookDB& db = model.Database();
     out = Snapshot();
     out.capacity = static_cast<size_t>(std::max(db.Capacity(), 0));
+    out.listFull = model.GetItemCount() >= db.Capacity();
     if (!db.IsWideMode()) out.form.ansi = ThroughAnsi;
     const int code = db.ForEachRecord([&](const EngineRecord& record) {
         if (record.Kind() == pbabi::kKindGroup) {

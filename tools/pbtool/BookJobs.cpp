@@ -217,6 +217,9 @@ int Refused(const TextJob& job, const intake::Plan& plan, size_t directoryEntrie
 int Verdict(const TextJob& job, const intake::Plan& plan, const delimited::ImportCounters& c, uint32_t failed,
             size_t directoryEntries, unsigned capacity) {
     if (plan.refusal != intake::Refusal::None) return Refused(job, plan, directoryEntries, capacity);
+    if (plan.listFull)
+        return Fail(kExitFailed, job.book + L" is full: it holds " + std::to_wstring(capacity) +
+                                     L" entries and groups; nothing was read");
     if (c.readFailed && job.fromDirectory)
         return Fail(kExitFailed, L"the directory's result stopped short after " + std::to_wstring(directoryEntries) +
                                      L" entries: the rest did not arrive");

@@ -148,6 +148,10 @@ void JoinAll(GroupBook& groups, const Record& record, const Options& options, co
 // book has room; one whose name and fax number (as a line) an entry or an earlier record
 // has is already present, and joins its groups all the same.
 void PlanAdds(const Snapshot& book, const SourceRead& read, const Options& options, Plan& plan) {
+    if (book.listFull) {
+        plan.listFull = true;
+        return;
+    }
     const Scope scope(book, options);
     const size_t live = book.entries.size() + book.groups.size();
     size_t room = book.capacity > live ? book.capacity - live : 0;

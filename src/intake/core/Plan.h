@@ -34,6 +34,10 @@ struct Snapshot {
     // Records (entries and groups) the book can hold; its room is that less the entries
     // and groups above, whatever a list shows.
     size_t capacity = 0;
+    // The list an import starts from shows as many rows as the book holds: an import that
+    // adds takes nothing then and counts nothing, as the dialog always has. (A list narrowed
+    // by a search shows fewer rows; its records find no room one by one.)
+    bool listFull = false;
     TextForm form;
 };
 
@@ -132,6 +136,8 @@ struct Plan {
     // The entries a sync considers for removal: all, or the managed group's members.
     size_t scope = 0;
     Refusal refusal = Refusal::None;
+    // An import that adds read nothing, because its list was full (Snapshot::listFull).
+    bool listFull = false;
 };
 
 Plan MakePlan(const Snapshot& book, const SourceRead& read, const Options& options);
