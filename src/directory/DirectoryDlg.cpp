@@ -227,8 +227,7 @@ BOOL CDirectoryDlg::OnInitDialog() {
         {IDC_DIR_PASSWORD_LABEL, IDS_DIR_PASSWORD}, {IDC_DIR_REMEMBER, IDS_DIR_REMEMBER},
         {IDC_DAV_URL_LABEL, IDS_DAV_URL}, {IDC_DAV_BOOK_LABEL, IDS_DAV_BOOK}, {IDC_DAV_USER_LABEL, IDS_DAV_USER},
         {IDC_DAV_PASSWORD_LABEL, IDS_DAV_PASSWORD}, {IDC_DAV_REMEMBER, IDS_DAV_REMEMBER},
-        {IDC_DIR_GROUP_LABEL, IDS_DIR_GROUP}, {IDC_DIR_ADOPT, IDS_DIR_ADOPT}, {IDC_DIR_UPDATE, IDS_IMPORT_UPDATE},
-        {IDC_DIR_SYNC, IDS_DIR_SYNC}, {IDC_DIR_TEST, IDS_DIR_TEST},
+        {IDC_DIR_GROUP_LABEL, IDS_DIR_GROUP}, {IDC_DIR_UPDATE, IDS_IMPORT_UPDATE}, {IDC_DIR_TEST, IDS_DIR_TEST},
         {IDOK, IDS_DIR_IMPORT}, {IDCANCEL, IDS_CANCEL}, {IDC_HELP_BUTTON, IDS_TIP_HELP},
     };
     for (const auto& [id, text] : texts) SetDlgItemTextW(m_hwnd, id, app::Text(text).c_str());
@@ -325,6 +324,9 @@ void CDirectoryDlg::ShowKind() {
     const bool book = Kind() == ServerSettings::kAddressBook;
     for (int id : kDirectoryControls) ShowWindow(GetDlgItem(m_hwnd, id), book ? SW_HIDE : SW_SHOW);
     for (int id : kAddressBookControls) ShowWindow(GetDlgItem(m_hwnd, id), book ? SW_SHOW : SW_HIDE);
+    // The options name the source they follow.
+    SetDlgItemTextW(m_hwnd, IDC_DIR_ADOPT, app::Text(book ? IDS_DAV_ADOPT : IDS_DIR_ADOPT).c_str());
+    SetDlgItemTextW(m_hwnd, IDC_DIR_SYNC, app::Text(book ? IDS_DAV_SYNC : IDS_DIR_SYNC).c_str());
 }
 
 void CDirectoryDlg::UpdateStates() {

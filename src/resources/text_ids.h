@@ -314,5 +314,7 @@
 #define IDS_DAV_CONFIRM_SYNC                5766
 #define IDS_DAV_TOO_MANY                    5767
 #define IDS_DAV_CHOOSE_BOOK                 5768
+#define IDS_DAV_ADOPT                       5769
+#define IDS_DAV_SYNC                        5770
 
 #endif
