@@ -528,7 +528,9 @@ void CDirectoryDlg::FinishDirectory(Work& work) {
 void CDirectoryDlg::ListBooks(const Work& work) {
     const std::vector<carddav::BookInfo>& books = work.found.books;
     // The book chosen before stays chosen when it is among them.
-    const ServerSettings before = Collect();
+    const LRESULT was = SendDlgItemMessageW(m_hwnd, IDC_DAV_BOOK, CB_GETCURSEL, 0, 0);
+    const CMString before = was >= 0 && static_cast<size_t>(was) < m_books.size() ? m_books[static_cast<size_t>(was)].first
+                                                                                    : CMString();
     m_books.clear();
     HWND list = GetDlgItem(m_hwnd, IDC_DAV_BOOK);
     SendMessageW(list, CB_RESETCONTENT, 0, 0);
@@ -536,7 +538,7 @@ void CDirectoryDlg::ListBooks(const Work& work) {
     for (const carddav::BookInfo& b : books) {
         const CMString url = carddav::WideText(b.url).c_str();
         const CMString name = CMString::FromUtf8(b.displayName);
-        if (url == before.bookUrl) chosen = static_cast<int>(m_books.size());
+        if (url == before) chosen = static_cast<int>(m_books.size());
         m_books.emplace_back(url, name);
         const CMString item = CMString::Formatted(app::Text(IDS_DAV_BOOK_ITEM).c_str(), name.c_str(),
                                                   static_cast<unsigned>(b.cards));
@@ -583,13 +585,10 @@ void CDirectoryDlg::FinishAddressBook(Work& work) {
     // The book a server's only address book was read from is the one remembered.
     if (!work.found.books.empty()) {
         ListBooks(work);
-        const ServerSettings now = Collect();
-        if (!now.bookUrl.IsEmpty()) {
-            RegistryKey key;
-            if (key.CreateRegistryKey(HKEY_CURRENT_USER, kAddressBookKey, KEY_WRITE) == ERROR_SUCCESS) {
-                key.SetStringValue(L"Book", now.bookUrl);
-                key.SetStringValue(L"BookName", now.bookName);
-            }
+        RegistryKey key;
+        if (m_books.size() == 1 && key.CreateRegistryKey(HKEY_CURRENT_USER, kAddressBookKey, KEY_WRITE) == ERROR_SUCCESS) {
+            key.SetStringValue(L"Book", m_books.front().first);
+            key.SetStringValue(L"BookName", m_books.front().second);
         }
     }
     Apply(work);
