@@ -404,12 +404,14 @@ bool CDirectoryDlg::Gather(carddav::Connection& c, bool chosenBook) {
         SetFocus(GetDlgItem(m_hwnd, IDC_DAV_URL));
         return false;
     }
-    // The book picked in the list is read rather than the server it was found on.
+    // The book picked in the list is read rather than the server it was found on. The
+    // login goes to the book's server then: the server the user logged into named it,
+    // and it has the password already; but never in the clear after a secure start.
     const LRESULT book = SendDlgItemMessageW(m_hwnd, IDC_DAV_BOOK, CB_GETCURSEL, 0, 0);
     if (chosenBook && book >= 0 && static_cast<size_t>(book) < m_books.size()) {
         carddav::Url picked;
-        if (carddav::ParseUrl(m_books[static_cast<size_t>(book)].first.view(), picked) && picked.host == c.url.host &&
-            picked.port == c.url.port && picked.secure == c.url.secure)
+        if (carddav::ParseUrl(m_books[static_cast<size_t>(book)].first.view(), picked) &&
+            (picked.secure || !c.url.secure))
             c.url = picked;
     }
     c.user = FieldText(m_hwnd, IDC_DAV_USER).str();
