@@ -21,6 +21,7 @@
 #include "app/AppGlobals.h"
 #include "directory/DirectoryDlg.h"
 #include "PbtoolRun.h"
+#include "ServerDialogScript.h"
 #include "harness/TestEnvironment.h"
 #include "mainwindow/ListViewUIControl.h"
 #include "resources/resource.h"
@@ -396,6 +397,7 @@ TEST_F(Directory, TheDialogFollowsTheDirectoryAndAsksBeforeRemoving) {
     // answer: 0 no question expected, else the button pressed on it.
     auto run = [&](const CMString& search, int answer) {
         entrytest::InDialog script([&](HWND d) {
+            serverdialog::ChooseKind(d, ServerSettings::kDirectory);
             SetDlgItemTextW(d, IDC_DIR_SERVER, server.Url(search.c_str()).c_str());
             CheckRadioButton(d, IDC_DIR_ANONYMOUS, IDC_DIR_LOGIN, IDC_DIR_LOGIN);
             SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_DIR_LOGIN, BN_CLICKED), 0);
@@ -406,6 +408,7 @@ TEST_F(Directory, TheDialogFollowsTheDirectoryAndAsksBeforeRemoving) {
             SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_DIR_UPDATE, BN_CLICKED), 0);
             CheckDlgButton(d, IDC_DIR_SYNC, BST_CHECKED);
             SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            EXPECT_TRUE(serverdialog::WaitForRead(d));
         });
         harness::ModalDriver driver;
         driver.Then(script.Start());
@@ -470,6 +473,7 @@ TEST(DirectoryDialog, RefusesAnEmptyPasswordAndRemembersAdoption) {
         SetDlgItemTextW(d, IDC_DIR_PASSWORD, password.c_str());
         CheckDlgButton(d, IDC_DIR_REMEMBER, BST_CHECKED);
         SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_TRUE(serverdialog::WaitForRead(d));
         EXPECT_NE(text(d, IDC_DIR_STATUS).find(L"127.0.0.1"), std::wstring::npos);
     });
     {
@@ -484,7 +488,14 @@ TEST(DirectoryDialog, RefusesAnEmptyPasswordAndRemembersAdoption) {
     }
     EXPECT_EQ(refusal, CMString::Formatted(app::Text(IDS_DIR_NO_PASSWORD).c_str(), L"cn=reader,dc=example,dc=org"));
 
+    // Settings as an older version left them: no kind, no address book.
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, CDirectoryDlg::kSettingsKey, L"Kind");
+    RegDeleteTreeW(HKEY_CURRENT_USER, CDirectoryDlg::kAddressBookKey);
     entrytest::InDialog second([&](HWND d) {
+        EXPECT_EQ(SendDlgItemMessageW(d, IDC_SRV_KIND, CB_GETCURSEL, 0, 0), ServerSettings::kDirectory);
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(d, IDC_DIR_SERVER)));
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(d, IDC_DAV_URL)));
+        EXPECT_EQ(text(d, IDC_DIR_SERVER), nowhere.str());
         EXPECT_EQ(text(d, IDC_DIR_PASSWORD), password);
         EXPECT_TRUE(IsDlgButtonChecked(d, IDC_DIR_REMEMBER));
         EXPECT_TRUE(IsDlgButtonChecked(d, IDC_DIR_ADOPT));
