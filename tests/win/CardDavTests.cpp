@@ -4,6 +4,7 @@
 // named here are the fixed ones at the top of tests/carddav-cards.py. Without a server
 // (the main win_tests entry) every test here is skipped.
 #include <windows.h>
+#include <wincrypt.h>
 
 #include <gtest/gtest.h>
 
@@ -35,13 +36,43 @@ size_t Entries(const std::vector<std::wstring>& lines) {
 }
 
 // The server of ctest's carddav fixture: its folder (a Unix path, for the script) and
-// ports (Radicale, the one that cuts an answer short, the one that never answers).
+// ports (Radicale, the one that cuts an answer short, the one that never answers,
+// Radicale over HTTPS, and HTTPS with a certificate of an authority nobody trusts).
 struct Server {
     std::string folder;
-    int radicale = 0, cut = 0, silent = 0;
+    int radicale = 0, cut = 0, silent = 0, tls = 0, stranger = 0;
 
     CMString Url(const wchar_t* path, int port = 0) const {
         return L"http://127.0.0.1:" + std::to_wstring(port ? port : radicale) + path;
+    }
+    CMString SecureUrl(const wchar_t* path, int port = 0) const {
+        return L"https://127.0.0.1:" + std::to_wstring(port ? port : tls) + path;
+    }
+    // The server's certificate authority (made when it started) trusted in the user's
+    // Root store, the one Wine's certificate check reads (an add through the system
+    // store's collection does not reach its registry there). An authority of an earlier
+    // server (the same name, another serial) goes, so the prefix keeps one.
+    bool TrustAuthority() const {
+        const std::string der = ReadAll(WindowsPath(folder + "/ca.der"));
+        PCCERT_CONTEXT ours = CertCreateCertificateContext(
+            X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()), static_cast<DWORD>(der.size()));
+        if (!ours) return false;
+        HCERTSTORE root =
+            CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
+        bool trusted = false;
+        if (root) {
+            std::vector<PCCERT_CONTEXT> earlier;
+            for (PCCERT_CONTEXT c = nullptr; (c = CertFindCertificateInStore(root, X509_ASN_ENCODING, 0,
+                                                                              CERT_FIND_SUBJECT_NAME,
+                                                                              &ours->pCertInfo->Subject, c));)
+                if (!CertCompareCertificate(X509_ASN_ENCODING, c->pCertInfo, ours->pCertInfo))
+                    earlier.push_back(CertDuplicateCertificateContext(c));
+            for (PCCERT_CONTEXT c : earlier) CertDeleteCertificateFromStore(c);
+            trusted = CertAddCertificateContextToStore(root, ours, CERT_STORE_ADD_USE_EXISTING, nullptr);
+            CertCloseStore(root, 0);
+        }
+        CertFreeCertificateContext(ours);
+        return trusted;
     }
     // carddav-server put|delete|plant as alice; false when it failed.
     bool Change(const std::string& how, const std::string& path, const std::string& card = {}) const {
@@ -82,7 +113,10 @@ protected:
         if (!dir || !*dir) GTEST_SKIP() << "no CardDAV server: ctest's carddav_tests entry starts one";
         server.folder = dir;
         const std::string ports = ReadAll(WindowsPath(server.folder + "/ports"));
-        ASSERT_EQ(sscanf(ports.c_str(), "%d %d %d", &server.radicale, &server.cut, &server.silent), 3);
+        ASSERT_EQ(sscanf(ports.c_str(), "%d %d %d %d %d", &server.radicale, &server.cut, &server.silent, &server.tls,
+                         &server.stranger),
+                  5);
+        ASSERT_TRUE(server.TrustAuthority());
         password = folder.File(L"alice.pw");
         WriteText(password, "secret\n");
         // Radicale answers a first listing of 2,480 cards slowly on a busy machine.
@@ -120,11 +154,12 @@ TEST_F(CardDav, TheServersAddressListsTheAccountsBooks) {
     EXPECT_EQ(Entries(Contents(book)), 0u);
 }
 
-// A managed group follows the address book through an added, a changed and a deleted
-// card; the entry made by hand stays.
+// A managed group follows the address book, over HTTPS, through an added, a changed and
+// a deleted card; the entry made by hand stays.
 TEST_F(CardDav, SyncFollowsTheAddressBook) {
     const CMString book = Book(L"follow.mpb2");
-    const CMString sync = L"sync " + Q(book) + L" " + Q(server.Url(L"/alice/contacts/")) + L" --group Server " + login;
+    const CMString sync =
+        L"sync " + Q(book) + L" " + Q(server.SecureUrl(L"/alice/contacts/")) + L" --group Server " + login;
     ToolRun run = Pbtool(folder, sync);
     ASSERT_EQ(run.code, 0) << run.err;
     std::vector<std::wstring> lines = Contents(book, true);
@@ -141,6 +176,14 @@ TEST_F(CardDav, SyncFollowsTheAddressBook) {
     ASSERT_TRUE(server.Change("put", "/alice/contacts/c0006.vcf", Card("c0006", "Søren Østergård", "+45 33 10 00 99")));
     ASSERT_TRUE(server.Change("delete", "/alice/contacts/c0007.vcf"));
     ASSERT_TRUE(server.Change("put", "/alice/contacts/c9001.vcf", Card("c9001", "Neue Person", "+49 40 9001")));
+    // The plan names each card by its UID, for scripts that follow a person.
+    const ToolRun plan = Pbtool(folder, sync + L" --dry-run --json");
+    EXPECT_EQ(plan.code, 0) << plan.err;
+    EXPECT_NE(plan.out.find("\"name\":\"Neue Person\",\"fax\":\"+49 40 9001\",\"organization\":\"\",\"phone\":\"\","
+                            "\"email\":\"\",\"mailbox\":\"\",\"uid\":\"c9001\""),
+              std::string::npos)
+        << plan.out.substr(0, 2000);
+    EXPECT_NE(plan.out.find("\"uid\":\"c0006\",\"changes\":{\"fax\""), std::string::npos) << plan.out.substr(0, 2000);
     run = Pbtool(folder, sync);
     // The server as it was, for the other tests.
     server.Change("delete", "/alice/contacts/c9001.vcf");
@@ -173,12 +216,16 @@ TEST_F(CardDav, FaultsFailAndLeaveTheBookAlone) {
         {"a server that stops answering", server.Url(L"/alice/contacts/", server.silent), login + L" --timeout 3",  // the last one counts
          "did not answer within 3 seconds"},
         {"an answer cut short", server.Url(L"/alice/contacts/", server.cut), login, "cards arrived"},
+        {"a certificate from an unknown authority", server.SecureUrl(L"/alice/contacts/", server.stranger), login,
+         "did not pass the check"},
         {"no card", server.Url(L"/alice/empty/"), login, "gives no entry"},
         {"a card that cannot be read", server.Url(L"/alice/empty/"), login, "could not be read (code 500)", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        if (c.plant) ASSERT_TRUE(server.Change("plant", "/alice/empty/broken.vcf", "BEGIN:VCARD\r\nFN:Cut\r\n"));
+        if (c.plant) {
+            ASSERT_TRUE(server.Change("plant", "/alice/empty/broken.vcf", "BEGIN:VCARD\r\nFN:Cut\r\n"));
+        }
         const ToolRun run = Pbtool(folder, L"sync " + Q(book) + L" " + Q(c.url) + L" --allow-shrink " + c.options);
         EXPECT_EQ(run.code, 1) << run.err;
         EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
@@ -192,6 +239,33 @@ TEST_F(CardDav, FaultsFailAndLeaveTheBookAlone) {
     EXPECT_EQ(run.code, 1) << run.err;
     EXPECT_NE(run.err.find("not every card of the address book arrived"), std::string::npos) << run.err;
     EXPECT_LT(Entries(Contents(book)), 2479u + 1);
+}
+
+// Options only a directory or only a file reads are refused with an address book, not
+// ignored; nothing is asked of the server (none listens at port 1).
+TEST(CardDavOptions, ThoseOfOtherSourcesAreRefused) {
+    testenv::TempFolder folder;
+    const CMString book = folder.File(L"book.mpb2"), url = L"http://127.0.0.1:1/alice/contacts/";
+    ASSERT_EQ(Pbtool(folder, L"create " + Q(book)).code, 0);
+    struct Case {
+        CMString arguments;
+        const char* said;
+    } cases[] = {
+        {L"sync " + Q(book) + L" " + url + L" --starttls", "--starttls goes with a directory"},
+        {L"import " + Q(book) + L" " + url + L" --page-size 10", "--page-size goes with a directory"},
+        {L"show " + url + L" --map name=cn,fax=fax", "--map goes with a directory"},
+        {L"directory " + url + L" --groups-from ou", "--groups-from goes with a directory"},
+        {L"sync " + Q(book) + L" " + url + L" --bind-dn cn=alice", "login is --user NAME"},
+        {L"sync " + Q(book) + L" " + url + L" --columns name,fax", "--columns goes with a file"},
+        {L"import " + Q(book) + L" " + url + L" --ansi", "--ansi goes with a file"},
+        {L"sync " + Q(book) + L" ldap://127.0.0.1:1/dc=example --user alice", "--user goes with an address book"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.ToUtf8());
+        const ToolRun run = Pbtool(folder, c.arguments);
+        EXPECT_EQ(run.code, 2);
+        EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
+    }
 }
 
 }  // namespace
