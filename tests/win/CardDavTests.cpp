@@ -15,6 +15,7 @@
 
 #include "PbtoolRun.h"
 #include "PrintCMString.h"
+#include "carddav/AddressBook.h"
 #include "harness/TestEnvironment.h"
 
 namespace {
@@ -195,6 +196,17 @@ TEST_F(CardDav, SyncFollowsTheAddressBook) {
     EXPECT_TRUE(Has(lines, L"E|Søren Østergård|+45 33 10 00 99||||0"));
     EXPECT_TRUE(Has(lines, L"E|Neue Person|+49 40 9001||||0"));
     EXPECT_TRUE(std::none_of(lines.begin(), lines.end(), [](const std::wstring& l) { return l.find(L"Łukasz") != l.npos; }));
+
+    // The sync left the book's cache beside the user's settings, as the server is now:
+    // the next one asks only for what changes.
+    carddav::Url url;
+    ASSERT_TRUE(carddav::ParseUrl(server.SecureUrl(L"/alice/contacts/").str(), url));
+    carddav::BookCache cache;
+    ASSERT_TRUE(carddav::LoadCache(ReadAll(carddav::CacheFileFor(book.str(), url, L"alice").c_str()), cache));
+    EXPECT_EQ(cache.cards.size(), 2480u);
+    EXPECT_FALSE(cache.syncToken.empty());
+    EXPECT_EQ(cache.cards.count(carddav::PathKey("/alice/contacts/c9001.vcf")), 1u);
+    EXPECT_EQ(cache.cards.count(carddav::PathKey("/alice/contacts/c0007.vcf")), 0u);
 }
 
 // Each fault fails with its own message, and a sync on it changes nothing.
