@@ -1,11 +1,13 @@
 // A server's answers, fed arbitrary bytes: the XML reader and the multistatus reading
-// must neither crash, hang nor read out of bounds, and what they read must hold up.
+// must neither crash, hang nor read out of bounds, and what they read must hold up. The
+// same for a cache file found on disk and a card's UID.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 #include <vector>
 
+#include "carddav/core/Client.h"
 #include "carddav/core/Multistatus.h"
 #include "carddav/core/Url.h"
 #include "carddav/core/Xml.h"
@@ -33,6 +35,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (carddav::Resolve(base, r.href, at) && (at.path.empty() || at.path[0] != '/')) abort();
             (void)carddav::PathKey(r.href);
         }
+    }
+    (void)carddav::CardUid(bytes);
+    // A cache that loads saves as the same bytes, less cards of one path given twice.
+    carddav::BookCache cache;
+    if (carddav::LoadCache(bytes, cache)) {
+        carddav::BookCache again;
+        if (!carddav::LoadCache(carddav::SaveCache(cache), again) || again.cards.size() != cache.cards.size() ||
+            again.syncToken != cache.syncToken || again.url != cache.url)
+            abort();
     }
     return 0;
 }

@@ -1,17 +1,23 @@
 #!/usr/bin/env python3
-"""Two faulty servers in front of the test's Radicale, for the failures a client must
-survive:  carddav-proxy.py <radicale port> <cut port> <silent port>
+"""Faulty servers in front of the test's Radicale, for the failures a client must
+survive:
+  carddav-proxy.py <radicale port> <cut port> <silent port> <stranger port> <cert> <key>
 
   cut     passes every request on, one per connection; the answer to the REPORT that asks
           for card c0300 loses its second half (the connection closes where the body
           would go on), so the batches before it arrive whole
   silent  takes connections and requests and never answers
+  stranger  passes every request on over HTTPS, with a certificate (cert, key) that no
+          authority the client trusts has signed
 """
 import socket
+import ssl
 import sys
 import threading
 
-upstream, cut_port, silent_port = (int(a) for a in sys.argv[1:4])
+upstream, cut_port, silent_port, stranger_port = (int(a) for a in sys.argv[1:5])
+stranger_tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+stranger_tls.load_cert_chain(sys.argv[5], sys.argv[6])
 
 
 def read_request(conn):
@@ -35,7 +41,7 @@ def read_request(conn):
     return head, body
 
 
-def cut(conn):
+def cut(conn, cutting=True):
     with conn:
         request = read_request(conn)
         if request is None:
@@ -55,9 +61,19 @@ def cut(conn):
         head, _, body = answer.partition(b"\r\n\r\n")
         lines = [l for l in head.split(b"\r\n") if not l.lower().startswith(b"connection:")]
         head = b"\r\n".join(lines + [b"Connection: close"]) + b"\r\n\r\n"
-        if method == b"REPORT" and b"/c0300.vcf" in forward:
+        if cutting and method == b"REPORT" and b"/c0300.vcf" in forward:
             body = body[: len(body) // 2]
         conn.sendall(head + body)
+
+
+def stranger(conn):
+    try:
+        conn = stranger_tls.wrap_socket(conn, server_side=True)
+    except (OSError, ssl.SSLError):
+        # The client refused the certificate, as it should.
+        conn.close()
+        return
+    cut(conn, cutting=False)
 
 
 held = []
@@ -83,4 +99,5 @@ def serve(port, handler):
 
 
 threading.Thread(target=serve, args=(silent_port, silent), daemon=True).start()
+threading.Thread(target=serve, args=(stranger_port, stranger), daemon=True).start()
 serve(cut_port, cut)

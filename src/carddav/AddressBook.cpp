@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cwchar>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -242,7 +243,54 @@ Result Watched(const Connection& connection, std::function<Result(Transport&)> j
     return std::move(shared->result);
 }
 
+std::string ReadWhole(const std::wstring& path) {
+    std::string bytes;
+    HANDLE in = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (in == INVALID_HANDLE_VALUE) return bytes;
+    LARGE_INTEGER size = {};
+    if (GetFileSizeEx(in, &size) && size.QuadPart > 0 && size.QuadPart < static_cast<LONGLONG>(kMaxBody)) {
+        bytes.resize(static_cast<size_t>(size.QuadPart));
+        DWORD got = 0;
+        if (!ReadFile(in, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) || got != bytes.size())
+            bytes.clear();
+    }
+    CloseHandle(in);
+    return bytes;
+}
+
+// Written beside, then put in place: a reader never finds half a cache.
+void WriteWhole(const std::wstring& path, const std::string& bytes) {
+    const size_t slash = path.find_last_of(L'\\');
+    for (size_t at = path.find(L'\\', 3); slash != std::wstring::npos && at != std::wstring::npos && at <= slash;
+         at = path.find(L'\\', at + 1))
+        CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+    const std::wstring part = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".part";
+    HANDLE out = CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    const bool whole = WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                       written == bytes.size();
+    CloseHandle(out);
+    if (!whole || !MoveFileExW(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) DeleteFileW(part.c_str());
+}
+
 }  // namespace
+
+std::wstring CacheFileFor(const std::wstring& book, const Url& url, const std::wstring& user) {
+    wchar_t base[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", base, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    wchar_t full[MAX_PATH * 2] = {};
+    std::wstring key = GetFullPathNameW(book.c_str(), MAX_PATH * 2, full, nullptr) ? full : book;
+    CharLowerBuffW(key.data(), static_cast<DWORD>(key.size()));  // one book however its path is written
+    key += L"\n" + WideText(url) + L"\n" + user;
+    // FNV-1a of the UTF-8 key: a name per book and source.
+    uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : CMString(key.c_str()).ToUtf8()) hash = (hash ^ c) * 1099511628211ull;
+    wchar_t name[32];
+    swprintf(name, 32, L"%016llx.cards", static_cast<unsigned long long>(hash));
+    return std::wstring(base) + L"\\Morva\\PhoneBookEditor\\AddressBooks\\" + name;
+}
 
 BookRead ReadAddressBook(const Connection& connection, const delimited::CharacterRules& rules,
                          const std::function<void(size_t done, size_t total)>& progress) {
@@ -256,8 +304,14 @@ BookRead ReadAddressBook(const Connection& connection, const delimited::Characte
         std::lock_guard<std::mutex> hold(gate->lock);
         if (gate->open && progress) progress(done, total);
     };
-    BookRead result = Watched<BookRead>(connection, [url = connection.url, rules, told](Transport& t) {
-        return ReadBook(t, url, rules, told);
+    const std::wstring cacheFile = connection.cacheFile;
+    BookRead result = Watched<BookRead>(connection, [url = connection.url, rules, told, cacheFile](Transport& t) {
+        if (cacheFile.empty()) return ReadBook(t, url, rules, told);
+        BookCache cache;
+        LoadCache(ReadWhole(cacheFile), cache);  // a cache that cannot be read is none
+        BookRead read = ReadBook(t, url, rules, told, &cache);
+        if (read.fault == Fault::None) WriteWhole(cacheFile, SaveCache(cache));
+        return read;
     });
     std::lock_guard<std::mutex> hold(gate->lock);
     gate->open = false;

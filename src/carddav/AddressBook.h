@@ -21,7 +21,14 @@ struct Connection {
     std::wstring password;
     // Seconds for the connect and for each answer.
     uint32_t timeoutSeconds = 30;
+    // Where a whole read leaves the cards' ETags, texts and the sync token, so that the
+    // next read of the same book asks only for what changed; empty: none kept.
+    std::wstring cacheFile;
 };
+
+// The file of the cache kept for a book that follows an address book (per book, URL
+// and user), in the user's local application data; empty when there is no such folder.
+std::wstring CacheFileFor(const std::wstring& book, const Url& url, const std::wstring& user);
 
 // Every card of the address book (see carddav::ReadBook); a fault of WinHTTP itself
 // (it cannot be loaded) is Failed with its error code.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "carddav/core/Client.h"
 #include "carddav/core/Multistatus.h"
 #include "carddav/core/Url.h"
 #include "carddav/core/Xml.h"
@@ -133,6 +134,53 @@ TEST(CardDavMultistatus, MultigetEscapesHrefs) {
     for (const xml::Element& e : root.children)
         if (e.Is("DAV:", "href")) hrefs.push_back(e.text);
     EXPECT_EQ(hrefs, (std::vector<std::string>{"/a/b&c.vcf", "/a/<d>.vcf"}));
+}
+
+// The UID a plan names a card's entries by, as phones and mail programs write it.
+TEST(CardDavCard, UidAsWritten) {
+    struct Case {
+        const char* card;
+        const char* uid;
+    } cases[] = {
+        {"BEGIN:VCARD\r\nVERSION:3.0\r\nUID:c0001\r\nFN:A\r\nEND:VCARD\r\n", "c0001"},
+        {"BEGIN:VCARD\nuid;VALUE=TEXT:urn:uuid:4fbe8971-0bc3\nEND:VCARD\n", "urn:uuid:4fbe8971-0bc3"},
+        {"BEGIN:VCARD\r\nUID:urn:uuid:4fbe\r\n 8971\r\n\t-0bc3 \r\nEND:VCARD\r\n", "urn:uuid:4fbe8971-0bc3"},
+        {"BEGIN:VCARD\r\nitem1.UID:grouped\r\nEND:VCARD\r\n", "grouped"},
+        {"BEGIN:VCARD\r\nNOTE:UID:not this\r\nX-UID:nor this\r\nEND:VCARD\r\n", ""},
+        {"BEGIN:VCARD\r\nUID", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.card);
+        EXPECT_EQ(carddav::CardUid(c.card), c.uid);
+    }
+}
+
+// The cache a sync leaves comes back whole, whatever bytes its strings hold; a file cut
+// short or of another kind is no cache (the read then asks for every card).
+TEST(CardDavCache, ComesBackWholeOrNotAtAll) {
+    carddav::BookCache cache;
+    cache.url = "https://127.0.0.1:8443/alice/contacts/";
+    cache.syncToken = "http://radicale.org/ns/sync/5f1\n 2";
+    cache.cards["/alice/contacts/a.vcf"] = {"/alice/contacts/a.vcf", "\"e1\"", "BEGIN:VCARD\r\n1 2 3\n\r\nEND:VCARD\r\n"};
+    cache.cards["/alice/contacts/b%20c.vcf"] = {"/alice/contacts/b%20c.vcf", "", std::string("\0\xff", 2)};
+    const std::string bytes = carddav::SaveCache(cache);
+    carddav::BookCache back;
+    ASSERT_TRUE(carddav::LoadCache(bytes, back));
+    EXPECT_EQ(back.url, cache.url);
+    EXPECT_EQ(back.syncToken, cache.syncToken);
+    ASSERT_EQ(back.cards.size(), 2u);
+    const carddav::BookCache::Card& a = back.cards[carddav::PathKey("/alice/contacts/a.vcf")];
+    EXPECT_EQ(a.text, cache.cards["/alice/contacts/a.vcf"].text);
+    EXPECT_EQ(a.etag, "\"e1\"");
+    const carddav::BookCache::Card& b = back.cards[carddav::PathKey("/alice/contacts/b%20c.vcf")];
+    EXPECT_EQ(b.href, "/alice/contacts/b%20c.vcf");
+    EXPECT_EQ(b.text, std::string("\0\xff", 2));
+    for (const std::string& bad : {bytes.substr(0, bytes.size() - 1), bytes.substr(0, 25), std::string("cards"),
+                                   std::string(), std::string("pbe-carddav-cache 1\n99999999999999 1\nx")}) {
+        SCOPED_TRACE(bad.size());
+        EXPECT_FALSE(carddav::LoadCache(bad, back));
+        EXPECT_TRUE(back.cards.empty());
+    }
 }
 
 TEST(CardDavUrl, ParsesAndResolves) {

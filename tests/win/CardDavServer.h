@@ -3,11 +3,13 @@
 // use it find it, and their fixture. Without a server (the main win_tests entry) every
 // test of the fixture is skipped.
 #include <windows.h>
+#include <wincrypt.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "PbtoolRun.h"
 #include "harness/TestEnvironment.h"
@@ -23,13 +25,43 @@ inline CMString WindowsPath(const std::string& unixPath) {
 }
 
 // The server of ctest's carddav fixture: its folder (a Unix path, for the script) and
-// ports (Radicale, the one that cuts an answer short, the one that never answers).
+// ports (Radicale, the one that cuts an answer short, the one that never answers,
+// Radicale over HTTPS, and HTTPS with a certificate of an authority nobody trusts).
 struct Server {
     std::string folder;
-    int radicale = 0, cut = 0, silent = 0;
+    int radicale = 0, cut = 0, silent = 0, tls = 0, stranger = 0;
 
     CMString Url(const wchar_t* path, int port = 0) const {
         return L"http://127.0.0.1:" + std::to_wstring(port ? port : radicale) + path;
+    }
+    CMString SecureUrl(const wchar_t* path, int port = 0) const {
+        return L"https://127.0.0.1:" + std::to_wstring(port ? port : tls) + path;
+    }
+    // The server's certificate authority (made when it started) trusted in the user's
+    // Root store, the one Wine's certificate check reads (an add through the system
+    // store's collection does not reach its registry there). An authority of an earlier
+    // server (the same name, another serial) goes, so the prefix keeps one.
+    bool TrustAuthority() const {
+        const std::string der = ReadAll(WindowsPath(folder + "/ca.der"));
+        PCCERT_CONTEXT ours = CertCreateCertificateContext(
+            X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()), static_cast<DWORD>(der.size()));
+        if (!ours) return false;
+        HCERTSTORE root =
+            CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
+        bool trusted = false;
+        if (root) {
+            std::vector<PCCERT_CONTEXT> earlier;
+            for (PCCERT_CONTEXT c = nullptr; (c = CertFindCertificateInStore(root, X509_ASN_ENCODING, 0,
+                                                                              CERT_FIND_SUBJECT_NAME,
+                                                                              &ours->pCertInfo->Subject, c));)
+                if (!CertCompareCertificate(X509_ASN_ENCODING, c->pCertInfo, ours->pCertInfo))
+                    earlier.push_back(CertDuplicateCertificateContext(c));
+            for (PCCERT_CONTEXT c : earlier) CertDeleteCertificateFromStore(c);
+            trusted = CertAddCertificateContextToStore(root, ours, CERT_STORE_ADD_USE_EXISTING, nullptr);
+            CertCloseStore(root, 0);
+        }
+        CertFreeCertificateContext(ours);
+        return trusted;
     }
     // carddav-server put|delete|plant as alice; false when it failed.
     bool Change(const std::string& how, const std::string& path, const std::string& card = {}) const {
@@ -70,7 +102,10 @@ protected:
         if (!dir || !*dir) GTEST_SKIP() << "no CardDAV server: ctest's carddav_tests entry starts one";
         server.folder = dir;
         const std::string ports = ReadAll(WindowsPath(server.folder + "/ports"));
-        ASSERT_EQ(sscanf(ports.c_str(), "%d %d %d", &server.radicale, &server.cut, &server.silent), 3);
+        ASSERT_EQ(sscanf(ports.c_str(), "%d %d %d %d %d", &server.radicale, &server.cut, &server.silent, &server.tls,
+                         &server.stranger),
+                  5);
+        ASSERT_TRUE(server.TrustAuthority());
         password = folder.File(L"alice.pw");
         WriteText(password, "secret\n");
         // Radicale answers a first listing of 2,480 cards slowly on a busy machine.

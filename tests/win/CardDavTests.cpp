@@ -4,6 +4,7 @@
 // named here are the fixed ones at the top of tests/carddav-cards.py. Without a server
 // (the main win_tests entry) every test here is skipped.
 #include <windows.h>
+#include <wincrypt.h>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include "CardDavServer.h"
 #include "PbtoolRun.h"
 #include "PrintCMString.h"
+#include "carddav/AddressBook.h"
 #include "harness/TestEnvironment.h"
 
 namespace {
@@ -49,11 +51,12 @@ TEST_F(CardDav, TheServersAddressListsTheAccountsBooks) {
     EXPECT_EQ(Entries(Contents(book)), 0u);
 }
 
-// A managed group follows the address book through an added, a changed and a deleted
-// card; the entry made by hand stays.
+// A managed group follows the address book, over HTTPS, through an added, a changed and
+// a deleted card; the entry made by hand stays.
 TEST_F(CardDav, SyncFollowsTheAddressBook) {
     const CMString book = Book(L"follow.mpb2");
-    const CMString sync = L"sync " + Q(book) + L" " + Q(server.Url(L"/alice/contacts/")) + L" --group Server " + login;
+    const CMString sync =
+        L"sync " + Q(book) + L" " + Q(server.SecureUrl(L"/alice/contacts/")) + L" --group Server " + login;
     ToolRun run = Pbtool(folder, sync);
     ASSERT_EQ(run.code, 0) << run.err;
     std::vector<std::wstring> lines = Contents(book, true);
@@ -70,6 +73,14 @@ TEST_F(CardDav, SyncFollowsTheAddressBook) {
     ASSERT_TRUE(server.Change("put", "/alice/contacts/c0006.vcf", Card("c0006", "Søren Østergård", "+45 33 10 00 99")));
     ASSERT_TRUE(server.Change("delete", "/alice/contacts/c0007.vcf"));
     ASSERT_TRUE(server.Change("put", "/alice/contacts/c9001.vcf", Card("c9001", "Neue Person", "+49 40 9001")));
+    // The plan names each card by its UID, for scripts that follow a person.
+    const ToolRun plan = Pbtool(folder, sync + L" --dry-run --json");
+    EXPECT_EQ(plan.code, 0) << plan.err;
+    EXPECT_NE(plan.out.find("\"name\":\"Neue Person\",\"fax\":\"+49 40 9001\",\"organization\":\"\",\"phone\":\"\","
+                            "\"email\":\"\",\"mailbox\":\"\",\"uid\":\"c9001\""),
+              std::string::npos)
+        << plan.out.substr(0, 2000);
+    EXPECT_NE(plan.out.find("\"uid\":\"c0006\",\"changes\":{\"fax\""), std::string::npos) << plan.out.substr(0, 2000);
     run = Pbtool(folder, sync);
     // The server as it was, for the other tests.
     server.Change("delete", "/alice/contacts/c9001.vcf");
@@ -81,6 +92,17 @@ TEST_F(CardDav, SyncFollowsTheAddressBook) {
     EXPECT_TRUE(Has(lines, L"E|Søren Østergård|+45 33 10 00 99||||0"));
     EXPECT_TRUE(Has(lines, L"E|Neue Person|+49 40 9001||||0"));
     EXPECT_TRUE(std::none_of(lines.begin(), lines.end(), [](const std::wstring& l) { return l.find(L"Łukasz") != l.npos; }));
+
+    // The sync left the book's cache beside the user's settings, as the server is now:
+    // the next one asks only for what changes.
+    carddav::Url url;
+    ASSERT_TRUE(carddav::ParseUrl(server.SecureUrl(L"/alice/contacts/").str(), url));
+    carddav::BookCache cache;
+    ASSERT_TRUE(carddav::LoadCache(ReadAll(carddav::CacheFileFor(book.str(), url, L"alice").c_str()), cache));
+    EXPECT_EQ(cache.cards.size(), 2480u);
+    EXPECT_FALSE(cache.syncToken.empty());
+    EXPECT_EQ(cache.cards.count(carddav::PathKey("/alice/contacts/c9001.vcf")), 1u);
+    EXPECT_EQ(cache.cards.count(carddav::PathKey("/alice/contacts/c0007.vcf")), 0u);
 }
 
 // Each fault fails with its own message, and a sync on it changes nothing.
@@ -102,12 +124,16 @@ TEST_F(CardDav, FaultsFailAndLeaveTheBookAlone) {
         {"a server that stops answering", server.Url(L"/alice/contacts/", server.silent), login + L" --timeout 3",  // the last one counts
          "did not answer within 3 seconds"},
         {"an answer cut short", server.Url(L"/alice/contacts/", server.cut), login, "cards arrived"},
+        {"a certificate from an unknown authority", server.SecureUrl(L"/alice/contacts/", server.stranger), login,
+         "did not pass the check"},
         {"no card", server.Url(L"/alice/empty/"), login, "gives no entry"},
         {"a card that cannot be read", server.Url(L"/alice/empty/"), login, "could not be read (code 500)", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        if (c.plant) ASSERT_TRUE(server.Change("plant", "/alice/empty/broken.vcf", "BEGIN:VCARD\r\nFN:Cut\r\n"));
+        if (c.plant) {
+            ASSERT_TRUE(server.Change("plant", "/alice/empty/broken.vcf", "BEGIN:VCARD\r\nFN:Cut\r\n"));
+        }
         const ToolRun run = Pbtool(folder, L"sync " + Q(book) + L" " + Q(c.url) + L" --allow-shrink " + c.options);
         EXPECT_EQ(run.code, 1) << run.err;
         EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
@@ -121,6 +147,33 @@ TEST_F(CardDav, FaultsFailAndLeaveTheBookAlone) {
     EXPECT_EQ(run.code, 1) << run.err;
     EXPECT_NE(run.err.find("not every card of the address book arrived"), std::string::npos) << run.err;
     EXPECT_LT(Entries(Contents(book)), 2479u + 1);
+}
+
+// Options only a directory or only a file reads are refused with an address book, not
+// ignored; nothing is asked of the server (none listens at port 1).
+TEST(CardDavOptions, ThoseOfOtherSourcesAreRefused) {
+    testenv::TempFolder folder;
+    const CMString book = folder.File(L"book.mpb2"), url = L"http://127.0.0.1:1/alice/contacts/";
+    ASSERT_EQ(Pbtool(folder, L"create " + Q(book)).code, 0);
+    struct Case {
+        CMString arguments;
+        const char* said;
+    } cases[] = {
+        {L"sync " + Q(book) + L" " + url + L" --starttls", "--starttls goes with a directory"},
+        {L"import " + Q(book) + L" " + url + L" --page-size 10", "--page-size goes with a directory"},
+        {L"show " + url + L" --map name=cn,fax=fax", "--map goes with a directory"},
+        {L"directory " + url + L" --groups-from ou", "--groups-from goes with a directory"},
+        {L"sync " + Q(book) + L" " + url + L" --bind-dn cn=alice", "login is --user NAME"},
+        {L"sync " + Q(book) + L" " + url + L" --columns name,fax", "--columns goes with a file"},
+        {L"import " + Q(book) + L" " + url + L" --ansi", "--ansi goes with a file"},
+        {L"sync " + Q(book) + L" ldap://127.0.0.1:1/dc=example --user alice", "--user goes with an address book"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.ToUtf8());
+        const ToolRun run = Pbtool(folder, c.arguments);
+        EXPECT_EQ(run.code, 2);
+        EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
+    }
 }
 
 }  // namespace

@@ -237,9 +237,9 @@ int Verdict(const TextJob& job, const intake::Plan& plan, const delimited::Impor
 }
 
 // The plan as a dry run prints it: the counts and one line per change, or JSON.
-void PrintPlan(const TextJob& job, const intake::Plan& plan) {
+void PrintPlan(const TextJob& job, const intake::Plan& plan, const intake::SourceRead& read) {
     if (job.json) {
-        const std::string json = intake::PlanJson(plan) + "\n";
+        const std::string json = intake::PlanJson(plan, &read.records) + "\n";
         fwrite(json.data(), 1, json.size(), stdout);
         fflush(stdout);
     } else {
@@ -387,7 +387,7 @@ int ImportOrSync(TextJob job, bool sync) {
     const intake::Plan& plan = outcome.plan;
     const unsigned capacity = static_cast<unsigned>(model.Database().Capacity());
     if (job.dryRun) {
-        PrintPlan(job, plan);
+        PrintPlan(job, plan, read);
         return Verdict(job, plan, plan.counts, 0, source.directoryEntries, capacity);
     }
     if (plan.refusal != intake::Refusal::None) return Refused(job, plan, source.directoryEntries, capacity);

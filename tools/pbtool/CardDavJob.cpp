@@ -16,6 +16,9 @@ carddav::Connection ConnectionOf(const TextJob& job) {
     c.url = job.addressBook;
     c.user = job.bindDn;
     c.timeoutSeconds = job.timeoutSeconds;
+    // A book that follows the address book keeps what the server gave, so that the next
+    // sync asks only for what changed.
+    if (!job.book.empty()) c.cacheFile = carddav::CacheFileFor(job.book, c.url, c.user);
     return c;
 }
 

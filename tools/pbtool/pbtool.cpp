@@ -46,10 +46,10 @@ const wchar_t kUsage[] =
     L"       pbtool sync <book> <file> [text options] [--allow-shrink]\n"
     L"                    [--group NAME [--adopt]] [--dry-run [--json]]\n"
     L"       pbtool import|sync <book> <ldap URL> [directory options] [as above]\n"
-    L"       pbtool directory <ldap URL> [directory options]\n"
+    L"       pbtool directory|show <ldap URL> [directory options]\n"
     L"       pbtool import|sync <book> <address book URL> [--user NAME]\n"
     L"                    [--password-file FILE] [--timeout S] [as above]\n"
-    L"       pbtool directory <address book or server URL> [--user NAME] [...]\n"
+    L"       pbtool directory|show <address book or server URL> [--user NAME] [...]\n"
     L"       pbtool export <book> <file> [text options] [--header] [--replace]\n"
     L"       pbtool convert <old book> [<new book>] [--replace]\n"
     L"       pbtool print <book> [--printer NAME] [--columns LIST] [--group NAME]\n"
@@ -145,7 +145,9 @@ const wchar_t kUsage[] =
     L"A URL of a server or an account (https://cloud.example.org) is followed to the\n"
     L"user's address books: directory lists them (URL, name, cards); import and sync\n"
     L"list them, change nothing and end with exit code 4. directory with an address\n"
-    L"book's URL prints its cards with a fax number.\n"
+    L"book's URL prints its cards with a fax number. show is another name of directory.\n"
+    L"The options that only a directory or only a file has are refused with an address\n"
+    L"book.\n"
     L"convert copies every entry and group with its members of an older book (.mpb,\n"
     L"  .pb) into a new current-format book, by default the old name with .mpb2.\n"
     L"print prints the phone list (default columns name,fax,organization,phone; also\n"
@@ -585,7 +587,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (argc < 3) return Usage();
     if (std::wstring(argv[1]) == L"print") return PrintCommand(argc, argv);
-    const std::wstring command = argv[1];
+    // show: what a source gives, a better name for directory (which stays).
+    const std::wstring command = std::wstring(argv[1]) == L"show" ? L"directory" : argv[1];
     std::vector<std::wstring> operands;
     std::wstring format;
     int entries = -1, groups = 0;
@@ -596,6 +599,9 @@ int wmain(int argc, wchar_t** argv) {
     // Options of a directory source: import, sync and directory take them.
     const bool directoryOptions = reading || command == L"directory";
     bool directoryOptionGiven = false;
+    // The first option given that only a directory (or only a file) reads, for the
+    // refusal with an address book, which would otherwise ignore it.
+    std::wstring ldapOnly, fileOnly;
     // --user: the login to an address book (http:// or https://).
     bool userGiven = false;
     // Fax numbers are compared (import, sync, duplicates) as numbers of this country.
@@ -630,6 +636,7 @@ int wmain(int argc, wchar_t** argv) {
         }
         if (opt == L"--starttls" && directoryOptions) {
             job.startTls = directoryOptionGiven = true;
+            if (ldapOnly.empty()) ldapOnly = opt;
             continue;
         }
         if (opt == L"--dry-run" && reading) {
@@ -647,11 +654,17 @@ int wmain(int argc, wchar_t** argv) {
         if ((opt == L"--utf8" || opt == L"--ansi") && text) {
             if (encodingGiven) return Fail(kExitUsage, L"--utf8 and --ansi exclude each other");
             encodingGiven = true;
+            if (fileOnly.empty()) fileOnly = opt;
             job.encoding = opt == L"--utf8" ? TextEncoding::Utf8 : TextEncoding::Ansi;
             continue;
         }
         if (i + 1 >= argc) return Fail(kExitUsage, opt + L" needs a value, or is not an option of " + command);
         const std::wstring value = argv[++i];
+        if ((opt == L"--bind-dn" || opt == L"--page-size" || opt == L"--map" || opt == L"--groups-from") &&
+            ldapOnly.empty())
+            ldapOnly = opt;
+        if ((opt == L"--columns" || opt == L"--record-delimiter" || opt == L"--field-delimiter") && fileOnly.empty())
+            fileOnly = opt;
         if (opt == L"--format" && command == L"create") format = value;
         else if (opt == L"--wait" && onBook) {
             int n = 0;
@@ -753,6 +766,11 @@ int wmain(int argc, wchar_t** argv) {
                                         : L"the URL asks for " + check.attribute + L", which no field reads (--map)");
         job.fromDirectory = true;
     }
+    if (job.fromAddressBook && !ldapOnly.empty())
+        return Fail(kExitUsage, ldapOnly + L" goes with a directory (an ldap:// or ldaps:// URL), not with an "
+                                           L"address book; an address book's login is --user NAME");
+    if (job.fromAddressBook && !fileOnly.empty())
+        return Fail(kExitUsage, fileOnly + L" goes with a file, not with an address book (its cards are vCards)");
     if (userGiven && !job.fromAddressBook)
         return Fail(kExitUsage, L"--user goes with an address book (an http:// or https:// URL)");
     if (directoryOptionGiven && !job.fromDirectory && !job.fromAddressBook)

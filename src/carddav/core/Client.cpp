@@ -1,5 +1,6 @@
 #include "carddav/core/Client.h"
 
+#include <algorithm>
 #include <chrono>
 #include <unordered_map>
 
@@ -199,16 +200,21 @@ Discovery Discover(Transport& transport, const Url& start) {
 void AppendCard(std::string_view card, const delimited::CharacterRules& rules, std::vector<intake::Record>& records) {
     delimited::MemoryBytes bytes(card);
     intake::SourceRead one = sources::ReadCards(bytes, {}, rules);
+    const CMString uid = CMString::FromUtf8(CardUid(card));
     if (one.records.empty() || !one.complete) {
         intake::Record& r = records.emplace_back();
         r.rejection = intake::Rejection::Unreadable;
+        r.uid = uid;
         return;
     }
-    for (intake::Record& r : one.records) records.push_back(std::move(r));
+    for (intake::Record& r : one.records) {
+        r.uid = uid;
+        records.push_back(std::move(r));
+    }
 }
 
 BookRead ReadBook(Transport& transport, const Url& start, const delimited::CharacterRules& rules,
-                  const std::function<void(size_t done, size_t total)>& progress) {
+                  const std::function<void(size_t done, size_t total)>& progress, BookCache* cache) {
     BookRead result;
     Url url = start;
     const Clock::time_point listed = Clock::now();
@@ -232,24 +238,62 @@ BookRead ReadBook(Transport& transport, const Url& start, const delimited::Chara
         return result;
     }
     result.displayName = self->displayName;
-    std::vector<std::string> hrefs;
-    step = Members(transport, url, hrefs);
-    result.listMs = Ms(listed);
-    if (step.fault != Fault::None) {
-        result.fault = step.fault;
-        result.code = step.code;
-        result.status = step.status;
-        return result;
+    const std::string syncToken = self->syncToken;
+    // A cache of another address book (a redirect, a URL given otherwise) is none.
+    if (cache && cache->url != Text(url)) *cache = BookCache();
+    // What each card is: its href as written, its ETag, and its text once had.
+    struct Member {
+        std::string href, etag, text;
+        bool arrived = false;
+    };
+    std::vector<Member> members;
+    if (cache && !syncToken.empty() && syncToken == cache->syncToken) {
+        // Nothing changed since the cache was left: no more to ask.
+        for (auto& [key, card] : cache->cards) members.push_back({card.href, card.etag, card.text, true});
+        result.cachedCards = members.size();
+        result.listMs = Ms(listed);
+    } else {
+        std::vector<std::string> hrefs;
+        step = Members(transport, url, hrefs);
+        result.listMs = Ms(listed);
+        if (step.fault != Fault::None) {
+            result.fault = step.fault;
+            result.code = step.code;
+            result.status = step.status;
+            return result;
+        }
+        std::unordered_map<std::string, std::string> etags;
+        for (const Resource& r : step.resources) etags[PathKey(r.href)] = r.etag;
+        for (std::string& href : hrefs) {
+            Member& m = members.emplace_back();
+            m.etag = etags[PathKey(href)];
+            if (cache && !m.etag.empty()) {
+                const auto had = cache->cards.find(PathKey(href));
+                if (had != cache->cards.end() && had->second.etag == m.etag) {
+                    m.text = had->second.text;
+                    m.arrived = true;
+                    ++result.cachedCards;
+                }
+            }
+            m.href = std::move(href);
+        }
+        // In one order whether the cards come from the server or the cache, so that the
+        // same cards make the same plan.
+        std::stable_sort(members.begin(), members.end(),
+                         [](const Member& a, const Member& b) { return PathKey(a.href) < PathKey(b.href); });
     }
-    result.cards = hrefs.size();
-    std::vector<bool> arrived(hrefs.size(), false);
+    result.cards = members.size();
+    // The cards to ask for: those the cache does not have as they are now.
+    std::vector<size_t> wantedAt;
+    for (size_t i = 0; i < members.size(); ++i)
+        if (!members[i].arrived) wantedAt.push_back(i);
     std::unordered_map<std::string, size_t> wanted;
-    for (size_t i = 0; i < hrefs.size(); ++i) wanted.emplace(PathKey(hrefs[i]), i);
-    for (size_t from = 0; from < hrefs.size(); from += kBatch) {
-        const size_t to = std::min(hrefs.size(), from + kBatch);
-        const std::vector<std::string> batch(hrefs.begin() + static_cast<ptrdiff_t>(from),
-                                             hrefs.begin() + static_cast<ptrdiff_t>(to));
-        Clock::time_point asked = Clock::now();
+    for (size_t i : wantedAt) wanted.emplace(PathKey(members[i].href), i);
+    for (size_t from = 0; from < wantedAt.size(); from += kBatch) {
+        const size_t to = std::min(wantedAt.size(), from + kBatch);
+        std::vector<std::string> batch;
+        for (size_t i = from; i < to; ++i) batch.push_back(members[wantedAt[i]].href);
+        const Clock::time_point asked = Clock::now();
         Request request{"REPORT", url, 1, MultigetBody(batch)};
         Step cards = Multistatus(transport, request);
         result.fetchMs += Ms(asked);
@@ -259,22 +303,45 @@ BookRead ReadBook(Transport& transport, const Url& start, const delimited::Chara
             result.status = cards.status;
             break;
         }
-        asked = Clock::now();
-        for (const Resource& r : cards.resources) {
+        for (Resource& r : cards.resources) {
             const auto found = wanted.find(PathKey(r.href));
-            // Answers about hrefs not asked for are no cards of this book.
-            if (found == wanted.end() || found->second < from || found->second >= to || arrived[found->second]) continue;
+            // Answers about hrefs not asked for (in this batch) are no cards of this book.
+            if (found == wanted.end()) continue;
+            Member& m = members[found->second];
+            if (m.arrived || PathKey(m.href) != PathKey(r.href)) continue;
+            bool inBatch = false;
+            for (size_t i = from; i < to && !inBatch; ++i) inBatch = wantedAt[i] == found->second;
+            if (!inBatch) continue;
             if (!r.hasCard || r.cardFailed || (r.status != 0 && (r.status < 200 || r.status >= 300))) continue;
-            arrived[found->second] = true;
-            AppendCard(r.card, rules, result.read.records);
+            m.arrived = true;
+            m.text = std::move(r.card);
+            if (!r.etag.empty()) m.etag = r.etag;
         }
-        result.parseMs += Ms(asked);
-        if (progress) progress(to, hrefs.size());
+        if (progress) progress(result.cachedCards + to, members.size());
     }
-    for (bool got : arrived) result.failedCards += !got;
+    const Clock::time_point parsed = Clock::now();
+    for (const Member& m : members) {
+        if (!m.arrived) {
+            ++result.failedCards;
+            continue;
+        }
+        AppendCard(m.text, rules, result.read.records);
+    }
+    result.parseMs = Ms(parsed);
+    if (progress && wantedAt.empty()) progress(members.size(), members.size());
     if (result.failedCards > 0) {
         result.read.complete = false;
         if (result.fault == Fault::None) result.fault = Fault::CutOff;
+    }
+    if (cache && result.fault == Fault::None) {
+        BookCache now;
+        now.url = Text(url);
+        now.syncToken = syncToken;
+        for (Member& m : members) {
+            const std::string key = PathKey(m.href);  // before the href is moved
+            now.cards[key] = {std::move(m.href), std::move(m.etag), std::move(m.text)};
+        }
+        *cache = std::move(now);
     }
     return result;
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -89,17 +90,44 @@ struct BookRead {
     // Fault NotAddressBook: what the URL leads to.
     std::vector<BookInfo> books;
     intake::SourceRead read;
+    // Cards that came from the cache rather than the server.
+    size_t cachedCards = 0;
     double listMs = 0, fetchMs = 0, parseMs = 0;
 };
 
 // Cards a REPORT asks for at once.
 inline constexpr size_t kBatch = 200;
 
+// What a whole read of an address book leaves for the next: the collection's sync token
+// and each card's ETag and text, so that the next read asks only for what changed (and
+// nothing more when the token is the same), yet still gives every card.
+struct BookCache {
+    struct Card {
+        std::string href;  // as the server wrote it
+        std::string etag;
+        std::string text;
+    };
+    // The address book's URL (Text) the cards are of.
+    std::string url;
+    std::string syncToken;
+    // By PathKey of the href.
+    std::map<std::string, Card> cards;
+};
+// The cache as bytes, and back; false (and cache empty) for bytes that are not a whole
+// cache, which a read then ignores.
+std::string SaveCache(const BookCache& cache);
+bool LoadCache(std::string_view bytes, BookCache& cache);
+
 // Every card of the address book at url. A URL that is not an address book gives
 // NotAddressBook with the books it leads to. Cards that fail, or an answer cut short,
-// keep what arrived and leave the read not complete (fault CutOff).
+// keep what arrived and leave the read not complete (fault CutOff). With a cache, cards
+// whose ETag is unchanged come from it (all of them when the sync token is), and a whole
+// read leaves the cache as the book is now; a read that is not whole leaves it alone.
 BookRead ReadBook(Transport& transport, const Url& url, const delimited::CharacterRules& rules,
-                  const std::function<void(size_t done, size_t total)>& progress = {});
+                  const std::function<void(size_t done, size_t total)>& progress = {}, BookCache* cache = nullptr);
+
+// The card's UID (its first), as written; empty without one.
+std::string CardUid(std::string_view card);
 
 // A card's text as records (one, rejected Unreadable, when the vCard reader finds no
 // whole card in it).

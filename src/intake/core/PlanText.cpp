@@ -140,7 +140,12 @@ std::vector<std::wstring> NoteLines(const Plan& plan) {
     return lines;
 }
 
-std::string PlanJson(const Plan& plan) {
+std::string PlanJson(const Plan& plan, const std::vector<Record>* records) {
+    // ,"uid":"..." for a record whose source names it; nothing otherwise, as before.
+    auto uid = [records](uint32_t record) {
+        if (!records || record >= records->size() || (*records)[record].uid.IsEmpty()) return std::string();
+        return ",\"uid\":" + Json((*records)[record].uid);
+    };
     const delimited::ImportCounters& c = plan.counts;
     std::string out = "{\"counts\":{";
     out += "\"read\":" + std::to_string(c.read) + ",\"added\":" + std::to_string(c.imported) +
@@ -157,7 +162,7 @@ std::string PlanJson(const Plan& plan) {
         out += i ? ",{" : "{";
         for (const FieldName& f : kFieldNames)
             out += std::string(f.column == Column::Name ? "" : ",") + "\"" + f.json + "\":" + Json(FieldOf(a.fields, f.column));
-        out += ",\"groups\":[";
+        out += uid(a.record) + ",\"groups\":[";
         for (size_t g = 0; g < addGroups[i].size(); ++g) out += (g ? "," : "") + Json(*addGroups[i][g]);
         out += "]}";
     }
@@ -165,7 +170,7 @@ std::string PlanJson(const Plan& plan) {
     for (size_t i = 0; i < plan.updates.size(); ++i) {
         const PlannedUpdate& u = plan.updates[i];
         out += std::string(i ? "," : "") + "{\"id\":" + std::to_string(u.id) + ",\"name\":" + Json(u.before.name) +
-               ",\"changes\":{";
+               uid(u.record) + ",\"changes\":{";
         bool first = true;
         for (const FieldName& f : kFieldNames) {
             if (!(u.changed & Bit(f.column))) continue;
@@ -181,7 +186,9 @@ std::string PlanJson(const Plan& plan) {
     out += ",\"groups\":" + ListJson(plan.newGroups, [](const CMString& g) { return Json(g); });
     out += ",\"joins\":" + ListJson(plan.memberships, [&](const Membership& m) { return MembershipJson(plan, m); });
     out += ",\"leaves\":" + ListJson(plan.leaves, [&](const Membership& m) { return MembershipJson(plan, m); });
-    auto untouched = [](const Untouched& u) { return "{\"id\":" + std::to_string(u.id) + ",\"name\":" + Json(u.name) + "}"; };
+    auto untouched = [&](const Untouched& u) {
+        return "{\"id\":" + std::to_string(u.id) + ",\"name\":" + Json(u.name) + uid(u.record) + "}";
+    };
     out += ",\"leftAlone\":" + ListJson(plan.leftAlone, untouched);
     out += ",\"kept\":" + ListJson(plan.kept, untouched);
     out += ",\"groupsWithoutRoom\":" + ListJson(plan.groupsWithoutRoom, [](const CMString& g) { return Json(g); });

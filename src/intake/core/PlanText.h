@@ -21,8 +21,9 @@ std::vector<std::wstring> ChangeLines(const Plan& plan);
 std::vector<std::wstring> NoteLines(const Plan& plan);
 // {"counts":{...},"refusal":"...","adds":[...],"updates":[...],"removals":[...],
 // "groups":[...],"joins":[...],"leaves":[...],"leftAlone":[...],"kept":[...],
-// "groupsWithoutRoom":[...]}, UTF-8.
-std::string PlanJson(const Plan& plan);
+// "groupsWithoutRoom":[...]}, UTF-8. Given the records the plan was made of, an add,
+// update, entry left alone or kept names its record's "uid" when the source gave one.
+std::string PlanJson(const Plan& plan, const std::vector<Record>* records = nullptr);
 // The refusal's word in the JSON: "none", "read-failed", ...
 const char* RefusalName(Refusal refusal);
 

@@ -37,6 +37,9 @@ struct Record {
     // entry's others. The name is given when its parts are.
     uint8_t present = kEveryField;
     Rejection rejection = Rejection::None;
+    // The source's own lasting name of the record, when it has one (an address book
+    // card's UID), so that a script can follow a person through plans. Empty: none.
+    CMString uid;
 };
 
 struct SourceRead {
