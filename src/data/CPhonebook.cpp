@@ -352,16 +352,21 @@ int CPhonebook::GetSelectedCount() const {
     return list ? list->GetSelectedCount() : 0;
 }
 
-void CPhonebook::CollectSelected(std::vector<RemoveResult>* results) {
+int CPhonebook::CollectSelected(std::vector<RemoveResult>* results) {
     m_records.clear();
     ListViewUIControl* list = ActiveList();
-    if (!list) return;
+    if (!list) return kOk;
     EngineRecord record;
+    int busy = kOk;
     for (int row = list->GetNextSelected(0); row >= 0; row = list->GetNextSelected(row + 1)) {
-        if (GetRecordForRow(record, row) != kOk) continue;
+        if (const int code = GetRecordForRow(record, row); code != kOk) {
+            if (code == kBusy) busy = code;
+            continue;
+        }
         m_database.ToMemoryRecord(record, m_records);
         if (results) results->push_back({row, false});
     }
+    return busy;
 }
 
 void CPhonebook::DeleteSelected() {
@@ -393,7 +398,12 @@ void CPhonebook::CopySelectedTo(const CMString& sourcePath, const CMString& targ
     if (!m_mainList || m_mainList->GetSelectedCount() == 0) return;
     WaitCursor wait;
     UserReads patient(m_database);
-    CollectSelected(nullptr);
+    // Entries another program keeps from being read are not left out without a word.
+    if (const int code = CollectSelected(nullptr); code != kOk) {
+        m_records.clear();
+        m_database.ShowReadFailed(code);
+        return;
+    }
     // Entries only: a group's member ids name records of the source, which in another
     // file would be other entries or none.
     RecordList entries;

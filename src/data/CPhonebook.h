@@ -148,7 +148,8 @@ private:
     // A main list new to the model whose first read failed: the rows of a list it
     // stands in for (read of this book for the same search), until a read succeeds.
     void ShowParkedRows(bool includeGroups);
-    void CollectSelected(std::vector<RemoveResult>* results);
+    // kOk, or kBusy when a selected record could not be read for another writer.
+    int CollectSelected(std::vector<RemoveResult>* results);
     bool* SortDirection(int column);
 
     PhonebookDB m_database;

@@ -224,7 +224,13 @@ TEST_F(BusyBook, AChangeMetByAnotherWriterSaysSoAndKeepsTheInput) {
              SendMessageW(t.hwnd, WM_COMMAND, MAKEWPARAM(IDC_COPY_PERSONAL, BN_CLICKED), 0);
              return SawInUse(driver) && t.Rows() == 2;
          }, true, true},
-        // Last: the commit before it stays in the book.
+        // Last: the commits before them stay in the book.
+        {"personal copy from a book the reader is behind", [](BusyBook& t, harness::ModalDriver*&) {
+             t.Select({0, 1});
+             harness::ModalDriver driver;
+             SendMessageW(t.hwnd, WM_COMMAND, MAKEWPARAM(IDC_COPY_PERSONAL, BN_CLICKED), 0);
+             return SawInUse(driver);
+         }, true, false, true},
         {"export of a book the reader is behind", [&](BusyBook& t, harness::ModalDriver*&) {
              const CMString target = t.folder.File(L"export.csv");
              harness::ModalDriver driver;
@@ -236,7 +242,7 @@ TEST_F(BusyBook, AChangeMetByAnotherWriterSaysSoAndKeepsTheInput) {
         SCOPED_TRACE(row.operation);
         Open(row.reader);
         ASSERT_EQ(main->Model()->Database().IsReadOnly(), row.reader);
-        if (row.behind) Add(book, L"Dora", L"0304");
+        if (row.behind) Add(book, CMString::Formatted(L"Dora %d", static_cast<int>(&row - rows)).c_str(), L"0304");
         const auto held = Contents(book);
         bool ok = false;
         ULONGLONG longest = 0;
