@@ -1139,7 +1139,7 @@ void Soak::FinishSync(DWORD code) {
 int Soak::StallFigures(DWORD holdMs) {
     if (!Prepare()) return 2;
     const std::wstring full = m_folder + L"\\full.mpb2";
-    if (RunToEnd(m_pbtool, L"sample " + Quoted(full) + L" --entries 2490 --groups 0", m_folder, L"", 120000) != 0) {
+    if (RunToEnd(m_pbtool, L"sample " + Quoted(full) + L" --entries 2490 --groups 0 --replace", m_folder, L"", 120000) != 0) {
         fprintf(stderr, "soak: pbtool sample failed\n");
         return 2;
     }
