@@ -67,6 +67,7 @@ namespace {
 constexpr int kListId = 1045;            // the main window's list view
 constexpr DWORD kReaderCallMs = 5000;    // one cross-process call to a reader's list
 constexpr double kMonitorPollMs = 20;
+constexpr double kRereadMs = 1000;       // the monitor reads an unchanged counter's book again
 constexpr double kSampleGapMs = 100;     // between two samples of one reader
 constexpr int kSourceMin = 50;
 constexpr int kSourceMax = 300;
@@ -180,14 +181,19 @@ bool OpenForReading(PhonebookDB& db, const std::wstring& book, double timeoutMs)
     return false;
 }
 
-// Reads the whole book through a fresh read-only open, retrying a busy one.
+// The longest a stalled writer holds the book.
+constexpr int kLongestStallMs = 30000;
+
+// Reads the whole book through a fresh read-only open, retrying a busy one for longer
+// than a stalled writer holds it.
 bool ReadWholeBook(const std::wstring& book, std::vector<BookRecord>& out, uint64_t* counter, int* lastCode) {
     PhonebookDB db;
-    if (!OpenForReading(db, book, 20000)) {
+    const double until = NowMs() + kLongestStallMs + 15000;
+    if (!OpenForReading(db, book, until - NowMs())) {
         *lastCode = db.LastCode();
         return false;
     }
-    for (int attempt = 0; attempt < 20; ++attempt) {
+    while (NowMs() < until) {
         uint64_t before = 0, after = 1;
         const bool counted = db.GetChangeCount(before);
         *lastCode = ReadBook(db, out);
@@ -262,12 +268,27 @@ private:
         uint64_t last = UINT64_MAX;
         std::vector<std::wstring> lastRows;
         std::vector<BookRecord> records;
+        double lastFull = 0;
         while (!m_stop) {
             uint64_t c1 = 0, c2 = 1;
-            if (m_db.GetChangeCount(c1) && c1 != last) {
+            // Now and then the book is read again under a counter already seen: a commit
+            // that brought a counter value again (after a writer's death) would otherwise
+            // pass unseen, and readers that show it would seem to show no commit.
+            if (m_db.GetChangeCount(c1) && (c1 != last || NowMs() - lastFull > kRereadMs)) {
                 const int code = ReadBook(m_db, records);
                 if (code == pbabi::kOk && m_db.GetChangeCount(c2) && c1 == c2) {
+                    lastFull = NowMs();
                     std::vector<std::wstring> rows = ShownRows(records);
+                    if (c1 == last) {
+                        if (rows != lastRows) {
+                            g_violations.Add("counter", Format("the change counter %llu stands for two contents (%zu and %zu rows)",
+                                                               static_cast<unsigned long long>(c1), lastRows.size(), rows.size()));
+                            Record(c1, last, lastRows, rows);
+                            lastRows = std::move(rows);
+                        }
+                        Sleep(static_cast<DWORD>(kMonitorPollMs));
+                        continue;
+                    }
                     Record(c1, last, lastRows, rows);
                     last = c1;
                     lastRows = std::move(rows);
@@ -1118,7 +1139,7 @@ void Soak::FinishSync(DWORD code) {
 int Soak::StallFigures(DWORD holdMs) {
     if (!Prepare()) return 2;
     const std::wstring full = m_folder + L"\\full.mpb2";
-    if (RunToEnd(m_pbtool, L"sample " + Quoted(full) + L" --entries 2490 --groups 0", m_folder, L"", 120000) != 0) {
+    if (RunToEnd(m_pbtool, L"sample " + Quoted(full) + L" --entries 2490 --groups 0 --replace", m_folder, L"", 120000) != 0) {
         fprintf(stderr, "soak: pbtool sample failed\n");
         return 2;
     }
@@ -1167,6 +1188,10 @@ int Soak::StallFigures(DWORD holdMs) {
                NowMs() - released, rows);
     }
     reader.Close(15000);
+    for (const wchar_t* name : {L"\\full.mpb2", L"\\office.mpb2", L"\\source.csv", L"\\sync-input.csv",
+                                L"\\pbtool-usage.txt", L"\\sync-out.txt"})
+        DeleteFileW((m_folder + name).c_str());
+    RemoveDirectoryW(m_folder.c_str());
     return 0;
 }
 
@@ -1272,7 +1297,7 @@ int Soak::Run() {
             Release(m_stall);
             nextStall = NowMs() + Uniform(20000, 60000);
         } else if (!m_stall.hProcess && now >= nextStall && now + 5000 < endAt) {
-            m_stallMs = Uniform(5000, 30000);
+            m_stallMs = Uniform(5000, kLongestStallMs);
             if (Launch(m_self, L"--stall " + Quoted(m_book) + L" " + std::to_wstring(static_cast<long>(m_stallMs)), m_folder,
                        L"", m_stall)) {
                 m_stallStart = NowMs();

@@ -75,6 +75,7 @@ bool CPhonebook::Refresh(bool includeGroups) {
     RecordList records;
     if (m_database.Enumerate(records, includeGroups) != kOk) {
         m_records.clear();
+        if (!m_listFilled) ShowParkedRows(includeGroups);
         ListingFailed();
         return false;
     }
@@ -82,12 +83,27 @@ bool CPhonebook::Refresh(bool includeGroups) {
     m_failedReads = 0;
     m_filledCountKnown = countKnown;
     m_filledCount = count;
+    m_filledSearch = m_searchText;
     // A counter that could not be read (busy) leaves the list to be read again.
     m_listStale = m_database.IsReadOnly() && !countKnown && m_database.HasChangeCounter();
     m_listFilled = true;
     FillList(true);
     if (m_listingListener) m_listingListener(Listing::Read);
     return true;
+}
+
+void CPhonebook::ShowParkedRows(bool includeGroups) {
+    // The newest list read of this book for the same search: its rows were the book.
+    auto parked = std::find_if(m_parked.rbegin(), m_parked.rend(), [&](const ParkedList& p) {
+        return p.filled && p.search == m_searchText && p.list != m_mainList;
+    });
+    if (parked == m_parked.rend() || m_mainList->GetItemCount() != 0) return;
+    ListViewUIControl& source = *parked->list;
+    // Bottom up: each row goes to the top.
+    for (int row = source.GetItemCount() - 1; row >= 0; --row)
+        if (includeGroups || !source.IsGroupItem(row)) source.CopyItemTo(row, *m_mainList);
+    m_listFilled = true;
+    m_filledCountKnown = false;
 }
 
 void CPhonebook::ListingFailed() {
@@ -155,7 +171,7 @@ void CPhonebook::AttachMainList(ListViewUIControl* list) {
     // The list that goes keeps its rows and what they were read at, for its return; a
     // list let go with null goes away with its dialog.
     if (m_mainList && list) {
-        m_parked.push_back({m_mainList, m_listFilled, m_filledCountKnown, m_filledCount, m_listStale});
+        m_parked.push_back({m_mainList, m_listFilled, m_filledCountKnown, m_filledCount, m_listStale, m_filledSearch});
         if (m_parked.size() > 4) m_parked.erase(m_parked.begin());
     }
     m_mainList = list;
@@ -169,6 +185,7 @@ void CPhonebook::AttachMainList(ListViewUIControl* list) {
         m_filledCountKnown = parked->countKnown;
         m_filledCount = parked->count;
         m_listStale = parked->stale;
+        m_filledSearch = parked->search;
         m_parked.erase(parked);
     } else {
         // Rows of no read of this book are not to be shown as if they were.
@@ -335,16 +352,21 @@ int CPhonebook::GetSelectedCount() const {
     return list ? list->GetSelectedCount() : 0;
 }
 
-void CPhonebook::CollectSelected(std::vector<RemoveResult>* results) {
+int CPhonebook::CollectSelected(std::vector<RemoveResult>* results) {
     m_records.clear();
     ListViewUIControl* list = ActiveList();
-    if (!list) return;
+    if (!list) return kOk;
     EngineRecord record;
+    int busy = kOk;
     for (int row = list->GetNextSelected(0); row >= 0; row = list->GetNextSelected(row + 1)) {
-        if (GetRecordForRow(record, row) != kOk) continue;
+        if (const int code = GetRecordForRow(record, row); code != kOk) {
+            if (code == kBusy) busy = code;
+            continue;
+        }
         m_database.ToMemoryRecord(record, m_records);
         if (results) results->push_back({row, false});
     }
+    return busy;
 }
 
 void CPhonebook::DeleteSelected() {
@@ -375,7 +397,13 @@ void CPhonebook::CopySelectedTo(const CMString& sourcePath, const CMString& targ
     m_mainActive = true;
     if (!m_mainList || m_mainList->GetSelectedCount() == 0) return;
     WaitCursor wait;
-    CollectSelected(nullptr);
+    UserReads patient(m_database);
+    // Entries another program keeps from being read are not left out without a word.
+    if (const int code = CollectSelected(nullptr); code != kOk) {
+        m_records.clear();
+        m_database.ShowReadFailed(code);
+        return;
+    }
     // Entries only: a group's member ids name records of the source, which in another
     // file would be other entries or none.
     RecordList entries;

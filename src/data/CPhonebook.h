@@ -145,7 +145,11 @@ private:
                                   const CMString& phone, const CMString& email, const CMString& mailbox) const;
     int AppendRow(ListViewUIControl& list, const EngineRecord& record, bool update);
     void ListingFailed();
-    void CollectSelected(std::vector<RemoveResult>* results);
+    // A main list new to the model whose first read failed: the rows of a list it
+    // stands in for (read of this book for the same search), until a read succeeds.
+    void ShowParkedRows(bool includeGroups);
+    // kOk, or kBusy when a selected record could not be read for another writer.
+    int CollectSelected(std::vector<RemoveResult>* results);
     bool* SortDirection(int column);
 
     PhonebookDB m_database;
@@ -155,6 +159,8 @@ private:
     // The main list has shown a read of this file / the last read failed.
     bool m_listFilled = false;
     bool m_listStale = false;
+    // The search text of the main list's last read.
+    CMString m_filledSearch;
     unsigned m_failedReads = 0;
     ULONGLONG m_nextRead = 0;
     std::function<void(Listing)> m_listingListener;
@@ -165,6 +171,7 @@ private:
         bool filled, countKnown;
         uint64_t count;
         bool stale;
+        CMString search;
     };
     std::vector<ParkedList> m_parked;
     ListViewUIControl* m_mainList = nullptr;

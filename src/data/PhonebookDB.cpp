@@ -336,12 +336,18 @@ EngineRecord PhonebookDB::NewEngineRecord() const {
     return record;
 }
 
-int PhonebookDB::Read(const std::function<int()>& call) {
+int PhonebookDB::Read(const std::function<int()>& call, const std::function<bool()>& restartable) {
     PfnSetLockWait setWait = m_batch ? m_batch->setLockWait : nullptr;
     if (!m_windowThread || !setWait) return call();
     const uint32_t previous = setWait(0);
-    const int code = call();
+    int code = call();
     setWait(previous);
+    // A read the user asked for waits for a busy book as a change does; once such a wait
+    // has run out, the rest of the job does not wait again for each record.
+    if (code == kBusy && m_userReads && (!restartable || restartable())) {
+        RunWhilePainting([&] { code = call(); });
+        if (code == kBusy) m_userReads = false;
+    }
     return code;
 }
 
@@ -360,7 +366,7 @@ int PhonebookDB::Change(const std::function<int()>& call, bool retryable) {
 
 int PhonebookDB::RetryBusy(const std::function<int()>& read, const std::function<bool()>& restartable) {
     for (int attempt = 1;; ++attempt) {
-        const int code = Read(read);
+        const int code = Read(read, restartable);
         m_lastReadCode = code;
         // A window's thread does not wait: its timer reads again.
         if (code != kBusy || attempt >= kReadAttempts || m_windowThread || (restartable && !restartable())) return code;

@@ -41,6 +41,14 @@ public:
     // the engine's wait while the window keeps painting and answering.
     void SetWindowThread(bool on) { m_windowThread = on; }
     bool IsWindowThread() const { return m_windowThread; }
+    // Reads for a job the user asked for (an export, an import's look at the book, a
+    // copy): on a window's thread a busy book is waited for as for a change, on a worker
+    // while the window paints, rather than failing at once. The previous setting.
+    bool SetUserReads(bool on) {
+        const bool previous = m_userReads;
+        m_userReads = on;
+        return previous;
+    }
 
     bool FindEngine();
     bool LoadEngine();
@@ -155,8 +163,9 @@ private:
     void ShowReadFailed(int code, const CMString& path);
     int EnumerateOnce(RecordList& out, bool includeGroups);
     int ForEachRecordOnce(const std::function<void(const EngineRecord&)>& visit);
-    // One engine call as the thread it comes from may make it (SetWindowThread).
-    int Read(const std::function<int()>& call);
+    // One engine call as the thread it comes from may make it (SetWindowThread,
+    // SetUserReads); restartable tells whether a call that met a busy book may be made again.
+    int Read(const std::function<int()>& call, const std::function<bool()>& restartable = {});
     // retryable: a busy answer changed nothing, so the call may be made again.
     int Change(const std::function<int()>& call, bool retryable = true);
     // Runs a whole read again while it meets a busy book, a few times, briefly.
@@ -178,6 +187,7 @@ private:
     std::unique_ptr<AnsiCalls> m_ansi;
     std::unique_ptr<ChangeCalls> m_batch;
     bool m_windowThread = false;
+    bool m_userReads = false;
     int m_lastCode = -1;
     bool m_readOnlyWhileBusy = false;
     unsigned m_readsRetried = 0;
@@ -220,6 +230,19 @@ private:
     bool m_open;
     int m_refusal;
     bool m_landed = true;
+};
+
+// Reads for a job the user asked for, for as long as the job runs (SetUserReads).
+class UserReads {
+public:
+    explicit UserReads(PhonebookDB& db) : m_db(db), m_previous(db.SetUserReads(true)) {}
+    ~UserReads() { m_db.SetUserReads(m_previous); }
+    UserReads(const UserReads&) = delete;
+    UserReads& operator=(const UserReads&) = delete;
+
+private:
+    PhonebookDB& m_db;
+    bool m_previous;
 };
 
 // The wrapper's messages over another window for a while (a dialog over the disabled

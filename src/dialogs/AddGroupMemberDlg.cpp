@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <vector>
+
 #include "app/AppGlobals.h"
 #include "controls/ToolTip.h"
 #include "data/CPhonebook.h"
@@ -13,6 +15,15 @@
 #include "mainwindow/ListViewUIControl.h"
 #include "resources/resource.h"
 #include "util/Handles.h"
+
+namespace {
+
+// Candidates that could not be read (another program is changing the book) are read
+// again this often until they are in hand.
+constexpr UINT_PTR kReadAgainTimer = 0x5044;
+constexpr UINT kReadAgainMilliseconds = 1000;
+
+}  // namespace
 
 CAddGroupMemberDlg::CAddGroupMemberDlg(CPhonebookGroupDlg& groupDialog) : m_groupDialog(groupDialog) {}
 
@@ -58,7 +69,7 @@ BOOL CAddGroupMemberDlg::OnInitDialog() {
     m_candidates->Attach(this);
     m_model->AttachMainList(m_candidates.get());
     FitMemberColumns(*m_candidates);
-    m_model->Refresh(false);
+    ReadCandidates();
 
     m_chosen = std::make_unique<ListViewUIControl>(static_cast<uint16_t>(IDC_PICK_CHOSEN));
     m_chosen->AttachToDialog(m_hwnd);
@@ -103,7 +114,26 @@ void CAddGroupMemberDlg::Search() {
     text.ReleaseBuffer();
     m_model->SetSearchText(text);
     m_model->Database().SetSearchText(text);
-    m_model->Refresh(false);
+    ReadCandidates();
+}
+
+void CAddGroupMemberDlg::ReadCandidates() {
+    // The rows picked stay picked across a refill.
+    std::vector<int> selected;
+    for (int row = m_candidates->GetNextSelected(0); row >= 0; row = m_candidates->GetNextSelected(row + 1))
+        selected.push_back(m_candidates->GetItemData(row));
+    // A failed read keeps the rows shown (the main list's, for a first one) and is made
+    // again from the timer, not waited for.
+    if (!m_model->Refresh(false) && m_model->IsListStale()) {
+        SetTimer(m_hwnd, kReadAgainTimer, kReadAgainMilliseconds, nullptr);
+        return;
+    }
+    KillTimer(m_hwnd, kReadAgainTimer);
+    for (int id : selected) {
+        const int row = m_candidates->FindItemByData(id);
+        if (row >= 0) m_candidates->SetItemSelected(row, true);
+    }
+    if (m_started) UpdateAddButton();
 }
 
 void CAddGroupMemberDlg::AddSelected() {
@@ -177,6 +207,12 @@ INT_PTR CAddGroupMemberDlg::HandleMessage(HWND hwnd, UINT message, WPARAM wParam
     switch (message) {
         case WM_INITDIALOG: return OnInitDialog();
         case WM_COMMAND: return OnCommand(LOWORD(wParam), HIWORD(wParam));
+        case WM_TIMER:
+            if (wParam != kReadAgainTimer) return FALSE;
+            // Not under a dialog of its own, which works on the selected row.
+            if (m_candidates && m_model->MainList() == m_candidates.get() && IsWindowEnabled(hwnd)) ReadCandidates();
+            return TRUE;
+        case WM_DESTROY: KillTimer(hwnd, kReadAgainTimer); return FALSE;
         case WM_NOTIFY: {
             auto* header = reinterpret_cast<const NMHDR*>(lParam);
             if (!header) return FALSE;

@@ -35,6 +35,8 @@ private:
     BOOL OnInitDialog();
     INT_PTR OnCommand(WORD id, WORD code);
     void Search();
+    // Refills the candidates from the book, or tries again later when it is busy.
+    void ReadCandidates();
     void AddSelected();
     void RemoveSelected();
     void Accept();

@@ -40,6 +40,8 @@ void CopyToPersonalPhonebook(HWND owner, const CMString& personalPath, const CMS
     PhonebookDB& database = model.Database();
     database.SetWideMode(true);
     database.SetCurrentFormat(true);
+    // Called from a dialog: a busy personal book is waited for while the windows paint.
+    database.SetWindowThread(true);
     if (!database.Open(path, 0, 0)) return;
     if (database.IsReadOnly()) {
         // Opened only for reading (write-protected, or another program holds it): the

@@ -527,6 +527,8 @@ void CImportExportDlg::OnOk() {
         }
     }
 
+    // A book another program is changing is waited for briefly while this dialog paints.
+    UserReads patient(m_model->Database());
     DelimitedTextFile file(*m_model, m_hwnd);
     file.Settings().layout = CurrentLayout();
     file.Settings().utf8 = m_utf8On;
