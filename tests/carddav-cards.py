@@ -12,8 +12,8 @@ cards (a fixed seed), so tests can name them. 2,480 cards in all (with the group
     c0007  Łukasz Wójcik     (tests remove him)
     c0008 .. c2480           Person NNNN, a fax each, category Staff; 3.0 and 4.0 by turns
 
-So 2,479 cards have a fax (José's second number is not read: the vCard import takes a
-card's first fax number).
+So 2,479 cards have a fax, and they give 2,480 entries (each of José's two numbers is
+one).
 """
 import base64
 import os

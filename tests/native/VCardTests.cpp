@@ -43,6 +43,8 @@ TEST(VCard, CardFormsGiveTheirEntries) {
         std::vector<CMString> groups;
         // Besides the name and fax number, what the card has a property for.
         entry::FieldSet given;
+        // Every fax number, the best first; none listed: the fax number alone.
+        std::vector<CMString> faxes = {};
     };
     using entry::Column;
     constexpr entry::FieldSet kOrg = entry::FieldBit(Column::Organization), kPhone = entry::FieldBit(Column::Phone),
@@ -52,7 +54,8 @@ TEST(VCard, CardFormsGiveTheirEntries) {
          "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=ISO-8859-1:M\xFCller;J\xFCrgen\r\n"
          "TEL;HOME;FAX:+49 30 999\r\nTEL;WORK;FAX:+49 30 111\r\nTEL;CELL:0170 1\r\n"
          "ORG;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:B=C3=A4ckerei =\r\nSch=C3=B6n;Verkauf\r\nEND:VCARD\r\n",
-         L"J\u00fcrgen M\u00fcller", L"+49 30 111", L"B\u00e4ckerei Sch\u00f6n", L"0170 1", L"", {}, kOrg | kPhone},
+         L"J\u00fcrgen M\u00fcller", L"+49 30 111", L"B\u00e4ckerei Sch\u00f6n", L"0170 1", L"", {}, kOrg | kPhone,
+         {L"+49 30 111", L"+49 30 999"}},
         {"3.0 folded, escaped, grouped, TYPE lists, categories",
          "BEGIN:VCARD\nVERSION:3.0\nFN:Anna Berg\\, Dr.\nitem1.TEL;TYPE=WORK,FAX:+33 1 \n 23 45\n"
          "TEL;TYPE=work;TYPE=voice:+33 2\nEMAIL;TYPE=INTERNET:a@x.org\nEMAIL;TYPE=INTERNET,PREF:anna@x.org\n"
@@ -88,12 +91,14 @@ TEST(VCard, CardFormsGiveTheirEntries) {
         EXPECT_EQ(f.email, CMString(c.email));
         EXPECT_EQ(cards[0].groups, c.groups);
         EXPECT_EQ(cards[0].given, c.given | entry::FieldBit(Column::Name) | entry::FieldBit(Column::Fax));
+        EXPECT_EQ(cards[0].faxes, !c.faxes.empty() ? c.faxes : std::vector<CMString>{CMString(c.fax)});
     }
     const auto three = ReadAll(cases[3].file);
     ASSERT_EQ(three.size(), 3u);
     EXPECT_EQ(three[1].fields.name, CMString(L"Acme Ltd"));
     EXPECT_EQ(three[1].fields.organization, CMString(L"Acme Ltd"));
     EXPECT_TRUE(three[2].fields.fax.IsEmpty());
+    EXPECT_TRUE(three[2].faxes.empty());
     EXPECT_EQ(CountCards(cases[3].file), 3u);
     EXPECT_FALSE(IsVCard("Name,Fax\r\nBEGIN:VCARD\r\n"));
 }

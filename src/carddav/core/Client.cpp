@@ -199,7 +199,8 @@ Discovery Discover(Transport& transport, const Url& start) {
 
 void AppendCard(std::string_view card, const delimited::CharacterRules& rules, std::vector<intake::Record>& records) {
     delimited::MemoryBytes bytes(card);
-    intake::SourceRead one = sources::ReadCards(bytes, {}, rules);
+    // Each fax number of a card is an entry of its own, as each of a directory's person.
+    intake::SourceRead one = sources::ReadCards(bytes, {}, rules, {}, true);
     const CMString uid = CMString::FromUtf8(CardUid(card));
     if (one.records.empty() || !one.complete) {
         intake::Record& r = records.emplace_back();

@@ -88,7 +88,7 @@ bool IsCardFile(delimited::ByteSource& source) {
 }
 
 intake::SourceRead ReadCards(delimited::ByteSource& source, const delimited::Decoder& ansi,
-                             const delimited::CharacterRules& rules, const Progress& progress) {
+                             const delimited::CharacterRules& rules, const Progress& progress, bool eachFax) {
     intake::SourceRead read;
     // Cards are small; the file is read whole (in pieces, so a failed read is known).
     std::string bytes(static_cast<size_t>(std::min<uint64_t>(source.Size(), kMaxCardFileBytes)), '\0');
@@ -106,6 +106,12 @@ intake::SourceRead ReadCards(delimited::ByteSource& source, const delimited::Dec
         record.groups = std::move(card.groups);
         record.present = card.given;
         Settle(record, rules);
+        for (size_t i = 1; eachFax && i < card.faxes.size(); ++i) {
+            intake::Record other = read.records.back();
+            other.fields.fax = card.faxes[i];
+            Settle(other, rules);
+            read.records.push_back(std::move(other));
+        }
         if (progress && read.records.size() % kProgressStep == 0) progress(reader.Position(), text.size());
     }
     if (!reader.ReachedEnd()) read.complete = false;

@@ -37,9 +37,11 @@ intake::SourceRead ReadText(delimited::ByteSource& source, const TextFile& file,
 inline constexpr uint64_t kMaxCardFileBytes = 256u << 20;
 
 // Every card of a vCard file. A file cut short (inside a card, or unreadable) is not
-// complete; its last card is left out.
+// complete; its last card is left out. With eachFax, a card of several fax numbers gives
+// a record for each, as a directory's person does; otherwise its best one only.
 intake::SourceRead ReadCards(delimited::ByteSource& source, const delimited::Decoder& ansi,
-                             const delimited::CharacterRules& rules, const Progress& progress = {});
+                             const delimited::CharacterRules& rules, const Progress& progress = {},
+                             bool eachFax = false);
 
 // Whether the bytes from the start are a vCard file's.
 bool IsCardFile(delimited::ByteSource& source);

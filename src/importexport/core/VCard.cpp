@@ -278,6 +278,8 @@ struct Draft {
     std::wstring fn, nName, org;
     std::wstring fax, phone, email;
     int faxRank = 99, phoneRank = 99, emailRank = 99;
+    // Every fax number met, with its rank, in the order met.
+    std::vector<std::pair<int, std::wstring>> allFaxes;
     // The fields the card has a property for, even an empty one.
     entry::FieldSet given = entry::FieldBit(entry::Column::Name) | entry::FieldBit(entry::Column::Fax);
     GroupNames groups;
@@ -287,14 +289,26 @@ struct Draft {
         slot = value;
         rank = candidate;
     }
+    static CMString Stored(const std::wstring& number) {
+        CMString f(number);
+        f.Replace(L"-", L"");
+        f.Trim();
+        return f;
+    }
     void Finish(Card& card) const {
         card = Card();
         const std::wstring& name = !fn.empty() ? fn : !nName.empty() ? nName : org;
         card.fields.name = CMString(name);
         // Hyphens leave the fax number, as in every import.
-        card.fields.fax = CMString(fax);
-        card.fields.fax.Replace(L"-", L"");
-        card.fields.fax.Trim();
+        card.fields.fax = Stored(fax);
+        std::vector<std::pair<int, std::wstring>> ranked(allFaxes);
+        std::stable_sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        if (!card.fields.fax.IsEmpty()) card.faxes.push_back(card.fields.fax);
+        for (const auto& [rank, number] : ranked) {
+            CMString f = Stored(number);
+            if (!f.IsEmpty() && std::find(card.faxes.begin(), card.faxes.end(), f) == card.faxes.end())
+                card.faxes.push_back(std::move(f));
+        }
         card.fields.organization = CMString(org);
         card.fields.phone = CMString(phone);
         card.fields.email = CMString(email);
@@ -443,6 +457,7 @@ bool Reader::Next(Card& card) {
                 const std::wstring number = TelNumber(Unescaped(value), p);
                 if (p.Has("fax")) {
                     draft.Take(draft.fax, draft.faxRank, FaxRank(p), number);
+                    if (!number.empty()) draft.allFaxes.emplace_back(FaxRank(p), number);
                 } else {
                     draft.given |= entry::FieldBit(entry::Column::Phone);
                     draft.Take(draft.phone, draft.phoneRank, PhoneRank(p), number);

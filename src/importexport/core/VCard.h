@@ -30,6 +30,9 @@ struct Card {
     entry::FieldSet given = 0;
     // Names of the groups (CATEGORIES) the entry belongs to, each once.
     std::vector<CMString> groups;
+    // Every fax number of the card, each once, the one in fields first and the others in
+    // the order they are ranked; empty when the card has none.
+    std::vector<CMString> faxes;
 };
 
 // Reads one card after another from a file's bytes (see Utf8Bytes). Every byte is looked
