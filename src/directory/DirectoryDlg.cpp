@@ -274,6 +274,7 @@ void CDirectoryDlg::Import() {
     options.adopt = IsWindowEnabled(GetDlgItem(m_hwnd, IDC_DIR_ADOPT)) && Checked(m_hwnd, IDC_DIR_ADOPT);
     options.home = HomeCountry();
     intake::Applier applier(m_model, m_hwnd);
+    applier.SetSourceName(FieldText(m_hwnd, IDC_DIR_SERVER));
     if (options.mode == intake::Mode::Sync) {
         // Nothing is removed without the administrator seeing how much first.
         const intake::Outcome planned = applier.Run(result.read, options, true);
