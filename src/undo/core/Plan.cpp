@@ -28,12 +28,15 @@ UndoPlan PlanUndo(const Change& change, const std::vector<Item>& book) {
     UndoPlan plan;
     const BookIndex now(book);
     std::set<uint16_t> leaving;  // entries and groups this undo removes
+    // Made by the change and changed since, so kept: their members stay too.
+    std::set<uint16_t> kept;
 
     for (const AddedEntry& a : change.added) {
         const Item* e = now.Find(a.id, kEntry);
         if (!e) continue;  // gone already
         if (HashOf(e->fields) != a.after) {
             plan.conflicts.push_back({ConflictKind::ChangedSince, kEntry, e->fields[kName]});
+            kept.insert(a.id);
             continue;
         }
         plan.removeEntries.push_back(a.id);
@@ -44,6 +47,7 @@ UndoPlan PlanUndo(const Change& change, const std::vector<Item>& book) {
         if (!now_g) continue;
         if (now_g->fields[kName] != g.name) {
             plan.conflicts.push_back({ConflictKind::ChangedSince, kGroup, now_g->fields[kName]});
+            kept.insert(g.id);
             continue;
         }
         plan.removeGroups.push_back(g.id);
@@ -100,7 +104,8 @@ UndoPlan PlanUndo(const Change& change, const std::vector<Item>& book) {
     for (const Membership& m : change.memberships) {
         if (!m.joined) {
             join(m.group, m.entry);
-        } else if (!leaving.count(m.group) && !leaving.count(m.entry) && now.IsMember(m.group, m.entry)) {
+        } else if (!leaving.count(m.group) && !leaving.count(m.entry) && !kept.count(m.group) && !kept.count(m.entry) &&
+                   now.IsMember(m.group, m.entry)) {
             plan.memberships.push_back({m.group, m.entry, false});
         }
     }
