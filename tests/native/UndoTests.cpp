@@ -255,3 +255,113 @@ TEST(UndoLog, PruneKeepsTheNewestTwentyOfThirtyDays) {
 }
 
 }  // namespace
+
+namespace {
+
+// The book's file stops taking writes after a budget of them, as a writer killed in the
+// middle of a commit leaves it (the last write torn).
+class DyingPlatform : public pbcore::MemoryPlatform {
+public:
+    uint64_t writesLeft = UINT64_MAX;
+
+    std::unique_ptr<pbcore::FileIo> Attach(intptr_t handle) override {
+        auto inner = MemoryPlatform::Attach(handle);
+        if (!inner) return inner;
+        return std::make_unique<Io>(std::move(inner), writesLeft);
+    }
+
+private:
+    class Io : public pbcore::FileIo {
+    public:
+        Io(std::unique_ptr<pbcore::FileIo> inner, uint64_t& left)
+            : m_inner(std::move(inner)), m_faulty(*m_inner, left, pbcore::FaultyFile::Death::Torn), m_left(left) {}
+        ~Io() override { m_left = m_faulty.Died() ? 0 : m_left - std::min(m_left, m_faulty.Writes()); }
+        bool Read(uint64_t offset, void* data, size_t size, size_t* got) override {
+            return m_faulty.Read(offset, data, size, got);
+        }
+        bool Write(uint64_t offset, const void* data, size_t size) override { return m_faulty.Write(offset, data, size); }
+        bool Flush() override { return m_faulty.Flush(); }
+        bool Size(uint64_t* size) override { return m_faulty.Size(size); }
+        bool Truncate(uint64_t size) override { return m_faulty.Truncate(size); }
+
+    private:
+        std::unique_ptr<pbcore::FileIo> m_inner;
+        pbcore::FaultyFile m_faulty;
+        uint64_t& m_left;
+    };
+};
+
+// A sync and then its undo, each killed at every write of its commit in turn. The log
+// holds the change written before the commit; on the next open the book tells whether
+// it landed, and the log's verdict must be the book's: all of the change, or none.
+TEST(UndoLog, KilledDuringAChangeOrItsUndoTheLogAgreesWithTheBook) {
+    for (const bool killUndo : {false, true}) {
+        for (uint64_t budget = 0; budget < 200; ++budget) {
+            SCOPED_TRACE(testing::Message() << (killUndo ? "undo" : "sync") << " killed after write " << budget);
+            pbcore::api::ForgetKeptImages();
+            DyingPlatform files;
+            std::string before, after;
+            Change logged;
+            {
+                Fixture base;  // made on a platform of its own, then copied
+                files.FileAt("u.mpb2") = std::make_shared<std::vector<uint8_t>>(*base.files.FileAt("u.mpb2"));
+            }
+            pbcore::api::ForgetKeptImages();
+            {
+                UndoBook book(files, false);
+                ASSERT_TRUE(book.Ok());
+                std::vector<Item> items;
+                book.All(items);
+                auto idOf = [&](const wchar_t* name) {
+                    for (const Item& i : items)
+                        if (i.fields[kName] == name) return i.id;
+                    return uint16_t(0);
+                };
+                auto sync = [&] {
+                    uint16_t fay = 0;
+                    book.Remove(idOf(L"Ann"));
+                    book.Modify(idOf(L"Bob"), kEntry, UndoBook::Entry(L"Bob", L"+1 555 Bob", L"Acme"));
+                    book.Add(kEntry, UndoBook::Entry(L"Fay", L"+1 555 Fay"), fay);
+                    book.Join(idOf(L"Team"), fay);
+                };
+                if (killUndo) {
+                    ASSERT_EQ(book.Begin(), pbabi::kOk);
+                    sync();
+                    Change change;
+                    ASSERT_EQ(book.End(&change), pbabi::kOk);
+                    before = book.Canonical();
+                    std::vector<Item> now;
+                    book.All(now);
+                    ASSERT_EQ(book.Begin(), pbabi::kOk);
+                    ApplyUndo(PlanUndo(change, now), book);
+                } else {
+                    before = book.Canonical();
+                    ASSERT_EQ(book.Begin(), pbabi::kOk);
+                    sync();
+                }
+                files.writesLeft = budget;
+                const int code = book.End(&logged);
+                files.writesLeft = UINT64_MAX;
+                if (code == pbabi::kOk) {
+                    // The budget outlasted the commit: every point of it has been tried.
+                    EXPECT_GT(budget, 1u);
+                    break;
+                }
+            }
+            // The next session: the book as the file holds it, the log's pending change.
+            pbcore::api::ForgetKeptImages();
+            UndoBook reopened(files, false);
+            ASSERT_TRUE(reopened.Ok());
+            std::vector<Item> now;
+            ASSERT_TRUE(reopened.All(now));
+            const std::string found = reopened.Canonical();
+            if (Landed(logged, now)) {
+                EXPECT_NE(found, before);
+            } else {
+                EXPECT_EQ(found, before);
+            }
+        }
+    }
+}
+
+}  // namespace
