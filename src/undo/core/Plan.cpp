@@ -75,11 +75,19 @@ UndoPlan PlanUndo(const Change& change, const std::vector<Item>& book) {
         else plan.makeGroups.push_back(g);
         returning.insert(g.id);
     }
+    // Entries whose name and fax number the undo frees before it makes the removed
+    // ones again: adds taken back, and edits reverted to other texts.
+    std::set<uint16_t> freed(leaving);
+    for (const UpdatedRecord& u : plan.revert) {
+        const Item* r = now.Find(u.id, u.kind);
+        if (!r->fields[kName].EqualsNoCase(u.before[kName].c_str()) || !r->fields[kFax].EqualsNoCase(u.before[kFax].c_str()))
+            freed.insert(u.id);
+    }
     std::set<uint16_t> comingBack;
     for (const RemovedEntry& r : change.removed) {
         bool taken = false;
         for (const Item& item : book)
-            if (item.kind == kEntry && !leaving.count(item.id) && item.fields[kName].EqualsNoCase(r.fields[kName].c_str()) &&
+            if (item.kind == kEntry && !freed.count(item.id) && item.fields[kName].EqualsNoCase(r.fields[kName].c_str()) &&
                 item.fields[kFax].EqualsNoCase(r.fields[kFax].c_str()))
                 taken = true;
         if (taken) {
@@ -150,6 +158,8 @@ ApplyResult ApplyUndo(const UndoPlan& plan, BookWriter& writer) {
     };
     for (uint16_t id : plan.removeEntries) count(writer.Remove(id));
     for (uint16_t id : plan.removeGroups) count(writer.Remove(id));
+    // Edits first: a removed entry may come back under a name an edit took.
+    for (const UpdatedRecord& u : plan.revert) count(writer.Modify(u.id, u.kind, u.before));
     // Old ids of what comes back to the ids it gets now.
     std::map<uint16_t, uint16_t> groups(plan.reuseGroups), entries;
     for (const RemovedGroup& g : plan.makeGroups) {
@@ -166,7 +176,6 @@ ApplyResult ApplyUndo(const UndoPlan& plan, BookWriter& writer) {
         if (count(writer.Add(kEntry, r.fields, id))) entries[r.id] = id;
         else lostEntries.insert(r.id);
     }
-    for (const UpdatedRecord& u : plan.revert) count(writer.Modify(u.id, u.kind, u.before));
     for (const Membership& m : plan.memberships) {
         // What could not be made again takes no members.
         if (lostGroups.count(m.group) || lostEntries.count(m.entry)) continue;

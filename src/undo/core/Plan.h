@@ -62,7 +62,7 @@ struct ApplyResult {
     size_t failed = 0;
 };
 // Carries the plan out, in an order that leaves room and names free first: adds taken
-// back, then removed records made again, edits reverted, memberships last.
+// back, edits reverted, then removed records made again, memberships last.
 ApplyResult ApplyUndo(const UndoPlan& plan, BookWriter& writer);
 
 }  // namespace undo
