@@ -81,13 +81,15 @@ struct Book {
     }
 };
 
-intake::Outcome Sync(Book& book, const CMString& csv) {
+intake::Outcome Sync(Book& book, const CMString& csv, intake::Mode mode = intake::Mode::Sync) {
     DelimitedTextFile file(*book.model, book.dialog.Get());
     file.Settings().utf8 = true;
+    file.Settings().layout.columns = {delimited::Column::Name,  delimited::Column::Fax,   delimited::Column::Organization,
+                                      delimited::Column::Phone, delimited::Column::Email, delimited::Column::Mailbox};
     intake::SourceRead read;
     if (!file.Read(csv, read)) return {};
     intake::Options options;
-    options.mode = intake::Mode::Sync;
+    options.mode = mode;
     intake::Applier applier(*book.model);
     applier.SetSourceName(csv);
     return applier.Run(read, options);
@@ -129,7 +131,7 @@ int wmain() {
     const CMString seed = folder + L"seed.mpb2";
     {
         Book book(seed, false);
-        intake::Outcome filled = Sync(book, lists[0]);
+        intake::Outcome filled = Sync(book, lists[0], intake::Mode::Add);
         printf("book of %u entries made\n", filled.counts.imported);
     }
 
@@ -151,7 +153,7 @@ int wmain() {
             auto start = std::chrono::steady_clock::now();
             const intake::Outcome out = Sync(book, lists[1]);
             logged.push_back(Ms(start));
-            if (!out.stored) fprintf(stderr, "undo_bench: the sync was not stored\n");
+            if (!out.stored) fprintf(stderr, "undo_bench: the sync was not stored (refusal %d)\n", static_cast<int>(out.plan.refusal));
             undo::Session* log = book.model->Database().UndoLog();
             start = std::chrono::steady_clock::now();
             const undo::Session::Outcome back = log ? log->TakeBack(0, false) : undo::Session::Outcome();

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "undo/core/Change.h"
-#include "undo/core/Plan.h"
+#include "undo/core/UndoPlan.h"
 #include "undo/core/Recorder.h"
 #include "util/CMString.h"
 

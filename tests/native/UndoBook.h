@@ -11,7 +11,7 @@
 
 #include "core/Api.h"
 #include "core/MemoryPlatform.h"
-#include "undo/core/Plan.h"
+#include "undo/core/UndoPlan.h"
 #include "undo/core/Recorder.h"
 
 namespace undotest {

@@ -1,4 +1,4 @@
-#include "undo/core/Plan.h"
+#include "undo/core/UndoPlan.h"
 
 #include <algorithm>
 #include <set>
