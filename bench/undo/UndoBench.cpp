@@ -48,18 +48,18 @@ void WriteFileBytes(const CMString& path, const std::string& bytes) {
     WriteFile(out.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
-// Generation g of the staff list: every tenth record changed, one in twenty gone and
-// as many new ones, each generation another tenth and twentieth.
+// The staff list (generation 0), and generation g of it: every tenth record changed,
+// one in twenty gone and as many new ones.
 std::string StaffList(int g) {
     std::string csv;
     for (int i = 0; i < kRecords; ++i) {
-        if ((i + g) % 20 == 7) continue;
-        const bool changed = (i + g) % 10 == 3;
+        if (g && (i + g) % 20 == 7) continue;
+        const bool changed = g && (i + g) % 10 == 3;
         csv += CMString::Formatted(L"M\u00fcller \u05d3 %04d,+49 30-%06d,\"Org %d%s, Ltd.\",030 1234,user%d@example.org,%d\r\n",
                                    i, i, i % 50, changed ? CMString::Formatted(L" (v%d)", g).c_str() : L"", i, i % 1000)
                    .ToUtf8();
     }
-    for (int i = 0; i < kRecords / 20; ++i)
+    for (int i = 0; g && i < kRecords / 20; ++i)
         csv += CMString::Formatted(L"Neu %d %04d,+49 40 %02d%04d,Neu GmbH,,,\r\n", g, i, g, i).ToUtf8();
     return csv;
 }
@@ -68,7 +68,7 @@ struct Book {
     UniqueWindow dialog;
     ListViewUIControl list{IDC_LIST};
     std::unique_ptr<CPhonebook> model;
-    explicit Book(const CMString& path, bool logged) {
+    Book(const CMString& path, bool logged) {
         dialog.Reset(CreateDialogParamW(app::Instance(), MAKEINTRESOURCEW(IDD_MAIN), nullptr, Proc, 0));
         list.AttachToDialog(dialog.Get());
         model = std::make_unique<CPhonebook>(dialog.Get());
@@ -118,7 +118,8 @@ int wmain() {
     GetTempPathW(MAX_PATH + 1, temp);
     const CMString folder = CMString(temp) + CMString::Formatted(L"pbe-undo-bench-%lu\\", GetCurrentProcessId());
     CreateDirectoryW(folder.c_str(), nullptr);
-    const CMString settings = folder + L"settings";
+    // Settings of this run alone: no log of an earlier run is found.
+    const CMString settings = folder + CMString::Formatted(L"settings-%llu", GetTickCount64());
     CreateDirectoryW(settings.c_str(), nullptr);
     SetEnvironmentVariableW(L"APPDATA", settings.c_str());
 
@@ -129,13 +130,14 @@ int wmain() {
     }
     // The full book, made once (unlogged) and copied for every run.
     const CMString seed = folder + L"seed.mpb2";
+    DeleteFileW(seed.c_str());
     {
         Book book(seed, false);
         intake::Outcome filled = Sync(book, lists[0], intake::Mode::Add);
         printf("book of %u entries made\n", filled.counts.imported);
     }
 
-    std::vector<double> plain, logged, undone;
+    std::vector<double> plain, logged, undone, scans, planned;
     size_t restored = 0, reverted = 0, removed = 0;
     for (int run = 0; run < kRuns; ++run) {
         const CMString a = folder + CMString::Formatted(L"plain%d.mpb2", run);
@@ -155,6 +157,15 @@ int wmain() {
             logged.push_back(Ms(start));
             if (!out.stored) fprintf(stderr, "undo_bench: the sync was not stored (refusal %d)\n", static_cast<int>(out.plan.refusal));
             undo::Session* log = book.model->Database().UndoLog();
+            if (log) {
+                std::vector<undo::Item> items;
+                start = std::chrono::steady_clock::now();
+                log->ReadBook(items);
+                scans.push_back(Ms(start));
+            }
+            start = std::chrono::steady_clock::now();
+            if (log) log->TakeBack(0, true);
+            planned.push_back(Ms(start));
             start = std::chrono::steady_clock::now();
             const undo::Session::Outcome back = log ? log->TakeBack(0, false) : undo::Session::Outcome();
             undone.push_back(Ms(start));
@@ -164,15 +175,18 @@ int wmain() {
     }
     printf("sync of %d entries without the undo log: %.1f ms, with it: %.1f ms (median of %d): the log adds %.1f ms\n",
            kRecords, Median(plain), Median(logged), kRuns, Median(logged) - Median(plain));
+    printf("one read of the whole book (as an undo's plan reads it): %.1f ms\n", Median(scans));
+    printf("its undo planned (the log and the book read, a dry run): %.1f ms\n", Median(planned));
     printf("undo of that sync (%zu entries back, %zu reverted, %zu removed): %.1f ms (median of %d)\n", restored,
            reverted, removed, Median(undone), kRuns);
 
-    // Twenty syncs, each from the next generation of the list: the log of the book.
+    // Twenty syncs, to a generation and back to the list, each changing as much: the
+    // log of the book.
     {
         const CMString path = folder + L"twenty.mpb2";
         CopyFileW(seed.c_str(), path.c_str(), FALSE);
         Book book(path, true);
-        for (int g = 1; g <= 20; ++g) Sync(book, lists[static_cast<size_t>(g)]);
+        for (int g = 1; g <= 20; ++g) Sync(book, lists[static_cast<size_t>(g % 2 ? g : 0)]);
         undo::Session* log = book.model->Database().UndoLog();
         WIN32_FILE_ATTRIBUTE_DATA data = {};
         if (log && GetFileAttributesExW(log->LogPath().c_str(), GetFileExInfoStandard, &data))

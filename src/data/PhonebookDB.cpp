@@ -481,7 +481,10 @@ int PhonebookDB::AddRecord(EngineRecord& record, bool showErrors) {
                 m_ansi->add(&m_headerA, &record.ansi->Get(), &added);
             return added;
         });
-        if (rc == kOk && m_undo) m_undo->Record().AfterAdd(record.Id());
+        if (rc == kOk && m_undo && m_undo->Record().Active()) {
+            const undo::Item written = undo::ItemOfRecord(record);
+            m_undo->Record().AfterAdd(record.Id(), &written);
+        }
         return rc;
     });
     if (!showErrors) return code;
@@ -517,7 +520,11 @@ void PhonebookDB::ModifyRecord(uint16_t id, EngineRecord& record, int& code) {
                 m_ansi->modify(&m_headerA, id, &record.ansi->Get(), &modified);
             return modified;
         });
-        if (m_undo) m_undo->Record().AfterModify(id, rc == kOk);
+        if (m_undo && rc == kOk && m_undo->Record().Active()) {
+            undo::Item written = undo::ItemOfRecord(record);
+            written.id = id;
+            m_undo->Record().AfterModify(id, true, &written);
+        }
         return rc;
     });
     if (code != kNameInUse) return;

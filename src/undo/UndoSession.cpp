@@ -15,7 +15,9 @@ namespace undo {
 
 namespace {
 
-Item ItemOf(const EngineRecord& r) {
+}  // namespace
+
+Item ItemOfRecord(const EngineRecord& r) {
     Item item;
     item.id = r.Id();
     item.kind = r.Kind() == pbabi::kKindGroup ? kGroup : kEntry;
@@ -32,6 +34,10 @@ Item ItemOf(const EngineRecord& r) {
     return item;
 }
 
+namespace {
+
+Item ItemOf(const EngineRecord& r) { return ItemOfRecord(r); }
+
 // The book through the wrapper, as the recorder and the plan read it.
 class DbReader : public BookReader {
 public:
@@ -43,11 +49,9 @@ public:
         out = ItemOf(m_scratch);
         return true;
     }
-    bool Groups(std::vector<Item>& out) override {
+    bool All(std::vector<Item>& out) override {
         out.clear();
-        return m_db.ForEachRecord([&](const EngineRecord& r) {
-                   if (r.Kind() == pbabi::kKindGroup) out.push_back(ItemOf(r));
-               }) == pbabi::kOk;
+        return m_db.ForEachRecord([&](const EngineRecord& r) { out.push_back(ItemOf(r)); }) == pbabi::kOk;
     }
 
 private:

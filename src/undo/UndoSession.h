@@ -14,8 +14,12 @@
 #include "util/CMString.h"
 
 class PhonebookDB;
+struct EngineRecord;
 
 namespace undo {
+
+// A record of the engine as the undo log reads it.
+Item ItemOfRecord(const EngineRecord& record);
 
 // The folder of the undo logs: %APPDATA%\Morva\PhoneBookEditor\Undo (empty: no log).
 CMString LogFolder();

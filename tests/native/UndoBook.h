@@ -37,15 +37,7 @@ public:
         out = ItemOf();
         return true;
     }
-    bool Groups(std::vector<undo::Item>& out) override {
-        std::vector<undo::Item> all;
-        if (!All(all)) return false;
-        out.clear();
-        for (auto& item : all)
-            if (item.kind == undo::kGroup) out.push_back(std::move(item));
-        return true;
-    }
-    bool All(std::vector<undo::Item>& out) {
+    bool All(std::vector<undo::Item>& out) override {
         out.clear();
         uint16_t cursor = pbabi::kCursorStart;
         for (int i = 0; i < 70000; ++i) {

@@ -9,12 +9,15 @@ void Recorder::Begin() {
     m_active = true;
     m_groupsLoaded = false;
     m_groups.clear();
+    m_book.clear();
     m_haveBefore = false;
 }
 
 Change Recorder::Take() {
     m_active = false;
     m_groups.clear();
+    m_book.clear();
+    m_groupsLoaded = false;
     return std::move(m_change);
 }
 
@@ -22,10 +25,26 @@ void Recorder::Discard() { Take(); }
 
 bool Recorder::LoadGroups() {
     if (m_groupsLoaded) return true;
-    std::vector<Item> groups;
-    if (!m_reader.Groups(groups)) return false;
-    for (const Item& g : groups) m_groups[g.id] = std::set<uint16_t>(g.members.begin(), g.members.end());
+    std::vector<Item> all;
+    if (!m_reader.All(all)) return false;
+    for (Item& item : all) {
+        if (item.kind == kGroup) m_groups[item.id] = std::set<uint16_t>(item.members.begin(), item.members.end());
+        const uint16_t id = item.id;
+        m_book[id] = std::move(item);
+    }
     m_groupsLoaded = true;
+    return true;
+}
+
+bool Recorder::Find(uint16_t id, Item& out) {
+    if (!LoadGroups()) return m_reader.Read(id, out);
+    auto it = m_book.find(id);
+    if (it == m_book.end()) return false;
+    out = it->second;
+    if (out.kind == kGroup) {
+        const auto& members = m_groups[id];
+        out.members.assign(members.begin(), members.end());
+    }
     return true;
 }
 
@@ -45,14 +64,12 @@ void Recorder::UnwindMemberships(uint16_t id, bool isGroup, std::set<uint16_t>& 
                list.end());
 }
 
-void Recorder::BeforeRemove(uint16_t id) {
-    m_haveBefore = m_active && m_reader.Read(id, m_before);
-    if (m_haveBefore) LoadGroups();
-}
+void Recorder::BeforeRemove(uint16_t id) { m_haveBefore = m_active && Find(id, m_before); }
 
 void Recorder::AfterRemove(uint16_t id, bool ok) {
     if (!m_haveBefore || !ok) return;
     m_haveBefore = false;
+    m_book.erase(id);
     Change& c = m_change;
     if (m_before.kind == kGroup) {
         std::set<uint16_t> members(m_before.members.begin(), m_before.members.end());
@@ -91,13 +108,15 @@ void Recorder::AfterRemove(uint16_t id, bool ok) {
     c.removed.push_back(std::move(removed));
 }
 
-void Recorder::BeforeModify(uint16_t id) { m_haveBefore = m_active && m_reader.Read(id, m_before); }
+void Recorder::BeforeModify(uint16_t id) { m_haveBefore = m_active && Find(id, m_before); }
 
-void Recorder::AfterModify(uint16_t id, bool ok) {
+void Recorder::AfterModify(uint16_t id, bool ok, const Item* written) {
     if (!m_haveBefore || !ok) return;
     m_haveBefore = false;
     Item after;
-    if (!m_reader.Read(id, after)) return;
+    if (written) after = *written;
+    else if (!m_reader.Read(id, after)) return;
+    if (m_groupsLoaded) m_book[id].fields = after.fields;
     const uint64_t hash = HashOf(after.fields);
     Change& c = m_change;
     if (after.kind == kGroup) {
@@ -122,10 +141,15 @@ void Recorder::AfterModify(uint16_t id, bool ok) {
     c.updated.push_back({id, m_before.kind, m_before.fields, hash});
 }
 
-void Recorder::AfterAdd(uint16_t id) {
+void Recorder::AfterAdd(uint16_t id, const Item* written) {
     if (!m_active) return;
     Item added;
-    if (!m_reader.Read(id, added)) return;
+    if (written) added = *written;
+    else if (!m_reader.Read(id, added)) return;
+    if (m_groupsLoaded) {
+        added.id = id;
+        m_book[id] = added;
+    }
     if (added.kind == kGroup) {
         m_change.groupsMade.push_back({id, added.fields[kName]});
         if (m_groupsLoaded) m_groups[id];

@@ -1,7 +1,9 @@
 #include "undo/core/UndoPlan.h"
 
 #include <algorithm>
+#include <cwctype>
 #include <set>
+#include <unordered_set>
 
 namespace undo {
 
@@ -21,6 +23,16 @@ struct BookIndex {
         return g && std::find(g->members.begin(), g->members.end(), entry) != g->members.end();
     }
 };
+
+// An entry's name and fax number as the book tells them apart: without case.
+std::wstring NameKey(const Fields& f) {
+    std::wstring key;
+    key.reserve(static_cast<size_t>(f[kName].GetLength() + f[kFax].GetLength() + 1));
+    for (wchar_t c : f[kName].view()) key.push_back(static_cast<wchar_t>(std::towlower(c)));
+    key.push_back(L'\x1f');
+    for (wchar_t c : f[kFax].view()) key.push_back(static_cast<wchar_t>(std::towlower(c)));
+    return key;
+}
 
 }  // namespace
 
@@ -84,13 +96,12 @@ UndoPlan PlanUndo(const Change& change, const std::vector<Item>& book) {
             freed.insert(u.id);
     }
     std::set<uint16_t> comingBack;
-    for (const RemovedEntry& r : change.removed) {
-        bool taken = false;
+    std::unordered_set<std::wstring> taken;
+    if (!change.removed.empty())
         for (const Item& item : book)
-            if (item.kind == kEntry && !freed.count(item.id) && item.fields[kName].EqualsNoCase(r.fields[kName].c_str()) &&
-                item.fields[kFax].EqualsNoCase(r.fields[kFax].c_str()))
-                taken = true;
-        if (taken) {
+            if (item.kind == kEntry && !freed.count(item.id)) taken.insert(NameKey(item.fields));
+    for (const RemovedEntry& r : change.removed) {
+        if (taken.count(NameKey(r.fields))) {
             plan.conflicts.push_back({ConflictKind::NameTaken, kEntry, r.fields[kName]});
             continue;
         }
