@@ -182,17 +182,24 @@ bool Session::Attach() {
     if (m_identity.empty()) return false;
     m_logPath = folder + CMString::Formatted(L"%016llx.log", static_cast<unsigned long long>(PathHash(m_bookPath)));
     std::string text;
-    LogContents log;
-    if (ReadWhole(m_logPath, text)) log = ParseLog(text);
+    ReadWhole(m_logPath, text);
+    // Only the outline on opening: the changes' lines are read when they are asked for.
+    const LogOutline outline = OutlineLog(text);
     // Another book at this path (or another path with the same hash): its log is not ours.
-    const bool ours = !text.empty() && log.identity == m_identity && log.bookPath.EqualsNoCase(m_bookPath.c_str());
-    if (!ours) log.changes.clear();
-    for (const Change& c : log.changes) m_nextSerial = std::max(m_nextSerial, c.serial + 1);
-    const size_t kept = log.changes.size();
-    std::vector<Change> changes = std::move(log.changes);
-    Prune(changes, Now());
-    if (!ours || log.damaged || changes.size() != kept || text.size() > (4u << 20)) Compact(std::move(changes));
-    else m_onFile = kept;
+    const bool ours = !text.empty() && outline.identity == m_identity && outline.bookPath.EqualsNoCase(m_bookPath.c_str());
+    if (!ours) {
+        Compact({});
+        return true;
+    }
+    m_nextSerial = outline.lastSerial + 1;
+    m_onFile = outline.changes;
+    // Cut short, too long, or holding what is kept no longer: written again as kept.
+    if (outline.cutShort || outline.changes > 30 || Now() - outline.oldest > 30 * 24 * 3600) {
+        LogContents log = ParseLog(text);
+        for (const Change& c : log.changes) m_nextSerial = std::max(m_nextSerial, c.serial + 1);
+        Prune(log.changes, Now());
+        Compact(std::move(log.changes));
+    }
     return true;
 }
 

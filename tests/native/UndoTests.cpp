@@ -219,6 +219,14 @@ TEST(UndoLog, TextRoundTripsAndACutBlockIsLeftOut) {
     EXPECT_EQ(log.changes[1].state, State::Pending);
     log = ParseLog(text + block + EncodeMark(8, State::Dropped));
     EXPECT_EQ(log.changes.size(), 1u);
+    // The outline an opening reads: the same log, without the changes' fields.
+    LogOutline outline = OutlineLog(text + block);
+    EXPECT_EQ(outline.identity, "id-1");
+    EXPECT_EQ(outline.lastSerial, 8u);
+    EXPECT_EQ(outline.changes, 2u);
+    EXPECT_EQ(outline.oldest, 1700000000);
+    EXPECT_FALSE(outline.cutShort);
+    EXPECT_TRUE(OutlineLog(text + block.substr(0, block.size() / 2)).cutShort);
 }
 
 TEST(UndoLog, PendingChangeLandedOrNotIsToldByTheBook) {

@@ -257,6 +257,29 @@ LogContents ParseLog(const std::string& text) {
     return log;
 }
 
+LogOutline OutlineLog(const std::string& text) {
+    LogOutline outline;
+    size_t end = text.find('\n');
+    if (end == std::string::npos) return outline;
+    const std::vector<std::string> header = Split(text.substr(0, end));
+    if (header.size() < 3 || header[0] != "undo-log 1") return outline;
+    outline.bookPath = GetText(header[1]);
+    outline.identity = header[2];
+    outline.cutShort = text.back() != '\n';
+    for (size_t at = end + 1; at + 2 < text.size(); at = end + 1) {
+        end = text.find('\n', at);
+        if (end == std::string::npos) break;
+        if (text[at] != 'C' || text[at + 1] != '\t') continue;
+        char* next = nullptr;
+        const uint32_t serial = static_cast<uint32_t>(std::strtoul(text.c_str() + at + 2, &next, 10));
+        const int64_t time = next && *next == '\t' ? static_cast<int64_t>(std::strtoll(next + 1, nullptr, 10)) : 0;
+        outline.lastSerial = std::max(outline.lastSerial, serial);
+        if (!outline.changes || time < outline.oldest) outline.oldest = time;
+        ++outline.changes;
+    }
+    return outline;
+}
+
 void Prune(std::vector<Change>& changes, int64_t now, size_t keep, int64_t maxAgeSeconds) {
     changes.erase(std::remove_if(changes.begin(), changes.end(),
                                  [&](const Change& c) { return c.state == State::Dropped || now - c.time > maxAgeSeconds; }),

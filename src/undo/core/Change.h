@@ -96,6 +96,18 @@ struct LogContents {
 };
 LogContents ParseLog(const std::string& text);
 
+// What opening a log needs, without reading every line's fields: whose it is, the
+// highest serial, how many changes it holds, and whether its last line was cut short.
+struct LogOutline {
+    CMString bookPath;
+    std::string identity;
+    uint32_t lastSerial = 0;
+    size_t changes = 0;
+    int64_t oldest = 0;
+    bool cutShort = false;
+};
+LogOutline OutlineLog(const std::string& text);
+
 // The changes worth keeping: done or pending, the newest keep of them, none older
 // than maxAgeSeconds before now.
 void Prune(std::vector<Change>& changes, int64_t now, size_t keep = 20, int64_t maxAgeSeconds = 30 * 24 * 3600);
