@@ -4,7 +4,9 @@
 // must show exactly what the JSON said: the adds (with their groups), the updates field
 // by field, the removals, the groups made, every join and leave, and nothing else. A
 // refused plan leaves the book as it was. Any change the engine refuses is a plan that
-// promised what the book does not do.
+// promised what the book does not do. Then one step more: a random change to the book
+// after the sync, logged as the program logs it, and its undo: the book must be the
+// book before the change again, whatever ids came back.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +25,7 @@
 #include "intake/core/PlanText.h"
 #include "numbers/core/FaxNumber.h"
 #include "util/core/Utf.h"
+#include "../tests/native/UndoBook.h"
 
 using namespace pbabi;
 using namespace pbcore;
@@ -432,6 +435,61 @@ const std::vector<uint8_t>& EmptyBook(size_t filler) {
 
 }  // namespace
 
+// A random change on a copy of the book, recorded, then taken back at once.
+void UndoStep(Input& in, MemoryPlatform& files) {
+    files.FileAt("u.mpb2") = std::make_shared<std::vector<uint8_t>>(*files.FileAt("p.mpb2"));
+    undotest::UndoBook book(files, false);
+    if (!book.Ok()) Fault("the copy does not open");
+    const std::string before = book.Canonical();
+    std::vector<undo::Item> items;
+    if (!book.All(items)) Fault("the copy cannot be read");
+    std::vector<uint16_t> entries, groups;
+    for (const auto& item : items) (item.kind == undo::kGroup ? groups : entries).push_back(item.id);
+    auto pick = [&](std::vector<uint16_t>& ids) { return ids.empty() ? uint16_t(0) : ids[in.Byte() % ids.size()]; };
+    auto fields = [&] {
+        undo::Fields f;
+        f[undo::kName] = in.Text(4);
+        f[undo::kFax] = in.Text(4);
+        if (in.Byte() & 1) f[undo::kOrganization] = in.Field();
+        if (in.Byte() & 1) f[undo::kMailbox] = in.Text(3);
+        return f;
+    };
+    if (book.Begin() != kOk) Fault("the undo step's batch does not begin");
+    for (size_t n = in.Byte() % 12; n > 0; --n) {
+        uint16_t id = 0;
+        switch (in.Byte() % 7) {
+        case 0: book.Remove(pick(entries)); break;
+        case 1: book.Remove(pick(groups)); break;
+        case 2: book.Modify(pick(entries), undo::kEntry, fields()); break;
+        case 3:
+            if (book.Add(undo::kEntry, fields(), id) == kOk) entries.push_back(id);
+            break;
+        case 4: book.Join(pick(groups), pick(entries)); break;
+        case 5: book.Leave(pick(groups), pick(entries)); break;
+        case 6:
+            if (in.Byte() & 1) book.Modify(pick(groups), undo::kGroup, undotest::UndoBook::Group(kGroupNames[in.Byte() % 6]));
+            else if (book.Add(undo::kGroup, undotest::UndoBook::Group(kGroupNames[in.Byte() % 6]), id) == kOk)
+                groups.push_back(id);
+            break;
+        }
+    }
+    undo::Change change;
+    if (book.End(&change) != kOk) Fault("the random change does not land");
+    std::vector<undo::Item> now;
+    if (!book.All(now)) Fault("the changed copy cannot be read");
+    if (!undo::Landed(change, now)) Fault("the change that landed is not recognised as landed");
+    const undo::UndoPlan plan = undo::PlanUndo(change, now);
+    if (!plan.conflicts.empty()) Fault("an undo right after its change meets a conflict");
+    if (book.Begin() != kOk) Fault("the undo's batch does not begin");
+    const undo::ApplyResult applied = undo::ApplyUndo(plan, book);
+    if (book.End() != kOk) Fault("the undo does not land");
+    if (applied.failed) Fault("the book refuses a write of the undo");
+    if (book.Canonical() != before) {
+        g_book = before + "---\n" + book.Canonical();
+        Fault("the undo does not give the book before the change back");
+    }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Input in(data, size);
     const size_t capacity = kCapacityCurrent;
@@ -511,6 +569,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!shown.adds.empty() || !shown.updates.empty() || !shown.removals.empty() || !shown.groups.empty() ||
             !shown.joins.empty() || !shown.leaves.empty())
             Fault("a refused plan changed the book");
+        UndoStep(in, files);
         return 0;
     }
     const Shown planned = Said(said);
@@ -540,5 +599,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const auto& [id, group] : shown.leaves)
             if (!members.count(static_cast<uint16_t>(std::stoul(id)))) Fault("an entry outside the managed group left");
     }
+    UndoStep(in, files);
     return 0;
 }

@@ -85,6 +85,14 @@ bool PhonebookDB::ConvertToCurrentFormat(const CMString& target,
         created = Create(working);
         result = created;
         if (created) {
+            // A copy being made has nothing to take back.
+            const bool undoKept = m_undoKept;
+            m_undoKept = false;
+            struct Restore {
+                bool& kept;
+                bool value;
+                ~Restore() { kept = value; }
+            } restore{m_undoKept, undoKept};
             // Every record in one commit: a conversion pays for the disk once.
             ChangeBatch batch(*this);
             EngineRecord scratch = NewEngineRecord();

@@ -7,6 +7,7 @@
 
 #include "controls/MessageBoxes.h"
 #include "data/core/SearchTerms.h"
+#include "undo/UndoSession.h"
 #include "app/AppGlobals.h"
 #include "resources/text_ids.h"
 #include "util/Handles.h"
@@ -114,6 +115,7 @@ PhonebookDB::PhonebookDB() {
 }
 
 PhonebookDB::~PhonebookDB() {
+    m_undo.reset();
     CloseAnsi();
     CloseWide();
     m_current = EngineRecord();
@@ -172,6 +174,7 @@ void PhonebookDB::CloseWide() {
 
 void PhonebookDB::Close() {
     // Closing the handle discards an open batch in the engine.
+    if (m_batchDepth > 0 && m_undo) m_undo->BatchDiscarded();
     m_batchDepth = 0;
     CloseAnsi();
     CloseWide();
@@ -215,7 +218,10 @@ bool PhonebookDB::Open(const CMString& path, int depth, int mode) {
         m_readOnlyWhileBusy = false;
     }
     if (path.IsEmpty() || !LoadEngine() || depth > kMaxOpenDepth) return Fail(path);
+    if (m_batchDepth > 0 && m_undo) m_undo->BatchDiscarded();
     m_batchDepth = 0;
+    // The file at the path may be another one now: its log is found again.
+    m_undo.reset();
     CloseAnsi();
     CloseWide();
     m_path = path;
@@ -278,7 +284,9 @@ bool PhonebookDB::Open(const CMString& path, int depth, int mode) {
 bool PhonebookDB::Create(const CMString& path) {
     m_lastCode = -1;
     if (path.IsEmpty() || !LoadEngine() || !m_wide) return false;
+    if (m_batchDepth > 0 && m_undo) m_undo->BatchDiscarded();
     m_batchDepth = 0;
+    m_undo.reset();
     CloseAnsi();
     CloseWide();
     m_path = path;
@@ -470,12 +478,19 @@ int PhonebookDB::GetRecord(EngineRecord& record, const CMString& name, const CMS
 int PhonebookDB::AddRecord(EngineRecord& record, bool showErrors) {
     if (!LoadEngine() || !record) return -1;
     if (!(record.wide && m_wide) && !(record.ansi && m_ansi)) return -1;
-    const int code = Change([&] {
-        int rc = -1;
-        if (record.wide)
-            m_wide->add(&m_headerW, &record.wide->Get(), &rc);
-        else
-            m_ansi->add(&m_headerA, &record.ansi->Get(), &rc);
+    const int code = LoggedWrite([&] {
+        const int rc = Change([&] {
+            int added = -1;
+            if (record.wide)
+                m_wide->add(&m_headerW, &record.wide->Get(), &added);
+            else
+                m_ansi->add(&m_headerA, &record.ansi->Get(), &added);
+            return added;
+        });
+        if (rc == kOk && m_undo && m_undo->Record().Active()) {
+            const undo::Item written = undo::ItemOfRecord(record);
+            m_undo->Record().AfterAdd(record.Id(), &written);
+        }
         return rc;
     });
     if (!showErrors) return code;
@@ -501,12 +516,21 @@ int PhonebookDB::AddRecord(EngineRecord& record, bool showErrors) {
 void PhonebookDB::ModifyRecord(uint16_t id, EngineRecord& record, int& code) {
     code = -1;
     if (!LoadEngine() || !record) return;
-    code = Change([&] {
-        int rc = -1;
-        if (record.wide && m_wide)
-            m_wide->modify(&m_headerW, id, &record.wide->Get(), &rc);
-        else if (record.ansi && m_ansi)
-            m_ansi->modify(&m_headerA, id, &record.ansi->Get(), &rc);
+    code = LoggedWrite([&] {
+        if (m_undo) m_undo->Record().BeforeModify(id);
+        const int rc = Change([&] {
+            int modified = -1;
+            if (record.wide && m_wide)
+                m_wide->modify(&m_headerW, id, &record.wide->Get(), &modified);
+            else if (record.ansi && m_ansi)
+                m_ansi->modify(&m_headerA, id, &record.ansi->Get(), &modified);
+            return modified;
+        });
+        if (m_undo && rc == kOk && m_undo->Record().Active()) {
+            undo::Item written = undo::ItemOfRecord(record);
+            written.id = id;
+            m_undo->Record().AfterModify(id, true, &written);
+        }
         return rc;
     });
     if (code != kNameInUse) return;
@@ -522,13 +546,18 @@ void PhonebookDB::ModifyRecord(uint16_t id, EngineRecord& record, int& code) {
 
 int PhonebookDB::RemoveRecord(uint16_t id) {
     if (!LoadEngine()) return -1;
-    return Change([&] {
-        int code = -1;
-        if (m_wideMode && m_wide)
-            m_wide->remove(&m_headerW, id, &code);
-        else if (!m_wideMode && m_ansi)
-            m_ansi->remove(&m_headerA, id, &code);
-        return code;
+    return LoggedWrite([&] {
+        if (m_undo) m_undo->Record().BeforeRemove(id);
+        const int rc = Change([&] {
+            int code = -1;
+            if (m_wideMode && m_wide)
+                m_wide->remove(&m_headerW, id, &code);
+            else if (!m_wideMode && m_ansi)
+                m_ansi->remove(&m_headerA, id, &code);
+            return code;
+        });
+        if (m_undo) m_undo->Record().AfterRemove(id, rc == kOk);
+        return rc;
     });
 }
 
@@ -588,6 +617,7 @@ bool PhonebookDB::BeginChanges() {
     if (!LoadEngine() || !m_batch || !IsOpen() || m_readOnly) return false;
     // No batches: each change is stored at once, as before.
     if (m_wideMode ? !(m_batch->beginW && m_batch->endW) : !(m_batch->beginA && m_batch->endA)) return false;
+    undo::Session* log = m_batchDepth == 0 ? UndoLog() : nullptr;
     const int code = Change([&] {
         int rc = -1;
         if (m_wideMode)
@@ -600,13 +630,15 @@ bool PhonebookDB::BeginChanges() {
         m_batchRefusal = code;
         return false;
     }
+    if (log) log->BatchBegan();
     ++m_batchDepth;
     return true;
 }
 
 bool PhonebookDB::EndChanges(bool showErrors) {
     if (m_batchDepth == 0 || !m_batch) return true;
-    --m_batchDepth;
+    undo::Session* log = --m_batchDepth == 0 ? m_undo.get() : nullptr;
+    if (log) log->BeforeCommit();
     // A batch the engine could not end is gone: one call, on the worker.
     const int code = Change(
         [&] {
@@ -618,6 +650,7 @@ bool PhonebookDB::EndChanges(bool showErrors) {
             return rc;
         },
         false);
+    if (log) log->AfterCommit(code == 0);
     if (code == 0) return true;
     m_batchRefusal = code;
     if (showErrors) ShowChangeFailed(code);
@@ -806,12 +839,18 @@ bool PhonebookDB::RenameGroup(const CMString& newName) {
     if (!m_current) PrepareCurrent();
     CMString bare = WithoutBrackets(newName);
     SetGroupName(m_current, bare);
-    const int code = Change([&] {
-        int rc = -1;
-        if (m_current.wide && m_wide)
-            m_wide->modify(&m_headerW, m_current.Id(), &m_current.wide->Get(), &rc);
-        else if (m_current.ansi && m_ansi)
-            m_ansi->modify(&m_headerA, m_current.Id(), &m_current.ansi->Get(), &rc);
+    const uint16_t id = m_current.Id();
+    const int code = LoggedWrite([&] {
+        if (m_undo) m_undo->Record().BeforeModify(id);
+        const int rc = Change([&] {
+            int modified = -1;
+            if (m_current.wide && m_wide)
+                m_wide->modify(&m_headerW, id, &m_current.wide->Get(), &modified);
+            else if (m_current.ansi && m_ansi)
+                m_ansi->modify(&m_headerA, id, &m_current.ansi->Get(), &modified);
+            return modified;
+        });
+        if (m_undo) m_undo->Record().AfterModify(id, rc == kOk);
         return rc;
     });
     if (code == kOk) return true;
@@ -846,24 +885,62 @@ bool PhonebookDB::AddGroupMembers(uint16_t groupId, const RecordList& records) {
 
 int PhonebookDB::AddMemberById(uint16_t groupId, uint16_t entryId) {
     if (!LoadEngine()) return -1;
-    return Change([&] {
-        int code = -1;
-        if (m_wideMode && m_wide)
-            m_wide->addToGroup(&m_headerW, groupId, entryId, &code);
-        else if (!m_wideMode && m_ansi)
-            m_ansi->addToGroup(&m_headerA, groupId, entryId, &code);
-        return code;
+    return LoggedWrite([&] {
+        if (m_undo) m_undo->Record().BeforeMembership(groupId, entryId, true);
+        const int rc = Change([&] {
+            int code = -1;
+            if (m_wideMode && m_wide)
+                m_wide->addToGroup(&m_headerW, groupId, entryId, &code);
+            else if (!m_wideMode && m_ansi)
+                m_ansi->addToGroup(&m_headerA, groupId, entryId, &code);
+            return code;
+        });
+        if (m_undo) m_undo->Record().AfterMembership(rc == kOk);
+        return rc;
     });
 }
 
 int PhonebookDB::RemoveMemberById(uint16_t groupId, uint16_t entryId) {
     if (!LoadEngine()) return -1;
-    return Change([&] {
-        int code = -1;
-        if (m_wideMode && m_wide)
-            m_wide->removeFromGroup(&m_headerW, groupId, entryId, &code);
-        else if (!m_wideMode && m_ansi)
-            m_ansi->removeFromGroup(&m_headerA, groupId, entryId, &code);
-        return code;
+    return LoggedWrite([&] {
+        if (m_undo) m_undo->Record().BeforeMembership(groupId, entryId, false);
+        const int rc = Change([&] {
+            int code = -1;
+            if (m_wideMode && m_wide)
+                m_wide->removeFromGroup(&m_headerW, groupId, entryId, &code);
+            else if (!m_wideMode && m_ansi)
+                m_ansi->removeFromGroup(&m_headerA, groupId, entryId, &code);
+            return code;
+        });
+        if (m_undo) m_undo->Record().AfterMembership(rc == kOk);
+        return rc;
     });
+}
+
+undo::Session* PhonebookDB::UndoLog() {
+    if (!m_undoKept || m_readOnly || !IsOpen() || m_path.IsEmpty() || !m_batch) return nullptr;
+    // One commit per change is what lets the log match the book.
+    if (m_wideMode ? !(m_batch->beginW && m_batch->endW) : !(m_batch->beginA && m_batch->endA)) return nullptr;
+    if (m_undo && m_undoPath == m_path) return m_undo.get();
+    // A log is taken up between changes only.
+    if (m_batchDepth > 0) return nullptr;
+    auto session = std::make_unique<undo::Session>(*this);
+    if (!session->Attach()) return nullptr;
+    m_undo = std::move(session);
+    m_undoPath = m_path;
+    return m_undo.get();
+}
+
+void PhonebookDB::LabelNextChange(const CMString& label) {
+    if (undo::Session* log = UndoLog()) log->SetLabel(label);
+}
+
+int PhonebookDB::LoggedWrite(const std::function<int()>& write) {
+    if (m_batchDepth > 0 || !UndoLog()) return write();
+    // A batch the book refuses (busy) leaves the write to wait for the book as before,
+    // unlogged.
+    if (!BeginChanges()) return write();
+    const int code = write();
+    if (!EndChanges(false)) return code == kOk ? m_batchRefusal : code;
+    return code;
 }

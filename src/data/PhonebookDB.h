@@ -14,6 +14,10 @@
 #include "data/PhonebookRecord.h"
 #include "util/CMString.h"
 
+namespace undo {
+class Session;
+}
+
 // Per record of RemoveRecords: the caller's row and whether it was removed.
 struct RemoveResult {
     int row = 0;
@@ -116,6 +120,16 @@ public:
     bool GetChangeCount(uint64_t& count);
     bool HasChangeCounter() const { return m_batch && (m_wideMode ? m_batch->countW != nullptr : m_batch->countA != nullptr); }
 
+    // The undo log of the open book, which every change of it feeds: a batch is one
+    // change, and a write outside one is a change of its own. Null when none is kept
+    // (no settings folder, a book open for reading, an engine without batches).
+    undo::Session* UndoLog();
+    // Off for a book being made from another (a conversion's copy).
+    void SetUndoKept(bool kept) { m_undoKept = kept; }
+    // What the next change that commits is called in the log ("merge of 3 entries");
+    // unlabelled changes are named by what they did.
+    void LabelNextChange(const CMString& label);
+
     void ToMemoryRecord(const EngineRecord& record, RecordList& out) const;
     void ToEngineRecord(const PhonebookRecord& record, EngineRecord& out) const;
 
@@ -168,6 +182,9 @@ private:
     int Read(const std::function<int()>& call, const std::function<bool()>& restartable = {});
     // retryable: a busy answer changed nothing, so the call may be made again.
     int Change(const std::function<int()>& call, bool retryable = true);
+    // A write outside a batch, made one batch of its own when the undo log is kept, so
+    // that the log is written before it commits.
+    int LoggedWrite(const std::function<int()>& write);
     // Runs a whole read again while it meets a busy book, a few times, briefly.
     int RetryBusy(const std::function<int()>& read, const std::function<bool()>& restartable = {});
     void CloseWide();
@@ -202,6 +219,9 @@ private:
     EngineRecord m_current;
     std::unique_ptr<TermList<pbabi::WChar>> m_termsW;
     std::unique_ptr<TermList<char>> m_termsA;
+    std::unique_ptr<undo::Session> m_undo;
+    CMString m_undoPath;
+    bool m_undoKept = true;
 };
 
 // One bulk job's batch on a wrapper: ended by End, which tells whether it landed, or

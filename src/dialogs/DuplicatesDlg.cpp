@@ -189,6 +189,7 @@ void CDuplicatesDlg::Merge() {
             }
         }
         const bool batched = batch.IsOpen();
+        db.LabelNextChange(CMString::Formatted(app::Text(IDS_UNDO_LABEL_MERGE).c_str(), static_cast<unsigned>(set.size())));
         const bool landed = batch.End(failure == pbabi::kOk);
         if (failure != pbabi::kOk) db.ShowChangeFailed(failure, removed && (!batched || landed));
     }

@@ -616,6 +616,7 @@ void CDirectoryDlg::Apply(Work& work) {
     options.home = HomeCountry();
     const unsigned capacity = static_cast<unsigned>(m_model.Database().Capacity());
     intake::Applier applier(m_model, m_hwnd);
+    applier.SetSourceName(FieldText(m_hwnd, IDC_DIR_SERVER));
     if (options.mode == intake::Mode::Sync) {
         // Nothing is removed without the administrator seeing how much first.
         const intake::Outcome planned = applier.Run(read, options, true);

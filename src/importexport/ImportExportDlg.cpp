@@ -544,6 +544,7 @@ void CImportExportDlg::OnOk() {
             options.mode = m_update ? intake::Mode::Update : intake::Mode::Add;
             options.home = HomeCountry();
             intake::Applier applier(*m_model, m_hwnd);
+            applier.SetSourceName(path);
             const intake::Outcome outcome = applier.Run(read, options);
             m_counters = outcome.counts;
             const MessageSource summary = applier.ShowSummary(outcome, static_cast<unsigned>(m_capacity));

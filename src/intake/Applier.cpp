@@ -74,6 +74,13 @@ Outcome Applier::Run(const SourceRead& read, const Options& options, bool dryRun
     return outcome;
 }
 
+void Applier::SetSourceName(const CMString& name) {
+    std::wstring text(name.view());
+    const size_t slash = text.find_last_of(L"\\/");
+    if (text.find(L"://") == std::wstring::npos && slash != std::wstring::npos) text = text.substr(slash + 1);
+    m_source = CMString(text);
+}
+
 void Applier::Apply(Outcome& outcome) {
     const Plan& plan = outcome.plan;
     delimited::ImportCounters& counts = outcome.counts;
@@ -133,6 +140,13 @@ void Applier::Apply(Outcome& outcome) {
     for (const Membership& m : plan.leaves)
         if (db.RemoveMemberById(static_cast<uint16_t>(m.group.value), static_cast<uint16_t>(m.entry.value)) != pbabi::kOk)
             ++outcome.failed;
+    // The undo log names the change by what it did.
+    const unsigned labelId = plan.mode == Mode::Sync     ? IDS_UNDO_LABEL_SYNC
+                             : plan.mode == Mode::Update ? IDS_UNDO_LABEL_UPDATE
+                                                         : IDS_UNDO_LABEL_IMPORT;
+    const CMString source = m_source.IsEmpty() ? CMString(L"?") : m_source;
+    db.LabelNextChange(CMString::Formatted(app::Text(labelId).c_str(), source.c_str(), unsigned{counts.imported},
+                                           unsigned{counts.updated}, unsigned{counts.removed}));
     outcome.stored = batch.End();
     if (!outcome.stored) {
         outcome.busy = db.BatchRefusal() == pbabi::kBusy;

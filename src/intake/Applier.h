@@ -38,6 +38,10 @@ int TakeSnapshot(CPhonebook& model, Snapshot& out);
 class Applier {
 public:
     explicit Applier(CPhonebook& model, HWND owner = nullptr) : m_model(model), m_owner(owner) {}
+    // What the records came from ("staff.csv", a directory's server): the undo log
+    // names the change by it.
+    // A file's path is named by its file name.
+    void SetSourceName(const CMString& name);
 
     // Plans the records against the book and, unless it is a dry run or the plan is
     // refused, carries the plan out in one batch.
@@ -55,6 +59,7 @@ private:
 
     CPhonebook& m_model;
     HWND m_owner;
+    CMString m_source;
 };
 
 }  // namespace intake

@@ -13,6 +13,7 @@
 #include "mainwindow/HelpAbout.h"
 #include "mainwindow/ListViewUIControl.h"
 #include "resources/resource.h"
+#include "undo/UndoCommand.h"
 #include "util/RegistryKey.h"
 #include "util/TextResourceLoader.h"
 
@@ -354,6 +355,9 @@ INT_PTR CPhoneBookDlg::OnCommand(WORD id, WORD code) {
         case ID_FILE_DIRECTORY: ImportFromDirectory(); return TRUE;
         case ID_FILE_DUPLICATES: FindDuplicates(); return TRUE;
         case ID_FILE_PRINT: Print(); return TRUE;
+        case ID_FILE_UNDO:
+            if (m_model && m_editable) undo::RunUndoCommand(m_hwnd, *m_model);
+            return TRUE;
         case ID_ABOUT: ShowAboutBox(m_hwnd); return TRUE;
         default: return FALSE;
     }

@@ -14,6 +14,7 @@
 #include "directory/DirectoryDlg.h"
 #include "dialogs/DuplicatesDlg.h"
 #include "resources/resource.h"
+#include "undo/UndoCommand.h"
 
 namespace {
 
@@ -58,6 +59,10 @@ void CPhoneBookDlg::ShowFileMenu() {
     if (!menu) return;
     for (const auto& item : FileMenuItems())
         AppendMenuW(menu, MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED), item.command, app::Text(item.text).c_str());
+    // The step back is named by the change it takes back.
+    const undo::MenuItem undoItem = undo::UndoMenuItem(m_model.get(), m_editable);
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING | (undoItem.enabled ? MF_ENABLED : MF_GRAYED), ID_FILE_UNDO, undoItem.text.c_str());
     RECT button = {};
     GetWindowRect(GetDlgItem(m_hwnd, IDC_FILE), &button);
     UINT flags = TPM_RETURNCMD | TPM_LEFTBUTTON | (m_rightToLeft ? TPM_LAYOUTRTL | TPM_RIGHTALIGN : TPM_LEFTALIGN);

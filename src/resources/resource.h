@@ -87,5 +87,6 @@
 #include "directory_ids.h"
 #include "duplicates_ids.h"
 #include "print_ids.h"
+#include "undo_ids.h"
 
 #endif

@@ -316,5 +316,29 @@
 #define IDS_DAV_CHOOSE_BOOK                 5768
 #define IDS_DAV_ADOPT                       5769
 #define IDS_DAV_SYNC                        5770
+// Undo: the File menu's item, the labels changes are logged with, the question and
+// the conflicts named
+#define IDS_UNDO_MENU                       5850
+#define IDS_UNDO_MENU_NONE                  5851
+#define IDS_UNDO_LABEL_DELETE_ONE           5852
+#define IDS_UNDO_LABEL_DELETE_MANY          5853
+#define IDS_UNDO_LABEL_ADD_ONE              5854
+#define IDS_UNDO_LABEL_EDIT_ONE             5855
+#define IDS_UNDO_LABEL_GROUP                5856
+#define IDS_UNDO_LABEL_CHANGE               5857
+#define IDS_UNDO_LABEL_MERGE                5858
+#define IDS_UNDO_LABEL_SYNC                 5859
+#define IDS_UNDO_LABEL_IMPORT               5860
+#define IDS_UNDO_LABEL_UNDO                 5861
+#define IDS_UNDO_CAPTION                    5862
+#define IDS_UNDO_CONFIRM                    5863
+#define IDS_UNDO_COUNTS                     5864
+#define IDS_UNDO_CONFLICTS                  5865
+#define IDS_UNDO_CONFLICT_CHANGED           5866
+#define IDS_UNDO_CONFLICT_GONE              5867
+#define IDS_UNDO_CONFLICT_TAKEN             5868
+#define IDS_UNDO_CONFLICT_MORE              5869
+#define IDS_UNDO_NOTHING_LEFT               5870
+#define IDS_UNDO_LABEL_UPDATE               5871
 
 #endif

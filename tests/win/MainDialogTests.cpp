@@ -163,7 +163,8 @@ TEST(Accelerators, TableMapsKeysToCommands) {
     struct { WORD key; bool control; WORD command; } expected[] = {
         {'N', true, ID_FILE_NEW},   {'O', true, ID_FILE_OPEN},    {'S', true, ID_FILE_SAVE_AS},
         {'E', true, ID_EDIT_ENTRY}, {'D', true, ID_DELETE_ENTRY}, {'R', true, ID_NEW_ENTRY},
-        {'G', true, ID_NEW_GROUP},  {'P', true, ID_FILE_PRINT}, {VK_F1, false, ID_HELP_TOPIC},
+        {'G', true, ID_NEW_GROUP},  {'P', true, ID_FILE_PRINT}, {'Z', true, ID_FILE_UNDO},
+        {VK_F1, false, ID_HELP_TOPIC},
     };
     ASSERT_EQ(count, static_cast<int>(std::size(expected)));
     for (const auto& e : expected) {

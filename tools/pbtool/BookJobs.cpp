@@ -379,6 +379,7 @@ int ImportOrSync(TextJob job, bool sync) {
     options.adopt = job.adopt;
     options.home = job.home;
     intake::Applier applier(model);
+    applier.SetSourceName(job.file.c_str());
     const intake::Outcome outcome = applier.Run(read, options, job.dryRun);
     // Nothing changed: the same job again in a moment, without this attempt's messages.
     if (outcome.busy) return kExitBusy;

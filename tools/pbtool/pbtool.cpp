@@ -20,6 +20,7 @@
 #include "directory/core/Url.h"
 #include "Console.h"
 #include "PrintCommand.h"
+#include "UndoCommand.h"
 #include "controls/MessageDialog.h"
 #include "core/Book.h"
 #include "core/SampleData.h"
@@ -55,6 +56,12 @@ const wchar_t kUsage[] =
     L"       pbtool print <book> [--printer NAME] [--columns LIST] [--group NAME]\n"
     L"                    [--by-group] [--to FILE.png|FILE.pdf|FILE] [--paper a4|letter]\n"
     L"                    [--dpi N] [--language xx-XX]\n"
+    L"       pbtool undo <book> [--list] [--dry-run] [--json] [--id N]\n"
+    L"\n"
+    L"undo takes back the last change of the book made by this user on this machine\n"
+    L"(a sync, an import, a merge, a delete, an edit), as the program's Undo does; --list\n"
+    L"lists the changes that can be taken back, newest first, and --id N takes back\n"
+    L"that one. What the book changed since in the same entries is named and left.\n"
     L"\n"
     L"create makes an empty book, sample one filled with made-up entries and groups; both\n"
     L"refuse a file that exists unless --replace is given. list prints every entry and\n"
@@ -587,6 +594,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (argc < 3) return Usage();
     if (std::wstring(argv[1]) == L"print") return PrintCommand(argc, argv);
+    if (std::wstring(argv[1]) == L"undo") return UndoCommand(argc, argv);
     // show: what a source gives, a better name for directory (which stays).
     const std::wstring command = std::wstring(argv[1]) == L"show" ? L"directory" : argv[1];
     std::vector<std::wstring> operands;
