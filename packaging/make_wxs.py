@@ -23,6 +23,27 @@ EXE = "PhonebookEditor.exe"
 ICON_RESOURCE = 211
 PROG_ID = "Morva.PhoneBookEditor.PhoneBook"
 FILE_TYPES = [".mpb2", ".mpb", ".pb"]
+# Public properties that write the machine's defaults of the book's source (under the
+# user's own settings and any policy), for msiexec /i ... DIRECTORYURL=... /qn from a
+# logon script or a management tool. Only those given are written; an uninstall
+# removes them. (property, value name, type)
+DEFAULTS_KEY = "Software\\Morva\\PhoneBookEditor\\Directory"
+MACHINE_DEFAULTS = [
+    ("DIRECTORYURL", "Server", "string"),
+    ("DIRECTORYBASE", "BaseDN", "string"),
+    ("DIRECTORYFILTER", "Filter", "string"),
+    ("DIRECTORYSECURITY", "Security", "integer"),
+    ("LOGINNAME", "User", "string"),
+    ("MANAGEDGROUP", "Group", "string"),
+    ("UPDATEENTRIES", "Update", "integer"),
+    ("REMOVEENTRIES", "Sync", "integer"),
+    ("ADOPTENTRIES", "Adopt", "integer"),
+    ("GROUPATTRIBUTE", "GroupsFrom", "string"),
+    ("FIELDMAPPING", "Mapping", "string"),
+    ("FOLLOWHOURS", "FollowHours", "integer"),
+    ("FOLLOWATSTART", "FollowAtStart", "integer"),
+    ("FOLLOWBOOK", "FollowBook", "string"),
+]
 
 
 def ident(prefix, rel):
@@ -84,6 +105,20 @@ def main():
         reg_lines.append('        <RegistryValue Root="HKLM" Key=%s%s Type="string" Value=%s%s/>'
                          % (quoteattr(key), attr_name, quoteattr(value), ' KeyPath="yes"' if i == 0 else ""))
 
+    default_lines = []
+    for prop, name, kind in MACHINE_DEFAULTS:
+        cid = "Default_" + name
+        components.append(cid)
+        default_lines.append('      <Component Id="%s" Guid="%s" Win64="yes">' % (cid, guid("machine default " + name)))
+        default_lines.append("        <Condition>%s</Condition>" % prop)
+        default_lines.append('        <RegistryValue Root="HKLM" Key=%s Name=%s Type="%s" Value="[%s]" KeyPath="yes"/>'
+                             % (quoteattr(DEFAULTS_KEY), quoteattr(name), kind, prop))
+        if prop == "LOGINNAME":
+            # A login name is a login: the user's own setting keeps it the same way.
+            default_lines.append('        <RegistryValue Root="HKLM" Key=%s Name="Login" Type="integer" Value="1"/>'
+                                 % quoteattr(DEFAULTS_KEY))
+        default_lines.append("      </Component>")
+
     wxs = """<?xml version="1.0" encoding="utf-8"?>
 <Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
   <Product Id="*" Name="{product}" Language="1033" Version="$(var.Version)"
@@ -118,6 +153,7 @@ def main():
         <!-- The maker's folder is ours too when we made it; an empty one goes. -->
         <RemoveFolder Id="RemoveManufacturerFolder" On="uninstall"/>
       </Component>
+{defaults}
     </DirectoryRef>
     <Feature Id="Complete" Title="{product}" Level="1">
 {refs}
@@ -132,7 +168,7 @@ def main():
            # write and the engine makes on first use. Copies still go to each user's own
            # personal book.
            arguments="-f &quot;[%PUBLIC]\\Documents\\Phone Book.mpb2&quot;",
-           registry="\n".join(reg_lines),
+           registry="\n".join(reg_lines), defaults="\n".join(default_lines),
            refs="\n".join('      <ComponentRef Id="%s"/>' % c for c in components + ["StartMenuShortcut", "Registration"]))
     with open(out, "w", encoding="utf-8") as f:
         f.write(wxs)

@@ -19,6 +19,7 @@
 #include "directory/core/Request.h"
 #include "directory/core/Url.h"
 #include "Console.h"
+#include "FollowCommand.h"
 #include "PrintCommand.h"
 #include "controls/MessageDialog.h"
 #include "core/Book.h"
@@ -55,6 +56,12 @@ const wchar_t kUsage[] =
     L"       pbtool print <book> [--printer NAME] [--columns LIST] [--group NAME]\n"
     L"                    [--by-group] [--to FILE.png|FILE.pdf|FILE] [--paper a4|letter]\n"
     L"                    [--dpi N] [--language xx-XX]\n"
+    L"       pbtool settings\n"
+    L"       pbtool follow [<book>] [--wait S]\n"
+    L"\n"
+    L"settings prints the source's settings, each with where it comes from (policy HKLM,\n"
+    L"policy HKCU, user, machine default, default); follow syncs the book (else the\n"
+    L"FollowBook setting's) with the source as they configure it, once, as sync does.\n"
     L"\n"
     L"create makes an empty book, sample one filled with made-up entries and groups; both\n"
     L"refuse a file that exists unless --replace is given. list prints every entry and\n"
@@ -582,6 +589,18 @@ int wmain(int argc, wchar_t** argv) {
             Out(stdout, kUsage);
             return kExitOk;
         }
+    }
+    if (argc >= 2 && std::wstring(argv[1]) == L"settings") return SettingsCommand(argc, argv);
+    if (argc >= 2 && std::wstring(argv[1]) == L"follow") {
+        unsigned wait = kDefaultWaitSeconds;
+        for (int i = 2; i + 1 < argc; ++i)
+            if (std::wstring(argv[i]) == L"--wait") {
+                int n = 0;
+                if (!ParseCount(argv[i + 1], &n) || n > kMaxWaitSeconds)
+                    return Fail(kExitUsage, L"--wait needs seconds, 0 to " + std::to_wstring(kMaxWaitSeconds));
+                wait = static_cast<unsigned>(n);
+            }
+        return FollowCommand(argc, argv, wait);
     }
     if (argc < 3) return Usage();
     if (std::wstring(argv[1]) == L"print") return PrintCommand(argc, argv);

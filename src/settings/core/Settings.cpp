@@ -175,6 +175,11 @@ const wchar_t* SourceFaultText(SourceFault fault) {
     return L"";
 }
 
+intake::Mode ModeOf(const Effective& s) {
+    if (!s.Number(Id::Update)) return intake::Mode::Add;
+    return s.Number(Id::Sync) ? intake::Mode::Sync : intake::Mode::Update;
+}
+
 bool FollowDue(const Effective& s, uint64_t now, uint64_t last, bool starting) {
     if (!s.Follows()) return false;
     if (starting && s.Number(Id::FollowAtStart)) return true;

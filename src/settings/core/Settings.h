@@ -14,6 +14,7 @@
 #include "carddav/core/Url.h"
 #include "directory/core/Entries.h"
 #include "directory/core/Url.h"
+#include "intake/core/Plan.h"
 
 namespace settings {
 
@@ -122,6 +123,9 @@ struct Source {
 // makes the URL; a URL with its own filter keeps it, else the filter setting applies.
 SourceFault SourceFrom(const Effective& settings, Source& source);
 const wchar_t* SourceFaultText(SourceFault fault);
+// What a follow does to the book, as the dialog's check boxes say: add, update, or
+// update and remove what the source no longer gives.
+intake::Mode ModeOf(const Effective& settings);
 
 // Whether a follow is due: at start when asked for at start or when the last one (0:
 // never) is older than the interval; while running, when the interval has passed.

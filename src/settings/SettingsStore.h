@@ -1,0 +1,33 @@
+#pragma once
+// The settings' stores in the registry (see settings/core/Settings.h), the password the
+// user let the directory dialog remember, and each book's record of its last follow.
+#include <cstdint>
+#include <string>
+
+#include "settings/core/Settings.h"
+
+namespace settings {
+
+// One value of a store as the registry has it now.
+Raw ReadRegistry(Store store, const std::wstring& name, Type type);
+Effective ReadEffective();
+
+// The password the directory dialog keeps for this user (encrypted so that only this
+// user on this machine reads it); false when none is kept or it cannot be read.
+bool RememberedPassword(std::wstring& password);
+
+// Seconds since 1970 (UTC).
+uint64_t NowSeconds();
+
+// A book's last follow, per user (HKCU) and book.
+struct FollowRecord {
+    uint64_t lastSeconds = 0;  // 0: never
+    bool ok = false;
+    uint32_t added = 0, updated = 0, removed = 0;
+    // Why it failed, as told.
+    std::wstring fault;
+};
+FollowRecord ReadFollowRecord(const std::wstring& bookPath);
+void WriteFollowRecord(const std::wstring& bookPath, const FollowRecord& record);
+
+}  // namespace settings
