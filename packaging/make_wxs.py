@@ -26,23 +26,24 @@ FILE_TYPES = [".mpb2", ".mpb", ".pb"]
 # Public properties that write the machine's defaults of the book's source (under the
 # user's own settings and any policy), for msiexec /i ... DIRECTORYURL=... /qn from a
 # logon script or a management tool. Only those given are written; an uninstall
-# removes them. (property, value name, type)
+# removes them (an upgrade writes what it is given: give them again). (property, value name)
 DEFAULTS_KEY = "Software\\Morva\\PhoneBookEditor\\Directory"
 MACHINE_DEFAULTS = [
-    ("DIRECTORYURL", "Server", "string"),
-    ("DIRECTORYBASE", "BaseDN", "string"),
-    ("DIRECTORYFILTER", "Filter", "string"),
-    ("DIRECTORYSECURITY", "Security", "integer"),
-    ("LOGINNAME", "User", "string"),
-    ("MANAGEDGROUP", "Group", "string"),
-    ("UPDATEENTRIES", "Update", "integer"),
-    ("REMOVEENTRIES", "Sync", "integer"),
-    ("ADOPTENTRIES", "Adopt", "integer"),
-    ("GROUPATTRIBUTE", "GroupsFrom", "string"),
-    ("FIELDMAPPING", "Mapping", "string"),
-    ("FOLLOWHOURS", "FollowHours", "integer"),
-    ("FOLLOWATSTART", "FollowAtStart", "integer"),
-    ("FOLLOWBOOK", "FollowBook", "string"),
+    ("DIRECTORYURL", "Server"),
+    ("DIRECTORYBASE", "BaseDN"),
+    ("DIRECTORYFILTER", "Filter"),
+    ("DIRECTORYSECURITY", "Security"),
+    ("LOGINNAME", "User"),
+    ("LOGINKIND", "Login"),
+    ("MANAGEDGROUP", "Group"),
+    ("UPDATEENTRIES", "Update"),
+    ("REMOVEENTRIES", "Sync"),
+    ("ADOPTENTRIES", "Adopt"),
+    ("GROUPATTRIBUTE", "GroupsFrom"),
+    ("FIELDMAPPING", "Mapping"),
+    ("FOLLOWHOURS", "FollowHours"),
+    ("FOLLOWATSTART", "FollowAtStart"),
+    ("FOLLOWBOOK", "FollowBook"),
 ]
 
 
@@ -105,19 +106,14 @@ def main():
         reg_lines.append('        <RegistryValue Root="HKLM" Key=%s%s Type="string" Value=%s%s/>'
                          % (quoteattr(key), attr_name, quoteattr(value), ' KeyPath="yes"' if i == 0 else ""))
 
-    default_lines = []
-    for prop, name, kind in MACHINE_DEFAULTS:
-        cid = "Default_" + name
-        components.append(cid)
-        default_lines.append('      <Component Id="%s" Guid="%s" Win64="yes">' % (cid, guid("machine default " + name)))
-        default_lines.append("        <Condition>%s</Condition>" % prop)
-        default_lines.append('        <RegistryValue Root="HKLM" Key=%s Name=%s Type="%s" Value="[%s]" KeyPath="yes"/>'
-                             % (quoteattr(DEFAULTS_KEY), quoteattr(name), kind, prop))
-        if prop == "LOGINNAME":
-            # A login name is a login: the user's own setting keeps it the same way.
-            default_lines.append('        <RegistryValue Root="HKLM" Key=%s Name="Login" Type="integer" Value="1"/>'
-                                 % quoteattr(DEFAULTS_KEY))
-        default_lines.append("      </Component>")
+    # wixl takes no component conditions: every value is written, one not given empty,
+    # which the program reads as no default (numbers too are text here).
+    components.append("MachineDefaults")
+    default_lines = ['      <Component Id="MachineDefaults" Guid="%s" Win64="yes">' % guid("machine defaults")]
+    for i, (prop, name) in enumerate(MACHINE_DEFAULTS):
+        default_lines.append('        <RegistryValue Root="HKLM" Key=%s Name=%s Type="string" Value="[%s]"%s/>'
+                             % (quoteattr(DEFAULTS_KEY), quoteattr(name), prop, ' KeyPath="yes"' if i == 0 else ""))
+    default_lines.append("      </Component>")
 
     wxs = """<?xml version="1.0" encoding="utf-8"?>
 <Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">

@@ -44,6 +44,15 @@ Raw ReadRegistry(Store store, const std::wstring& name, Type type) {
     const HKEY root = RootOf(store);
     const wchar_t* key = KeyOf(store);
     raw.present = type == Type::Text ? ReadText(root, key, name.c_str(), raw.text) : ReadNumber(root, key, name.c_str(), raw.number);
+    // The package writes its defaults as text (a property not given: empty, no default).
+    if (!raw.present && store == Store::MachineDefault && type == Type::Number) {
+        std::wstring text;
+        if (ReadText(root, key, name.c_str(), text) && !text.empty() && text.size() <= 9 &&
+            text.find_first_not_of(L"0123456789") == std::wstring::npos) {
+            raw.present = true;
+            raw.number = static_cast<uint32_t>(std::stoul(text));
+        }
+    }
     // The dialog keeps a login as its name alone: an empty name is anonymous.
     if (!raw.present && store == Store::User && name == DefinitionOf(Id::Login).name) {
         std::wstring user;
