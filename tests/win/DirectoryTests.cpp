@@ -580,7 +580,7 @@ TEST_F(Directory, TheBookFollowsThePolicysDirectoryAtStart) {
     EXPECT_LT(longest, 1000);
     EXPECT_TRUE(main->Balloon().IsShown());
     EXPECT_EQ(main->Balloon().Text(), main->Follower()->LastNotice());
-    EXPECT_NE(main->Balloon().Text().Find(L"40 added, 0 updated, 0 removed"), -1) << main->Balloon().Text();
+    EXPECT_NE(main->Balloon().Text().Find(L"40 added, 0 updated, 0 removed"), -1) << main->Balloon().Text().ToUtf8();
     // The list followed too: the hand-made entry and 40 fax numbers, and the group.
     EXPECT_EQ(main->List()->GetItemCount(), 42);
     DestroyWindow(hwnd);
@@ -609,7 +609,7 @@ TEST_F(Directory, AFollowThatFailsChangesNothingAndSaysSoOnce) {
     ASSERT_NE(hwnd, nullptr);
     ASSERT_GE(PumpAnswering([&] { return !main->Follower()->LastNotice().IsEmpty(); }, 30000), 0);
     EXPECT_TRUE(main->Balloon().IsShown());
-    EXPECT_NE(main->Balloon().Text().Find(L"127.0.0.1"), -1) << main->Balloon().Text();
+    EXPECT_NE(main->Balloon().Text().Find(L"127.0.0.1"), -1) << main->Balloon().Text().ToUtf8();
     EXPECT_EQ(main->List()->GetItemCount(), 1);
     const settings::FollowRecord failed = settings::ReadFollowRecord(book.str());
     EXPECT_FALSE(failed.ok);
