@@ -629,3 +629,36 @@ TEST_F(Directory, AFollowThatFailsChangesNothingAndSaysSoOnce) {
     DestroyWindow(hwnd);
     EXPECT_EQ(Contents(book), before);
 }
+
+// A scheduled task's follow: pbtool prints where each setting comes from and follows
+// the book as the settings say; a login whose password nobody kept asks nothing and
+// fails, the book unchanged.
+TEST_F(Directory, PbtoolFollowsAsTheSettingsSay) {
+    PolicyScope scope;
+    const CMString book = Book(L"task.mpb2");
+    PolicyScope::Set(HKEY_CURRENT_USER, L"Server", server.Url(kLegal));
+    PolicyScope::Set(HKEY_CURRENT_USER, L"Group", CMString(L"Directory"));
+    PolicyScope::Set(HKEY_CURRENT_USER, L"GroupLocked", 1);
+    PolicyScope::Set(HKEY_CURRENT_USER, L"Sync", 1);
+    const wchar_t mine[] = L"Mine";
+    RegSetKeyValueW(HKEY_CURRENT_USER, settings::kSettingsKey, L"Group", REG_SZ, mine, sizeof mine);
+    const ToolRun shown = Pbtool(folder, L"settings");
+    ASSERT_EQ(shown.code, 0) << shown.err;
+    EXPECT_TRUE(HasLine(shown.out, {"Server = ldap://127.0.0.1:", "(policy HKCU)"})) << shown.out;
+    EXPECT_TRUE(HasLine(shown.out, {"Group = Directory", "(policy HKCU, locked)"})) << shown.out;
+    EXPECT_TRUE(HasLine(shown.out, {"Update = 1", "(default)"})) << shown.out;
+
+    const ToolRun followed = Pbtool(folder, L"follow " + Q(book));
+    ASSERT_EQ(followed.code, 0) << followed.err;
+    EXPECT_NE(followed.out.find("40 read, 40 added, 0 updated, 0 unchanged, 0 removed"), std::string::npos) << followed.out;
+    const std::vector<std::wstring> lines = Contents(book);
+    EXPECT_EQ(Members(GroupLine(lines, L"Directory")), 40);
+    EXPECT_TRUE(settings::ReadFollowRecord(book.str()).ok);
+
+    PolicyScope::Set(HKEY_CURRENT_USER, L"Login", 1);
+    PolicyScope::Set(HKEY_CURRENT_USER, L"User", CMString(L"cn=reader,dc=example,dc=org"));
+    const ToolRun login = Pbtool(folder, L"follow " + Q(book));
+    EXPECT_EQ(login.code, 1);
+    EXPECT_NE(login.err.find("no password is kept"), std::string::npos) << login.err;
+    EXPECT_EQ(Contents(book), lines);
+}
