@@ -17,7 +17,7 @@ nav{margin-top:2em;padding-top:.6em;border-top:1px solid #ddd;font-size:9pt}"""
 
 TOPICS = ["wi_fax_phonebook", "db_new_book_entry", "db_book_entry", "db_new_book_group", "db_book_group",
           "db_add_to_group", "db_convert_book", "db_import_book", "db_export_book", "db_directory",
-          "db_duplicates", "db_print"]
+          "db_duplicates", "db_print", "db_address_book"]
 
 
 def keys(language, rows):
@@ -588,6 +588,83 @@ HE["bodies"] = {
                 ("Page Down", "בתצוגה המקדימה: העמוד הבא (Page Up: הקודם)."),
                 ("+", "בתצוגה המקדימה: הגדלה (-: הקטנה)."), ("Esc", "סגירת תיבת הדו-שיח.")]),
 }
+
+# The address book kind of the server dialog, in every language.
+EN["titles"]["db_address_book"] = "Entries from an address book on a server"
+EN["bodies"]["db_address_book"] = """<p>Reads the contacts with a fax number from an address book
+on a CardDAV server (Nextcloud, SOGo, Radicale, Baïkal, iCloud, Fastmail and others) into the
+open phone book. Choose <b>Address book (CardDAV)</b> as the <b>Kind</b> first. Each fax number
+of a contact becomes an entry; a contact's categories become groups.</p>
+<ul><li><b>URL</b>: the server's address, such as <span dir="ltr">https://cloud.example.org</span>,
+or the address of one address book. From the server's address the program finds your account
+and its address books.</li>
+<li><b>User name</b> and <b>Password</b>: your login on the server (for iCloud, an app-specific
+password). Leave the user name empty for a server that needs no login. <b>Remember this
+password</b> keeps it encrypted for you on this computer.</li>
+<li><b>Test</b> logs in and lists the address books found, with how many cards each holds, in
+<b>Address book</b>. Choose the one to read there. When the server has only one, it is
+chosen for you.</li>
+<li><b>Managed group</b>, <b>Update entries that are already in the book</b> and <b>Remove the
+group's entries the directory no longer gives</b> work as for a directory: the book can follow
+the address book, and you see how many entries would be added, updated and removed before
+anything changes.</li></ul>
+<p>The server's certificate is checked as Windows checks it; a certificate that fails is
+never accepted. A wrong password, an address with no address book, a server that is no CardDAV
+server, a server that stops answering and an answer cut short each have their own message. When
+not every card arrived, an import keeps those that did and says so; a removal of entries is
+then refused.</p>
+""" + keys(EN, [("Alt+D", "Moves to the kind."), ("Alt+T", "Tests the connection (Test)."),
+                ("Alt+I", "Reads the address book into the phone book (Import)."), ("Esc", "Closes the dialog.")])
+
+DE["titles"]["db_address_book"] = "Einträge aus einem Adressbuch auf einem Server"
+DE["bodies"]["db_address_book"] = """<p>Liest die Kontakte mit Faxnummer aus einem Adressbuch auf
+einem CardDAV-Server (Nextcloud, SOGo, Radicale, Baïkal, iCloud, Fastmail und andere) in das
+geöffnete Telefonbuch. Wählen Sie zuerst als <b>Art der Quelle</b> <b>Adressbuch (CardDAV)</b>.
+Jede Faxnummer eines Kontakts wird ein Eintrag; die Kategorien eines Kontakts werden Gruppen.</p>
+<ul><li><b>URL</b>: die Adresse des Servers, etwa <span dir="ltr">https://cloud.example.org</span>,
+oder die Adresse eines einzelnen Adressbuchs. Von der Adresse des Servers aus findet das
+Programm Ihr Konto und seine Adressbücher.</li>
+<li><b>Benutzername</b> und <b>Kennwort</b>: Ihre Anmeldung am Server (bei iCloud ein
+app-spezifisches Kennwort). Lassen Sie den Benutzernamen leer, wenn der Server keine Anmeldung
+verlangt. <b>Kennwort merken</b> bewahrt es für Sie verschlüsselt auf diesem Computer auf.</li>
+<li><b>Testen</b> meldet an und listet unter <b>Adressbuch</b> die gefundenen Adressbücher mit
+der Zahl ihrer Karten auf. Wählen Sie dort das zu lesende. Hat der Server nur eines, ist es
+schon gewählt.</li>
+<li><b>Verwaltete Gruppe</b>, <b>Vorhandene Einträge aktualisieren</b> und das Entfernen der
+Einträge, die die Quelle nicht mehr liefert, wirken wie bei einem Verzeichnis: Das Buch kann
+dem Adressbuch folgen, und Sie sehen vorher, wie viele Einträge hinzukämen, aktualisiert und
+entfernt würden.</li></ul>
+<p>Das Zertifikat des Servers wird geprüft, wie Windows es prüft; ein Zertifikat, das die
+Prüfung nicht besteht, wird nie angenommen. Ein falsches Kennwort, eine Adresse ohne
+Adressbuch, ein Server, der kein CardDAV-Server ist, ein Server, der nicht mehr antwortet, und
+eine abgebrochene Antwort haben je eine eigene Meldung. Kamen nicht alle Karten an, behält ein
+Import die angekommenen und sagt es; das Entfernen von Einträgen wird dann verweigert.</p>
+""" + keys(DE, [("Alt+Q", "Wechselt zur Art der Quelle."), ("Alt+T", "Testet die Verbindung (Testen)."),
+                ("Alt+I", "Liest das Adressbuch in das Telefonbuch (Importieren)."),
+                ("Esc", "Schließt das Dialogfeld.")])
+
+HE["titles"]["db_address_book"] = "רשומות מפנקס כתובות בשרת"
+HE["bodies"]["db_address_book"] = """<p>קורא את אנשי הקשר עם מספר פקס מפנקס כתובות בשרת CardDAV
+(Nextcloud, SOGo, Radicale, Baïkal, iCloud, Fastmail ואחרים) אל ספר הטלפונים הפתוח. בחר תחילה
+<b>פנקס כתובות (CardDAV)</b> כ<b>סוג המקור</b>. כל מספר פקס של איש קשר הופך לרשומה; הקטגוריות של
+איש קשר הופכות לקבוצות.</p>
+<ul><li><b>כתובת</b>: כתובת השרת, למשל <span dir="ltr">https://cloud.example.org</span>, או
+הכתובת של פנקס כתובות אחד. מכתובת השרת התוכנה מוצאת את החשבון שלך ואת פנקסי הכתובות שלו.</li>
+<li><b>שם החשבון</b> ו<b>סיסמת החשבון</b>: הכניסה שלך לשרת (ב-iCloud, סיסמה ייעודית ליישום).
+השאר את שם החשבון ריק עבור שרת שאינו דורש כניסה. <b>לזכור את הסיסמה</b> שומר אותה מוצפנת עבורך
+במחשב זה.</li>
+<li><b>בדיקה</b> מתחברת ומציגה ב<b>פנקס כתובות</b> את פנקסי הכתובות שנמצאו, עם מספר הכרטיסים
+של כל אחד. בחר שם את הפנקס לקריאה. כשבשרת יש פנקס אחד בלבד, הוא נבחר עבורך.</li>
+<li><b>קבוצה מנוהלת</b>, עדכון רשומות קיימות והסרת רשומות שהמקור כבר אינו מספק פועלים כמו עבור
+מדריך: ספר הטלפונים יכול לעקוב אחר פנקס הכתובות, ואתה רואה מראש כמה רשומות יתווספו, יעודכנו
+ויוסרו.</li></ul>
+<p>האישור של השרת נבדק כפי ש-Windows בודק אותו; אישור שנכשל בבדיקה לעולם אינו מתקבל. לסיסמה
+שגויה, לכתובת ללא פנקס כתובות, לשרת שאינו שרת CardDAV, לשרת שמפסיק לענות ולתשובה שנקטעה יש
+הודעה משלהם. כשלא כל הכרטיסים הגיעו, ייבוא שומר את אלה שהגיעו ואומר זאת; הסרת רשומות נדחית
+אז.</p>
+""" + keys(HE, [("Alt+ר", "מעבר לסוג המקור."), ("Alt+ד", "בדיקת החיבור (בדיקה)."),
+                ("Alt+י", "קריאת פנקס הכתובות אל ספר הטלפונים (ייבוא)."), ("Esc", "סגירת תיבת הדו-שיח.")])
+
 
 LANGUAGES = [EN, DE, HE]
 

@@ -20,6 +20,7 @@ inline constexpr wchar_t kExport[] = L"db_export_book";
 inline constexpr wchar_t kDirectory[] = L"db_directory";
 inline constexpr wchar_t kDuplicates[] = L"db_duplicates";
 inline constexpr wchar_t kPrint[] = L"db_print";
+inline constexpr wchar_t kAddressBook[] = L"db_address_book";
 }  // namespace helptopic
 
 // Opens the topic through the process-wide help path (app::HelpPath). Help on the web

@@ -25,4 +25,17 @@
 #define IDC_DIR_TEST               1520
 #define IDC_DIR_ADOPT              1620
 
+// The kind of server, and the address book's fields.
+#define IDC_SRV_KIND_LABEL         1750
+#define IDC_SRV_KIND               1751
+#define IDC_DAV_URL_LABEL          1752
+#define IDC_DAV_URL                1753
+#define IDC_DAV_BOOK_LABEL         1754
+#define IDC_DAV_BOOK               1755
+#define IDC_DAV_USER_LABEL         1756
+#define IDC_DAV_USER               1757
+#define IDC_DAV_PASSWORD_LABEL     1758
+#define IDC_DAV_PASSWORD           1759
+#define IDC_DAV_REMEMBER           1760
+
 #endif

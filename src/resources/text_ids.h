@@ -294,6 +294,26 @@
 #define IDS_INTAKE_GROUPS_NO_ROOM           5402
 #define IDS_INTAKE_MORE                     5403
 
+// The server dialog: its kind, and the address book's fields and messages
+#define IDS_SRV_CAPTION                     5750
+#define IDS_SRV_KIND                        5751
+#define IDS_SRV_KIND_DIRECTORY              5752
+#define IDS_SRV_KIND_ADDRESS_BOOK           5753
+#define IDS_DAV_URL                         5754
+#define IDS_DAV_BOOK                        5755
+#define IDS_DAV_USER                        5756
+#define IDS_DAV_PASSWORD                    5757
+#define IDS_DAV_REMEMBER                    5758
+#define IDS_DAV_BOOK_ITEM                   5759
+#define IDS_DAV_TEST_BOOKS                  5760
+#define IDS_DAV_TEST_BOOK                   5761
+#define IDS_DAV_FINDING                     5762
+#define IDS_DAV_READING                     5763
+#define IDS_DAV_BAD_URL                     5764
+#define IDS_DAV_NO_PASSWORD                 5765
+#define IDS_DAV_CONFIRM_SYNC                5766
+#define IDS_DAV_TOO_MANY                    5767
+#define IDS_DAV_CHOOSE_BOOK                 5768
 // A book that follows its source by itself; settings an administrator set.
 #define IDS_FOLLOW_TITLE                    5800
 #define IDS_FOLLOW_DONE                     5801

@@ -21,6 +21,7 @@
 #include "app/AppGlobals.h"
 #include "directory/DirectoryDlg.h"
 #include "PbtoolRun.h"
+#include "ServerDialogScript.h"
 #include "harness/TestEnvironment.h"
 #include "mainwindow/ListViewUIControl.h"
 #include "mainwindow/PhoneBookDlg.h"
@@ -398,6 +399,7 @@ TEST_F(Directory, TheDialogFollowsTheDirectoryAndAsksBeforeRemoving) {
     // answer: 0 no question expected, else the button pressed on it.
     auto run = [&](const CMString& search, int answer) {
         entrytest::InDialog script([&](HWND d) {
+            serverdialog::ChooseKind(d, ServerSettings::kDirectory);
             SetDlgItemTextW(d, IDC_DIR_SERVER, server.Url(search.c_str()).c_str());
             CheckRadioButton(d, IDC_DIR_ANONYMOUS, IDC_DIR_LOGIN, IDC_DIR_LOGIN);
             SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_DIR_LOGIN, BN_CLICKED), 0);
@@ -408,6 +410,7 @@ TEST_F(Directory, TheDialogFollowsTheDirectoryAndAsksBeforeRemoving) {
             SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_DIR_UPDATE, BN_CLICKED), 0);
             CheckDlgButton(d, IDC_DIR_SYNC, BST_CHECKED);
             SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            EXPECT_TRUE(serverdialog::WaitForRead(d));
         });
         harness::ModalDriver driver;
         driver.Then(script.Start());
@@ -472,6 +475,7 @@ TEST(DirectoryDialog, RefusesAnEmptyPasswordAndRemembersAdoption) {
         SetDlgItemTextW(d, IDC_DIR_PASSWORD, password.c_str());
         CheckDlgButton(d, IDC_DIR_REMEMBER, BST_CHECKED);
         SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_TRUE(serverdialog::WaitForRead(d));
         EXPECT_NE(text(d, IDC_DIR_STATUS).find(L"127.0.0.1"), std::wstring::npos);
     });
     {

@@ -36,7 +36,8 @@ TEST(HelpPages, EveryTopicHasItsPage) {
     const wchar_t* topics[] = {helptopic::kMainDialog, helptopic::kNewEntry, helptopic::kEntry,
                                helptopic::kNewGroup,   helptopic::kGroup,    helptopic::kAddToGroup,
                                helptopic::kConvert,    helptopic::kImport,   helptopic::kExport,
-                               helptopic::kDirectory,  helptopic::kDuplicates, helptopic::kPrint};
+                               helptopic::kDirectory,  helptopic::kDuplicates, helptopic::kPrint,
+                               helptopic::kAddressBook};
     struct { const wchar_t* folder; const char* html; } languages[] = {
         {L"en-US", "<html lang=\"en-US\" dir=\"ltr\">"},
         {L"de-DE", "<html lang=\"de-DE\" dir=\"ltr\">"},
