@@ -111,7 +111,7 @@ void SourceFollower::Begin() {
     }
     std::wstring password;
     // In the background nobody is asked: a login needs the password the dialog kept.
-    if (!job->source.user.empty() && !settings::RememberedPassword(password)) {
+    if (!job->source.user.empty() && !settings::RememberedPassword(password, job->source.kind)) {
         Failed(CMString::Formatted(app::Text(IDS_FOLLOW_NEEDS_PASSWORD).c_str(), job->source.user.c_str()));
         return;
     }

@@ -37,12 +37,37 @@ bool ReadNumber(HKEY root, const wchar_t* key, const wchar_t* name, uint32_t& nu
     return true;
 }
 
+// The dialog keeps an address book's settings in a key of their own, under the kind it shows.
+const wchar_t kAddressBookKey[] = L"Software\\Morva\\PhoneBookEditor\\Directory\\AddressBook";
+
+bool UserChoseAddressBook() {
+    uint32_t kind = 0;
+    return ReadNumber(HKEY_CURRENT_USER, kSettingsKey, L"Kind", kind) && kind == 1;
+}
+
 }  // namespace
 
 Raw ReadRegistry(Store store, const std::wstring& name, Type type) {
     Raw raw;
     const HKEY root = RootOf(store);
     const wchar_t* key = KeyOf(store);
+    // The user's address book: the book picked (else the URL typed) and its login.
+    if (store == Store::User && UserChoseAddressBook()) {
+        const bool server = name == DefinitionOf(Id::Server).name, user = name == DefinitionOf(Id::User).name;
+        const bool login = name == DefinitionOf(Id::Login).name;
+        if (server) {
+            raw.present = (ReadText(root, kAddressBookKey, L"Book", raw.text) && !raw.text.empty()) ||
+                          ReadText(root, kAddressBookKey, L"Url", raw.text);
+            return raw;
+        }
+        if (user || login) {
+            std::wstring name_;
+            raw.present = ReadText(root, kAddressBookKey, L"User", name_);
+            if (user) raw.text = name_;
+            else raw.number = name_.empty() ? 0 : 1;
+            return raw;
+        }
+    }
     raw.present = type == Type::Text ? ReadText(root, key, name.c_str(), raw.text) : ReadNumber(root, key, name.c_str(), raw.number);
     // The package writes its defaults as text (a property not given: empty, no default).
     if (!raw.present && store == Store::MachineDefault && type == Type::Number) {
@@ -66,15 +91,16 @@ Raw ReadRegistry(Store store, const std::wstring& name, Type type) {
 
 Effective ReadEffective() { return Resolve(ReadRegistry); }
 
-bool RememberedPassword(std::wstring& password) {
+bool RememberedPassword(std::wstring& password, SourceKind kind) {
     password.clear();
+    const wchar_t* key = kind == SourceKind::AddressBook ? kAddressBookKey : kSettingsKey;
     DWORD size = 0;
-    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"Password", RRF_RT_REG_BINARY, nullptr, nullptr, &size) !=
+    if (RegGetValueW(HKEY_CURRENT_USER, key, L"Password", RRF_RT_REG_BINARY, nullptr, nullptr, &size) !=
             ERROR_SUCCESS ||
         size == 0)
         return false;
     std::vector<BYTE> secret(size);
-    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"Password", RRF_RT_REG_BINARY, nullptr, secret.data(), &size) !=
+    if (RegGetValueW(HKEY_CURRENT_USER, key, L"Password", RRF_RT_REG_BINARY, nullptr, secret.data(), &size) !=
         ERROR_SUCCESS)
         return false;
     DATA_BLOB in = {size, secret.data()};

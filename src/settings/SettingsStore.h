@@ -12,9 +12,9 @@ namespace settings {
 Raw ReadRegistry(Store store, const std::wstring& name, Type type);
 Effective ReadEffective();
 
-// The password the directory dialog keeps for this user (encrypted so that only this
-// user on this machine reads it); false when none is kept or it cannot be read.
-bool RememberedPassword(std::wstring& password);
+// The password the dialog keeps for this user for a source of this kind (encrypted so
+// that only this user on this machine reads it); false when none is kept or it cannot be read.
+bool RememberedPassword(std::wstring& password, SourceKind kind);
 
 // Seconds since 1970 (UTC).
 uint64_t NowSeconds();

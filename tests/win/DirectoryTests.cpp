@@ -666,3 +666,57 @@ TEST_F(Directory, PbtoolFollowsAsTheSettingsSay) {
     EXPECT_NE(login.err.find("no password is kept"), std::string::npos) << login.err;
     EXPECT_EQ(Contents(book), lines);
 }
+
+// The dialog with an administrator's settings: a locked value shows greyed whatever the
+// user had, with the note that the administrator set it; an unlocked policy value is a
+// default that the user's own replaces, and one the user never set shows as it is.
+TEST(DirectoryDialog, ShowsWhatTheAdministratorSet) {
+    PolicyScope scope;
+    UniqueWindow window(CreateDialogParamW(app::Instance(), MAKEINTRESOURCEW(IDD_MAIN), nullptr,
+                                           [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; }, 0));
+    CPhonebook model(window.Get());
+    PolicyScope::Set(HKEY_LOCAL_MACHINE, L"Server", CMString(L"ldap://dir.example.org/o=Example"));
+    PolicyScope::Set(HKEY_LOCAL_MACHINE, L"ServerLocked", 1);
+    PolicyScope::Set(HKEY_CURRENT_USER, L"Group", CMString(L"Office"));
+    PolicyScope::Set(HKEY_CURRENT_USER, L"Filter", CMString(L"(cn=a*)"));
+    PolicyScope::Set(HKEY_CURRENT_USER, L"Update", 1);
+    PolicyScope::Set(HKEY_CURRENT_USER, L"UpdateLocked", 1);
+    const wchar_t mine[] = L"ldap://mine.example.org/", group[] = L"Mine";
+    RegSetKeyValueW(HKEY_CURRENT_USER, settings::kSettingsKey, L"Server", REG_SZ, mine, sizeof mine);
+    RegSetKeyValueW(HKEY_CURRENT_USER, settings::kSettingsKey, L"Group", REG_SZ, group, sizeof group);
+    const DWORD no = 0;
+    RegSetKeyValueW(HKEY_CURRENT_USER, settings::kSettingsKey, L"Update", REG_DWORD, &no, sizeof no);
+    auto text = [](HWND d, int id) {
+        std::wstring t(static_cast<size_t>(GetWindowTextLengthW(GetDlgItem(d, id))) + 1, L'\0');
+        t.resize(static_cast<size_t>(GetDlgItemTextW(d, id, t.data(), static_cast<int>(t.size()))));
+        return t;
+    };
+    entrytest::InDialog look([&](HWND d) {
+        struct Row {
+            int control;
+            std::wstring shown;  // empty: a check box, checked
+            bool enabled;
+        } rows[] = {
+            {IDC_DIR_SERVER, L"ldap://dir.example.org/o=Example", false},  // locked: the user's own is not shown
+            {IDC_DIR_GROUP, L"Mine", true},                               // the user's own over a default
+            {IDC_DIR_FILTER, L"(cn=a*)", true},                           // the default, the user having none
+            {IDC_DIR_UPDATE, L"", false},                                 // locked on
+        };
+        for (const Row& r : rows) {
+            SCOPED_TRACE(r.control);
+            if (r.shown.empty()) EXPECT_TRUE(IsDlgButtonChecked(d, r.control));
+            else EXPECT_EQ(text(d, r.control), r.shown);
+            EXPECT_EQ(IsWindowEnabled(GetDlgItem(d, r.control)) != FALSE, r.enabled);
+        }
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, IDC_SRV_KIND)));
+        EXPECT_EQ(text(d, IDC_DIR_STATUS), app::Text(IDS_POLICY_LOCKED).str());
+        // Ticking another box keeps the locked ones greyed.
+        SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_DIR_SYNC, BN_CLICKED), 0);
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, IDC_DIR_UPDATE)));
+    });
+    harness::ModalDriver driver;
+    driver.Then(look.Start());
+    CDirectoryDlg dialog(model);
+    dialog.Run(window.Get());
+    EXPECT_TRUE(look.Ran());
+}

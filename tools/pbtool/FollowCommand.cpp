@@ -58,7 +58,7 @@ int FollowCommand(int argc, wchar_t** argv, unsigned waitSeconds) {
         job.mapping = source.mapping;
     }
     // A scheduled task asks nobody: the password is the one the user let the dialog keep.
-    if (!job.bindDn.empty() && !settings::RememberedPassword(job.password))
+    if (!job.bindDn.empty() && !settings::RememberedPassword(job.password, source.kind))
         return Fail(kExitFailed, L"no password is kept for " + job.bindDn +
                                      L": open the Directory dialog once, log in, and let it remember the password");
     const intake::Mode mode = settings::ModeOf(effective);
