@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -79,6 +80,7 @@ void SetPolicy(const std::wstring& url, bool on) {
 }
 
 // The follow record of any book: written when a follow lands or fails.
+DWORD g_readMs = 0, g_planMs = 0, g_applyMs = 0, g_landMs = 0;
 bool Landed(DWORD& ok, DWORD& added) {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kFollowKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
@@ -89,6 +91,10 @@ bool Landed(DWORD& ok, DWORD& added) {
     const bool read = any && RegGetValueW(key, name, L"Ok", RRF_RT_REG_DWORD, nullptr, &ok, &size) == ERROR_SUCCESS;
     size = sizeof added;
     if (read) RegGetValueW(key, name, L"Added", RRF_RT_REG_DWORD, nullptr, &added, &size);
+    for (auto [value, out] : {std::pair{L"ReadMs", &g_readMs}, std::pair{L"PlanMs", &g_planMs}, std::pair{L"ApplyMs", &g_applyMs}, std::pair{L"LandMs", &g_landMs}}) {
+        size = sizeof(DWORD);
+        if (read) RegGetValueW(key, name, value, RRF_RT_REG_DWORD, nullptr, out, &size);
+    }
     RegCloseKey(key);
     return read;
 }
@@ -193,6 +199,10 @@ int wmain(int argc, wchar_t** argv) {
            "%.1f, slowest %.1f)\n",
            static_cast<unsigned long>(added), runs, Median(landed), *std::min_element(landed.begin(), landed.end()),
            *std::max_element(landed.begin(), landed.end()));
+    printf("the last follow: %lu ms reading the directory, %lu ms planning, %lu ms carrying the plan out, %lu ms "
+           "from the read's end to the book and list taking it\n",
+           static_cast<unsigned long>(g_readMs), static_cast<unsigned long>(g_planMs), static_cast<unsigned long>(g_applyMs),
+           static_cast<unsigned long>(g_landMs));
     printf("the window's longest wait to answer while the follow ran: median %.1f ms\n", Median(unanswered));
     return ok ? 0 : 1;
 }

@@ -40,6 +40,7 @@ struct SourceFollower::Job {
     // The fault's words, made on the worker with the connection they name; empty: none.
     CMString fault;
     size_t directoryEntries = 0;
+    uint32_t readMs = 0;
     std::atomic<bool> done{false};
 };
 
@@ -130,6 +131,7 @@ void SourceFollower::Begin() {
     m_job = job;
     const HWND window = m_host.window;
     std::thread([job, window] {
+        const ULONGLONG began = GetTickCount64();
         if (job->source.kind == settings::SourceKind::AddressBook) {
             carddav::BookRead result = carddav::ReadAddressBook(job->addressBook, job->rules);
             // An address book not read whole would remove what did not arrive: no follow.
@@ -145,6 +147,7 @@ void SourceFollower::Begin() {
         }
         SecureZeroMemory(job->directory.password.data(), job->directory.password.size() * sizeof(wchar_t));
         SecureZeroMemory(job->addressBook.password.data(), job->addressBook.password.size() * sizeof(wchar_t));
+        job->readMs = static_cast<uint32_t>(GetTickCount64() - began);
         job->done = true;
         PostMessageW(window, kLandedMessage, 0, 0);
     }).detach();
@@ -176,6 +179,7 @@ bool SourceFollower::Apply() {
     options.managedGroup = m_settings.Text(settings::Id::Group).c_str();
     options.adopt = !options.managedGroup.IsEmpty() && m_settings.Number(settings::Id::Adopt) != 0;
     options.home = HomeCountry();
+    const ULONGLONG began = GetTickCount64();
     intake::Applier applier(*model);
     const intake::Outcome outcome = applier.Run(m_pending->read, options);
     if (outcome.busy) return false;
@@ -200,6 +204,10 @@ bool SourceFollower::Apply() {
     record.added = outcome.counts.imported;
     record.updated = outcome.counts.updated;
     record.removed = outcome.counts.removed;
+    record.readMs = job->readMs;
+    record.planMs = static_cast<uint32_t>(outcome.planMs);
+    record.applyMs = static_cast<uint32_t>(outcome.applyMs);
+    record.landMs = static_cast<uint32_t>(GetTickCount64() - began);
     settings::WriteFollowRecord(m_book.str(), record);
     m_lastFailure.Empty();
     m_lastNotice = CMString::Formatted(app::Text(IDS_FOLLOW_DONE).c_str(), LocalTime().c_str(),

@@ -143,6 +143,10 @@ FollowRecord ReadFollowRecord(const std::wstring& bookPath) {
     ReadNumber(HKEY_CURRENT_USER, key.c_str(), L"Updated", r.updated);
     ReadNumber(HKEY_CURRENT_USER, key.c_str(), L"Removed", r.removed);
     ReadText(HKEY_CURRENT_USER, key.c_str(), L"Fault", r.fault);
+    ReadNumber(HKEY_CURRENT_USER, key.c_str(), L"ReadMs", r.readMs);
+    ReadNumber(HKEY_CURRENT_USER, key.c_str(), L"PlanMs", r.planMs);
+    ReadNumber(HKEY_CURRENT_USER, key.c_str(), L"ApplyMs", r.applyMs);
+    ReadNumber(HKEY_CURRENT_USER, key.c_str(), L"LandMs", r.landMs);
     return r;
 }
 
@@ -160,6 +164,10 @@ void WriteFollowRecord(const std::wstring& bookPath, const FollowRecord& r) {
     number(L"Added", r.added);
     number(L"Updated", r.updated);
     number(L"Removed", r.removed);
+    number(L"ReadMs", r.readMs);
+    number(L"PlanMs", r.planMs);
+    number(L"ApplyMs", r.applyMs);
+    number(L"LandMs", r.landMs);
     RegSetValueExW(key, L"Fault", 0, REG_SZ, reinterpret_cast<const BYTE*>(r.fault.c_str()),
                    static_cast<DWORD>((r.fault.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);

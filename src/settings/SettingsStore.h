@@ -26,6 +26,10 @@ struct FollowRecord {
     uint32_t added = 0, updated = 0, removed = 0;
     // Why it failed, as told.
     std::wstring fault;
+    // Milliseconds spent reading the source, planning, and carrying the plan out.
+    uint32_t readMs = 0, planMs = 0, applyMs = 0;
+    // Milliseconds from the read's end until the book and its list had taken it.
+    uint32_t landMs = 0;
 };
 FollowRecord ReadFollowRecord(const std::wstring& bookPath);
 void WriteFollowRecord(const std::wstring& bookPath, const FollowRecord& record);
