@@ -160,7 +160,8 @@ its values.</li>
 system's code page is used.</li></ul>""",
     "db_directory": """<p>Reads the people with a fax number from your office's directory (Active
 Directory or another LDAP directory) into the open phone book. Each fax number of a person
-becomes an entry.</p>
+becomes an entry. The <b>Kind</b> <b>Directory (LDAP)</b> shows the fields below; for an address
+book on a CardDAV server, see <a href="db_address_book.html">its page</a>.</p>
 <ul><li><b>Server</b>: the directory server's name, with the <b>Base DN</b> below which to
 search (for example <span dir="ltr">dc=example,dc=org</span>), or a whole LDAP URL such as
 <span dir="ltr">ldaps://dc1.example.org/dc=example,dc=org</span>.</li>
@@ -359,7 +360,9 @@ die Einträge.</li>
 die Codepage Ihres Systems verwendet.</li></ul>""",
     "db_directory": """<p>Liest die Personen mit Faxnummer aus dem Verzeichnis Ihres Büros (Active
 Directory oder ein anderes LDAP-Verzeichnis) in das geöffnete Telefonbuch. Jede Faxnummer
-einer Person wird ein Eintrag.</p>
+einer Person wird ein Eintrag. Die <b>Art der Quelle</b> <b>Verzeichnis (LDAP)</b> zeigt die
+Felder unten; für ein Adressbuch auf einem CardDAV-Server siehe <a href="db_address_book.html">seine
+Seite</a>.</p>
 <ul><li><b>Server</b>: der Name des Verzeichnisservers mit dem <b>Basis-DN</b>, unter dem
 gesucht wird (etwa <span dir="ltr">dc=example,dc=org</span>), oder eine ganze LDAP-URL wie
 <span dir="ltr">ldaps://dc1.example.org/dc=example,dc=org</span>.</li>
@@ -541,7 +544,9 @@ HE["bodies"] = {
 <li><b>שימוש בקידוד <span dir="ltr">UTF-8</span></b>: כותב <span dir="ltr">UTF-8</span>,
 השומר על כל תו; אחרת נעשה שימוש בדף הקוד של המערכת שלך.</li></ul>""",
     "db_directory": """<p>קורא את האנשים עם מספר פקס ממדריך המשרד שלך (Active Directory או מדריך
-<span dir="ltr">LDAP</span> אחר) לתוך ספר הטלפונים הפתוח. כל מספר פקס של אדם הופך לרשומה.</p>
+<span dir="ltr">LDAP</span> אחר) לתוך ספר הטלפונים הפתוח. כל מספר פקס של אדם הופך לרשומה.
+<b>סוג המקור</b> <b>מדריך (LDAP)</b> מציג את השדות שלהלן; עבור פנקס כתובות בשרת CardDAV, ראה
+<a href="db_address_book.html">את הדף שלו</a>.</p>
 <ul><li><b>שרת</b>: שם שרת המדריך, עם <b>DN בסיס</b> שתחתיו מחפשים (למשל
 <span dir="ltr">dc=example,dc=org</span>), או כתובת <span dir="ltr">LDAP</span> שלמה כגון
 <span dir="ltr">ldaps://dc1.example.org/dc=example,dc=org</span>.</li>
@@ -605,7 +610,7 @@ password</b> keeps it encrypted for you on this computer.</li>
 <b>Address book</b>. Choose the one to read there. When the server has only one, it is
 chosen for you.</li>
 <li><b>Managed group</b>, <b>Update entries that are already in the book</b> and <b>Remove the
-group's entries the directory no longer gives</b> work as for a directory: the book can follow
+group's entries the address book no longer gives</b> work as for a directory: the book can follow
 the address book, and you see how many entries would be added, updated and removed before
 anything changes.</li></ul>
 <p>The server's certificate is checked as Windows checks it; a certificate that fails is

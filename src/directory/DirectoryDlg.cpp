@@ -228,8 +228,7 @@ BOOL CDirectoryDlg::OnInitDialog() {
         {IDC_DIR_PASSWORD_LABEL, IDS_DIR_PASSWORD}, {IDC_DIR_REMEMBER, IDS_DIR_REMEMBER},
         {IDC_DAV_URL_LABEL, IDS_DAV_URL}, {IDC_DAV_BOOK_LABEL, IDS_DAV_BOOK}, {IDC_DAV_USER_LABEL, IDS_DAV_USER},
         {IDC_DAV_PASSWORD_LABEL, IDS_DAV_PASSWORD}, {IDC_DAV_REMEMBER, IDS_DAV_REMEMBER},
-        {IDC_DIR_GROUP_LABEL, IDS_DIR_GROUP}, {IDC_DIR_ADOPT, IDS_DIR_ADOPT}, {IDC_DIR_UPDATE, IDS_IMPORT_UPDATE},
-        {IDC_DIR_SYNC, IDS_DIR_SYNC}, {IDC_DIR_TEST, IDS_DIR_TEST},
+        {IDC_DIR_GROUP_LABEL, IDS_DIR_GROUP}, {IDC_DIR_UPDATE, IDS_IMPORT_UPDATE}, {IDC_DIR_TEST, IDS_DIR_TEST},
         {IDOK, IDS_DIR_IMPORT}, {IDCANCEL, IDS_CANCEL}, {IDC_HELP_BUTTON, IDS_TIP_HELP},
     };
     for (const auto& [id, text] : texts) SetDlgItemTextW(m_hwnd, id, app::Text(text).c_str());
@@ -329,6 +328,9 @@ void CDirectoryDlg::ShowKind() {
     const bool book = Kind() == ServerSettings::kAddressBook;
     for (int id : kDirectoryControls) ShowWindow(GetDlgItem(m_hwnd, id), book ? SW_HIDE : SW_SHOW);
     for (int id : kAddressBookControls) ShowWindow(GetDlgItem(m_hwnd, id), book ? SW_SHOW : SW_HIDE);
+    // The options name the source they follow.
+    SetDlgItemTextW(m_hwnd, IDC_DIR_ADOPT, app::Text(book ? IDS_DAV_ADOPT : IDS_DIR_ADOPT).c_str());
+    SetDlgItemTextW(m_hwnd, IDC_DIR_SYNC, app::Text(book ? IDS_DAV_SYNC : IDS_DIR_SYNC).c_str());
 }
 
 void CDirectoryDlg::UpdateStates() {
@@ -407,12 +409,14 @@ bool CDirectoryDlg::Gather(carddav::Connection& c, bool chosenBook) {
         SetFocus(GetDlgItem(m_hwnd, IDC_DAV_URL));
         return false;
     }
-    // The book picked in the list is read rather than the server it was found on.
+    // The book picked in the list is read rather than the server it was found on. The
+    // login goes to the book's server then: the server the user logged into named it,
+    // and it has the password already; but never in the clear after a secure start.
     const LRESULT book = SendDlgItemMessageW(m_hwnd, IDC_DAV_BOOK, CB_GETCURSEL, 0, 0);
     if (chosenBook && book >= 0 && static_cast<size_t>(book) < m_books.size()) {
         carddav::Url picked;
-        if (carddav::ParseUrl(m_books[static_cast<size_t>(book)].first.view(), picked) && picked.host == c.url.host &&
-            picked.port == c.url.port && picked.secure == c.url.secure)
+        if (carddav::ParseUrl(m_books[static_cast<size_t>(book)].first.view(), picked) &&
+            (picked.secure || !c.url.secure))
             c.url = picked;
     }
     c.user = FieldText(m_hwnd, IDC_DAV_USER).str();
@@ -531,7 +535,9 @@ void CDirectoryDlg::FinishDirectory(Work& work) {
 void CDirectoryDlg::ListBooks(const Work& work) {
     const std::vector<carddav::BookInfo>& books = work.found.books;
     // The book chosen before stays chosen when it is among them.
-    const ServerSettings before = Collect();
+    const LRESULT was = SendDlgItemMessageW(m_hwnd, IDC_DAV_BOOK, CB_GETCURSEL, 0, 0);
+    const CMString before = was >= 0 && static_cast<size_t>(was) < m_books.size() ? m_books[static_cast<size_t>(was)].first
+                                                                                    : CMString();
     m_books.clear();
     HWND list = GetDlgItem(m_hwnd, IDC_DAV_BOOK);
     SendMessageW(list, CB_RESETCONTENT, 0, 0);
@@ -539,7 +545,7 @@ void CDirectoryDlg::ListBooks(const Work& work) {
     for (const carddav::BookInfo& b : books) {
         const CMString url = carddav::WideText(b.url).c_str();
         const CMString name = CMString::FromUtf8(b.displayName);
-        if (url == before.bookUrl) chosen = static_cast<int>(m_books.size());
+        if (url == before) chosen = static_cast<int>(m_books.size());
         m_books.emplace_back(url, name);
         const CMString item = CMString::Formatted(app::Text(IDS_DAV_BOOK_ITEM).c_str(), name.c_str(),
                                                   static_cast<unsigned>(b.cards));
@@ -586,13 +592,10 @@ void CDirectoryDlg::FinishAddressBook(Work& work) {
     // The book a server's only address book was read from is the one remembered.
     if (!work.found.books.empty()) {
         ListBooks(work);
-        const ServerSettings now = Collect();
-        if (!now.bookUrl.IsEmpty()) {
-            RegistryKey key;
-            if (key.CreateRegistryKey(HKEY_CURRENT_USER, kAddressBookKey, KEY_WRITE) == ERROR_SUCCESS) {
-                key.SetStringValue(L"Book", now.bookUrl);
-                key.SetStringValue(L"BookName", now.bookName);
-            }
+        RegistryKey key;
+        if (m_books.size() == 1 && key.CreateRegistryKey(HKEY_CURRENT_USER, kAddressBookKey, KEY_WRITE) == ERROR_SUCCESS) {
+            key.SetStringValue(L"Book", m_books.front().first);
+            key.SetStringValue(L"BookName", m_books.front().second);
         }
     }
     Apply(work);

@@ -314,6 +314,8 @@
 #define IDS_DAV_CONFIRM_SYNC                5766
 #define IDS_DAV_TOO_MANY                    5767
 #define IDS_DAV_CHOOSE_BOOK                 5768
+#define IDS_DAV_ADOPT                       5769
+#define IDS_DAV_SYNC                        5770
 // A book that follows its source by itself; settings an administrator set.
 #define IDS_FOLLOW_TITLE                    5800
 #define IDS_FOLLOW_DONE                     5801

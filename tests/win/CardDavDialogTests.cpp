@@ -106,6 +106,26 @@ TEST_F(CardDav, TheDialogPicksABookOfTheServerAndFollowsIt) {
         EXPECT_EQ(Contents(book), before);
     }
 
+    // Cancel while the read waits on a server that never answers: the dialog ends at once,
+    // the book is as it was, and the worker left behind tells nobody when it gives up.
+    entrytest::InDialog cancel([&](HWND d) {
+        fill(d, server.Url(L"/alice/contacts/", server.silent), L"alice", L"secret");
+        Click(d, IDOK);
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, IDOK)));
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(d, IDC_DIR_PROGRESS)));
+        Click(d, IDCANCEL);
+    });
+    {
+        harness::ModalDriver driver;
+        driver.Then(cancel.Start());
+        CDirectoryDlg dialog(*model);
+        const ULONGLONG started = GetTickCount64();
+        EXPECT_EQ(dialog.Run(window.Get()), IDCANCEL);
+        EXPECT_LT(GetTickCount64() - started, 20000u);
+        EXPECT_TRUE(cancel.Ran());
+        EXPECT_EQ(Contents(book), before);
+    }
+
     // From the server's address: Test finds both of alice's books, Contacts is picked, and
     // Import makes the group follow it.
     std::vector<std::wstring> items;

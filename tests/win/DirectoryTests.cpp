@@ -490,7 +490,14 @@ TEST(DirectoryDialog, RefusesAnEmptyPasswordAndRemembersAdoption) {
     }
     EXPECT_EQ(refusal, CMString::Formatted(app::Text(IDS_DIR_NO_PASSWORD).c_str(), L"cn=reader,dc=example,dc=org"));
 
+    // Settings as an older version left them: no kind, no address book.
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, CDirectoryDlg::kSettingsKey, L"Kind");
+    RegDeleteTreeW(HKEY_CURRENT_USER, CDirectoryDlg::kAddressBookKey);
     entrytest::InDialog second([&](HWND d) {
+        EXPECT_EQ(SendDlgItemMessageW(d, IDC_SRV_KIND, CB_GETCURSEL, 0, 0), ServerSettings::kDirectory);
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(d, IDC_DIR_SERVER)));
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(d, IDC_DAV_URL)));
+        EXPECT_EQ(text(d, IDC_DIR_SERVER), nowhere.str());
         EXPECT_EQ(text(d, IDC_DIR_PASSWORD), password);
         EXPECT_TRUE(IsDlgButtonChecked(d, IDC_DIR_REMEMBER));
         EXPECT_TRUE(IsDlgButtonChecked(d, IDC_DIR_ADOPT));

@@ -297,6 +297,7 @@ TEST(AccessKeys, OnlyControlTextsCarryThem) {
         IDS_DIR_SERVER, IDS_DIR_BASE, IDS_DIR_FILTER, IDS_DIR_SECURITY, IDS_DIR_ANONYMOUS, IDS_DIR_LOGIN, IDS_DIR_PASSWORD,
         IDS_DIR_REMEMBER, IDS_DIR_GROUP, IDS_DIR_SYNC, IDS_DIR_TEST, IDS_DIR_IMPORT,
         IDS_SRV_KIND, IDS_DAV_URL, IDS_DAV_BOOK, IDS_DAV_USER, IDS_DAV_PASSWORD, IDS_DAV_REMEMBER,
+        IDS_DAV_ADOPT, IDS_DAV_SYNC,
         // the duplicates dialog
         IDS_DUP_LIST, IDS_DUP_MERGE,
         // printing (a column's caption on paper goes without its key)
