@@ -23,6 +23,28 @@ EXE = "PhonebookEditor.exe"
 ICON_RESOURCE = 211
 PROG_ID = "Morva.PhoneBookEditor.PhoneBook"
 FILE_TYPES = [".mpb2", ".mpb", ".pb"]
+# Public properties that write the machine's defaults of the book's source (under the
+# user's own settings and any policy), for msiexec /i ... DIRECTORYURL=... /qn from a
+# logon script or a management tool. Only those given are written; an uninstall
+# removes them (an upgrade writes what it is given: give them again). (property, value name)
+DEFAULTS_KEY = "Software\\Morva\\PhoneBookEditor\\Directory"
+MACHINE_DEFAULTS = [
+    ("DIRECTORYURL", "Server"),
+    ("DIRECTORYBASE", "BaseDN"),
+    ("DIRECTORYFILTER", "Filter"),
+    ("DIRECTORYSECURITY", "Security"),
+    ("LOGINNAME", "User"),
+    ("LOGINKIND", "Login"),
+    ("MANAGEDGROUP", "Group"),
+    ("UPDATEENTRIES", "Update"),
+    ("REMOVEENTRIES", "Sync"),
+    ("ADOPTENTRIES", "Adopt"),
+    ("GROUPATTRIBUTE", "GroupsFrom"),
+    ("FIELDMAPPING", "Mapping"),
+    ("FOLLOWHOURS", "FollowHours"),
+    ("FOLLOWATSTART", "FollowAtStart"),
+    ("FOLLOWBOOK", "FollowBook"),
+]
 
 
 def ident(prefix, rel):
@@ -84,6 +106,15 @@ def main():
         reg_lines.append('        <RegistryValue Root="HKLM" Key=%s%s Type="string" Value=%s%s/>'
                          % (quoteattr(key), attr_name, quoteattr(value), ' KeyPath="yes"' if i == 0 else ""))
 
+    # wixl takes no component conditions: every value is written, one not given empty,
+    # which the program reads as no default (numbers too are text here).
+    components.append("MachineDefaults")
+    default_lines = ['      <Component Id="MachineDefaults" Guid="%s" Win64="yes">' % guid("machine defaults")]
+    for i, (prop, name) in enumerate(MACHINE_DEFAULTS):
+        default_lines.append('        <RegistryValue Root="HKLM" Key=%s Name=%s Type="string" Value="[%s]"%s/>'
+                             % (quoteattr(DEFAULTS_KEY), quoteattr(name), prop, ' KeyPath="yes"' if i == 0 else ""))
+    default_lines.append("      </Component>")
+
     wxs = """<?xml version="1.0" encoding="utf-8"?>
 <Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
   <Product Id="*" Name="{product}" Language="1033" Version="$(var.Version)"
@@ -118,6 +149,7 @@ def main():
         <!-- The maker's folder is ours too when we made it; an empty one goes. -->
         <RemoveFolder Id="RemoveManufacturerFolder" On="uninstall"/>
       </Component>
+{defaults}
     </DirectoryRef>
     <Feature Id="Complete" Title="{product}" Level="1">
 {refs}
@@ -132,7 +164,7 @@ def main():
            # write and the engine makes on first use. Copies still go to each user's own
            # personal book.
            arguments="-f &quot;[%PUBLIC]\\Documents\\Phone Book.mpb2&quot;",
-           registry="\n".join(reg_lines),
+           registry="\n".join(reg_lines), defaults="\n".join(default_lines),
            refs="\n".join('      <ComponentRef Id="%s"/>' % c for c in components + ["StartMenuShortcut", "Registration"]))
     with open(out, "w", encoding="utf-8") as f:
         f.write(wxs)

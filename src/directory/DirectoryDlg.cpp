@@ -18,6 +18,7 @@
 #include "mainwindow/HelpAbout.h"
 #include "numbers/HomeCountry.h"
 #include "resources/resource.h"
+#include "settings/DialogPolicy.h"
 #include "util/RegistryKey.h"
 
 const wchar_t CDirectoryDlg::kSettingsKey[] = L"Software\\Morva\\PhoneBookEditor\\Directory";
@@ -245,7 +246,10 @@ BOOL CDirectoryDlg::OnInitDialog() {
     HWND help = GetDlgItem(m_hwnd, IDC_HELP_BUTTON);
     m_helpButton.Attach(m_hwnd, help);
     AddToolTip(CreateToolTipWindow(help), help, app::Text(IDS_TIP_HELP));
-    Fill(ServerSettings::Load());
+    // What an administrator set stands where the user has nothing of their own (or is locked).
+    ServerSettings remembered = ServerSettings::Load();
+    settings::OverlayPolicy(remembered);
+    Fill(remembered);
     return TRUE;
 }
 
@@ -343,6 +347,7 @@ void CDirectoryDlg::UpdateStates() {
     EnableWindow(GetDlgItem(m_hwnd, IDC_DIR_SYNC), update);
     // Adopting means taking entries into the managed group, which updating brings.
     EnableWindow(GetDlgItem(m_hwnd, IDC_DIR_ADOPT), update && !FieldText(m_hwnd, IDC_DIR_GROUP).IsEmpty());
+    settings::ShowPolicy(m_hwnd);
 }
 
 bool CDirectoryDlg::Gather(directory::Connection& c) {

@@ -181,6 +181,14 @@ BOOL CPhoneBookDlg::OnInitDialog() {
     }
     UpdateTitle();
     SetTimer(m_hwnd, kFollowTimer, kFollowMilliseconds, nullptr);
+    m_follower = std::make_unique<SourceFollower>(SourceFollower::Host{
+        m_hwnd, [this] { return m_model.get(); },
+        [this] { return m_model && m_model->HasOpenFile() ? m_currentPath : CMString(); },
+        [this](const CMString& title, const CMString& text) {
+            if (m_list) m_notice.Show(m_list->ListWindow(), title, text);
+            m_noticeShown = Notice::None;
+        }});
+    m_follower->Start();
     return TRUE;
 }
 
@@ -448,12 +456,19 @@ INT_PTR CPhoneBookDlg::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
                 if (IsWindowVisible(hwnd) && !IsIconic(hwnd)) ShowNotice(m_pendingNotice);
                 return TRUE;
             }
+            if (wParam == SourceFollower::kTimer && m_follower) {
+                m_follower->OnTimer();
+                return TRUE;
+            }
             if (wParam != kFollowTimer) return FALSE;
             FollowOtherWriters();
             return TRUE;
         case WM_ACTIVATE:
             if (LOWORD(wParam) != WA_INACTIVE) FollowOtherWriters();
             return FALSE;
+        case SourceFollower::kLandedMessage:
+            if (m_follower) m_follower->OnLanded();
+            return TRUE;
         case kShowNoticeMessage:
             m_pendingNotice = static_cast<Notice>(wParam);
             SetTimer(hwnd, kNoticeTimer, kNoticeDelayMilliseconds, nullptr);
@@ -469,6 +484,7 @@ INT_PTR CPhoneBookDlg::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
         case WM_DESTROY:
             m_notice.Hide();
             RemovePropW(hwnd, kRetriesProperty);
+            m_follower.reset();
             m_model.reset();
             return FALSE;
         default: return FALSE;

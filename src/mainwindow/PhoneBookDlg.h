@@ -12,6 +12,7 @@
 #include "controls/ToolTip.h"
 #include "data/core/Observer.h"
 #include "mainwindow/BookLocation.h"
+#include "mainwindow/FollowSource.h"
 #include "util/CMString.h"
 
 class CPhonebook;
@@ -47,6 +48,7 @@ public:
     ListViewUIControl* List() const { return m_list.get(); }
     // The balloon that tells of a book opened read-only while busy, or a list not read.
     const NoticeBalloon& Balloon() const { return m_notice; }
+    const SourceFollower* Follower() const { return m_follower.get(); }
 
     void UpdateTitle();
     void SetControlTexts();
@@ -134,6 +136,8 @@ private:
     bool m_rightToLeft = false;
     ButtonState m_editState = {}, m_deleteState = {}, m_copyState = {};
     NoticeBalloon m_notice;
+    // The book following its source by itself (settings/policy); made once the book is listed.
+    std::unique_ptr<SourceFollower> m_follower;
     Notice m_noticeShown = Notice::None;
     int m_pendingListing = 0;
     Notice m_pendingNotice = Notice::None;

@@ -340,5 +340,15 @@
 #define IDS_UNDO_CONFLICT_MORE              5869
 #define IDS_UNDO_NOTHING_LEFT               5870
 #define IDS_UNDO_LABEL_UPDATE               5871
+// A book that follows its source by itself; settings an administrator set.
+#define IDS_FOLLOW_TITLE                    5800
+#define IDS_FOLLOW_DONE                     5801
+#define IDS_FOLLOW_FAILED_TITLE             5802
+#define IDS_FOLLOW_FAILED                   5803
+#define IDS_FOLLOW_NEEDS_PASSWORD           5804
+#define IDS_FOLLOW_BAD_SETTINGS             5805
+#define IDS_FOLLOW_NOT_WRITTEN              5806
+#define IDS_POLICY_LOCKED                   5807
+#define IDS_POLICY_DEFAULT                  5808
 
 #endif

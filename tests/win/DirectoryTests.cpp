@@ -24,6 +24,8 @@
 #include "ServerDialogScript.h"
 #include "harness/TestEnvironment.h"
 #include "mainwindow/ListViewUIControl.h"
+#include "mainwindow/PhoneBookDlg.h"
+#include "settings/SettingsStore.h"
 #include "resources/resource.h"
 #include "util/Handles.h"
 
@@ -509,4 +511,219 @@ TEST(DirectoryDialog, RefusesAnEmptyPasswordAndRemembersAdoption) {
         EXPECT_TRUE(second.Ran());
     }
     RegDeleteTreeW(HKEY_CURRENT_USER, CDirectoryDlg::kSettingsKey);
+}
+
+namespace {
+
+// Policies, the user's own settings and the books' follow records, as a test leaves
+// them: gone.
+struct PolicyScope {
+    PolicyScope() { Clear(); }
+    ~PolicyScope() { Clear(); }
+    static void Clear() {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, settings::kPolicyKey);
+        RegDeleteTreeW(HKEY_CURRENT_USER, settings::kPolicyKey);
+        RegDeleteTreeW(HKEY_CURRENT_USER, settings::kSettingsKey);
+        RegDeleteTreeW(HKEY_CURRENT_USER, settings::kFollowStateKey);
+    }
+    static void Set(HKEY root, const wchar_t* name, const CMString& text) {
+        RegSetKeyValueW(root, settings::kPolicyKey, name, REG_SZ, text.c_str(),
+                        static_cast<DWORD>((text.GetLength() + 1) * sizeof(wchar_t)));
+    }
+    static void Set(HKEY root, const wchar_t* name, DWORD value) {
+        RegSetKeyValueW(root, settings::kPolicyKey, name, REG_DWORD, &value, sizeof value);
+    }
+};
+
+// The main window as the program opens it at start, with the book named.
+std::unique_ptr<CPhoneBookDlg> StartProgram(const CMString& book, HWND& hwnd) {
+    MainDialogStart start;
+    start.currentPath = book;
+    auto main = std::make_unique<CPhoneBookDlg>(start);
+    hwnd = main->CreateModeless(nullptr, IDD_MAIN, IDD_MAIN_RTL);
+    if (hwnd) ShowWindow(hwnd, SW_SHOW);
+    return main;
+}
+
+// Pumps the window's messages until the condition holds; the longest the window went
+// without its messages being handled, in milliseconds (-1: the condition never held).
+long PumpAnswering(const std::function<bool()>& condition, int timeoutMs) {
+    long longest = 0;
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+    while (GetTickCount64() < end) {
+        const ULONGLONG before = GetTickCount64();
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        longest = std::max(longest, static_cast<long>(GetTickCount64() - before));
+        if (condition()) return longest;
+        Sleep(5);
+    }
+    return -1;
+}
+
+}  // namespace
+
+// An administrator's policy names the directory and the managed group, and asks for a
+// follow at start. The program starts with its book; with no key pressed the group
+// follows the directory, the window answering all along, and the balloon tells what
+// came. A user's own server does not count against the locked one.
+TEST_F(Directory, TheBookFollowsThePolicysDirectoryAtStart) {
+    PolicyScope scope;
+    const CMString book = Book(L"follow.mpb2");
+    PolicyScope::Set(HKEY_LOCAL_MACHINE, L"Server", server.Url(kLegal));
+    PolicyScope::Set(HKEY_LOCAL_MACHINE, L"ServerLocked", 1);
+    PolicyScope::Set(HKEY_CURRENT_USER, L"Group", CMString(L"Directory"));
+    PolicyScope::Set(HKEY_CURRENT_USER, L"Sync", 1);
+    PolicyScope::Set(HKEY_CURRENT_USER, L"FollowAtStart", 1);
+    const CMString userServer = L"ldap://127.0.0.1:" + std::to_wstring(UnusedPort()) + L"/";
+    RegSetKeyValueW(HKEY_CURRENT_USER, settings::kSettingsKey, L"Server", REG_SZ, userServer.c_str(),
+                    static_cast<DWORD>((userServer.GetLength() + 1) * sizeof(wchar_t)));
+
+    HWND hwnd = nullptr;
+    auto main = StartProgram(book, hwnd);
+    ASSERT_NE(hwnd, nullptr);
+    const long longest =
+        PumpAnswering([&] { return main->Follower() && !main->Follower()->LastNotice().IsEmpty(); }, 30000);
+    ASSERT_GE(longest, 0) << "no follow landed";
+    EXPECT_LT(longest, 1000);
+    EXPECT_TRUE(main->Balloon().IsShown());
+    EXPECT_EQ(main->Balloon().Text(), main->Follower()->LastNotice());
+    EXPECT_NE(main->Balloon().Text().Find(L"40 added, 0 updated, 0 removed"), -1) << main->Balloon().Text().ToUtf8();
+    // The list followed too: the hand-made entry and 40 fax numbers, and the group.
+    EXPECT_EQ(main->List()->GetItemCount(), 42);
+    DestroyWindow(hwnd);
+    const std::vector<std::wstring> lines = Contents(book);
+    EXPECT_TRUE(Has(lines, L"E|Hand Made|555||||0"));
+    EXPECT_EQ(Members(GroupLine(lines, L"Directory")), 40);
+    const settings::FollowRecord record = settings::ReadFollowRecord(book.str());
+    EXPECT_TRUE(record.ok);
+    EXPECT_EQ(record.added, 40u);
+    EXPECT_NE(record.lastSeconds, 0u);
+}
+
+// A follow whose server is down changes nothing and says so once: the try at the next
+// interval fails the same way and is not told again.
+TEST_F(Directory, AFollowThatFailsChangesNothingAndSaysSoOnce) {
+    PolicyScope scope;
+    const CMString book = Book(L"down.mpb2");
+    const std::vector<std::wstring> before = Contents(book);
+    PolicyScope::Set(HKEY_CURRENT_USER, L"Server",
+                     L"ldap://127.0.0.1:" + std::to_wstring(UnusedPort()) + L"/dc=example,dc=org");
+    PolicyScope::Set(HKEY_CURRENT_USER, L"Group", CMString(L"Directory"));
+    PolicyScope::Set(HKEY_CURRENT_USER, L"FollowHours", 4);
+
+    HWND hwnd = nullptr;
+    auto main = StartProgram(book, hwnd);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_GE(PumpAnswering([&] { return !main->Follower()->LastNotice().IsEmpty(); }, 30000), 0);
+    EXPECT_TRUE(main->Balloon().IsShown());
+    EXPECT_NE(main->Balloon().Text().Find(L"127.0.0.1"), -1) << main->Balloon().Text().ToUtf8();
+    EXPECT_EQ(main->List()->GetItemCount(), 1);
+    const settings::FollowRecord failed = settings::ReadFollowRecord(book.str());
+    EXPECT_FALSE(failed.ok);
+    EXPECT_FALSE(failed.fault.empty());
+
+    // The next interval: the record is made older than four hours, the timer fires.
+    const_cast<NoticeBalloon&>(main->Balloon()).Hide();
+    settings::FollowRecord older = failed;
+    older.lastSeconds -= 5 * 3600;
+    settings::WriteFollowRecord(book.str(), older);
+    SendMessageW(hwnd, WM_TIMER, SourceFollower::kTimer, 0);
+    EXPECT_TRUE(main->Follower()->Reading());
+    ASSERT_GE(PumpAnswering([&] { return !main->Follower()->Reading(); }, 30000), 0);
+    EXPECT_GT(settings::ReadFollowRecord(book.str()).lastSeconds, older.lastSeconds);
+    harness::PumpUntilIdle();
+    EXPECT_FALSE(main->Balloon().IsShown());
+    DestroyWindow(hwnd);
+    EXPECT_EQ(Contents(book), before);
+}
+
+// A scheduled task's follow: pbtool prints where each setting comes from and follows
+// the book as the settings say; a login whose password nobody kept asks nothing and
+// fails, the book unchanged.
+TEST_F(Directory, PbtoolFollowsAsTheSettingsSay) {
+    PolicyScope scope;
+    const CMString book = Book(L"task.mpb2");
+    PolicyScope::Set(HKEY_CURRENT_USER, L"Server", server.Url(kLegal));
+    PolicyScope::Set(HKEY_CURRENT_USER, L"Group", CMString(L"Directory"));
+    PolicyScope::Set(HKEY_CURRENT_USER, L"GroupLocked", 1);
+    PolicyScope::Set(HKEY_CURRENT_USER, L"Sync", 1);
+    const wchar_t mine[] = L"Mine";
+    RegSetKeyValueW(HKEY_CURRENT_USER, settings::kSettingsKey, L"Group", REG_SZ, mine, sizeof mine);
+    const ToolRun shown = Pbtool(folder, L"settings");
+    ASSERT_EQ(shown.code, 0) << shown.err;
+    EXPECT_TRUE(HasLine(shown.out, {"Server = ldap://127.0.0.1:", "(policy HKCU)"})) << shown.out;
+    EXPECT_TRUE(HasLine(shown.out, {"Group = Directory", "(policy HKCU, locked)"})) << shown.out;
+    EXPECT_TRUE(HasLine(shown.out, {"Update = 1", "(default)"})) << shown.out;
+
+    const ToolRun followed = Pbtool(folder, L"follow " + Q(book));
+    ASSERT_EQ(followed.code, 0) << followed.err;
+    EXPECT_NE(followed.out.find("40 read, 40 added, 0 updated, 0 unchanged, 0 removed"), std::string::npos) << followed.out;
+    const std::vector<std::wstring> lines = Contents(book);
+    EXPECT_EQ(Members(GroupLine(lines, L"Directory")), 40);
+    EXPECT_TRUE(settings::ReadFollowRecord(book.str()).ok);
+
+    PolicyScope::Set(HKEY_CURRENT_USER, L"Login", 1);
+    PolicyScope::Set(HKEY_CURRENT_USER, L"User", CMString(L"cn=reader,dc=example,dc=org"));
+    const ToolRun login = Pbtool(folder, L"follow " + Q(book));
+    EXPECT_EQ(login.code, 1);
+    EXPECT_NE(login.err.find("no password is kept"), std::string::npos) << login.err;
+    EXPECT_EQ(Contents(book), lines);
+}
+
+// The dialog with an administrator's settings: a locked value shows greyed whatever the
+// user had, with the note that the administrator set it; an unlocked policy value is a
+// default that the user's own replaces, and one the user never set shows as it is.
+TEST(DirectoryDialog, ShowsWhatTheAdministratorSet) {
+    PolicyScope scope;
+    UniqueWindow window(CreateDialogParamW(app::Instance(), MAKEINTRESOURCEW(IDD_MAIN), nullptr,
+                                           [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; }, 0));
+    CPhonebook model(window.Get());
+    PolicyScope::Set(HKEY_LOCAL_MACHINE, L"Server", CMString(L"ldap://dir.example.org/o=Example"));
+    PolicyScope::Set(HKEY_LOCAL_MACHINE, L"ServerLocked", 1);
+    PolicyScope::Set(HKEY_CURRENT_USER, L"Group", CMString(L"Office"));
+    PolicyScope::Set(HKEY_CURRENT_USER, L"Filter", CMString(L"(cn=a*)"));
+    PolicyScope::Set(HKEY_CURRENT_USER, L"Update", 1);
+    PolicyScope::Set(HKEY_CURRENT_USER, L"UpdateLocked", 1);
+    const wchar_t mine[] = L"ldap://mine.example.org/", group[] = L"Mine";
+    RegSetKeyValueW(HKEY_CURRENT_USER, settings::kSettingsKey, L"Server", REG_SZ, mine, sizeof mine);
+    RegSetKeyValueW(HKEY_CURRENT_USER, settings::kSettingsKey, L"Group", REG_SZ, group, sizeof group);
+    const DWORD no = 0;
+    RegSetKeyValueW(HKEY_CURRENT_USER, settings::kSettingsKey, L"Update", REG_DWORD, &no, sizeof no);
+    auto text = [](HWND d, int id) {
+        std::wstring t(static_cast<size_t>(GetWindowTextLengthW(GetDlgItem(d, id))) + 1, L'\0');
+        t.resize(static_cast<size_t>(GetDlgItemTextW(d, id, t.data(), static_cast<int>(t.size()))));
+        return t;
+    };
+    entrytest::InDialog look([&](HWND d) {
+        struct Row {
+            int control;
+            std::wstring shown;  // empty: a check box, checked
+            bool enabled;
+        } rows[] = {
+            {IDC_DIR_SERVER, L"ldap://dir.example.org/o=Example", false},  // locked: the user's own is not shown
+            {IDC_DIR_GROUP, L"Mine", true},                               // the user's own over a default
+            {IDC_DIR_FILTER, L"(cn=a*)", true},                           // the default, the user having none
+            {IDC_DIR_UPDATE, L"", false},                                 // locked on
+        };
+        for (const Row& r : rows) {
+            SCOPED_TRACE(r.control);
+            if (r.shown.empty()) EXPECT_TRUE(IsDlgButtonChecked(d, r.control));
+            else EXPECT_EQ(text(d, r.control), r.shown);
+            EXPECT_EQ(IsWindowEnabled(GetDlgItem(d, r.control)) != FALSE, r.enabled);
+        }
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, IDC_SRV_KIND)));
+        EXPECT_EQ(text(d, IDC_DIR_STATUS), app::Text(IDS_POLICY_LOCKED).str());
+        // Ticking another box keeps the locked ones greyed.
+        SendMessageW(d, WM_COMMAND, MAKEWPARAM(IDC_DIR_SYNC, BN_CLICKED), 0);
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, IDC_DIR_UPDATE)));
+    });
+    harness::ModalDriver driver;
+    driver.Then(look.Start());
+    CDirectoryDlg dialog(model);
+    dialog.Run(window.Get());
+    EXPECT_TRUE(look.Ran());
 }

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "settings/SettingsStore.h"
+
 #include <cstdlib>
 
 #include "PrintCMString.h"
@@ -217,6 +219,41 @@ TEST(Package, InstallsUpgradesInPlaceAndUninstallsCleanly) {
     EXPECT_TRUE(Exists(book));
     EXPECT_TRUE(Exists(sharedBook));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, sizeKey));
+}
+
+// A management tool's install with public properties writes the machine's defaults of
+// the book's source (not policies: each user may still change them), ships the policy
+// templates, and an uninstall takes the defaults away again.
+TEST(Package, PublicPropertiesWriteMachineDefaults) {
+    const CMString package = Env("PBE_MSI");
+    if (package.IsBlank()) GTEST_SKIP() << "run by its own test entry, which builds the packages";
+    const CMString installDir = Folder(CSIDL_PROGRAM_FILES) + L"Morva\\Phone Book Editor\\";
+    const CMString key = settings::kSettingsKey;
+    ASSERT_EQ(testenv::RunAndWait(CMString(L"msiexec /i \"") + package +
+                                      L"\" DIRECTORYURL=ldap://dir.example.org/o=Example MANAGEDGROUP=Office "
+                                      L"FOLLOWHOURS=8 /qn",
+                                  180000),
+              0);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, key, L"Server"), L"ldap://dir.example.org/o=Example");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, key, L"Group"), L"Office");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, key, L"FollowHours"), L"8");
+    // What was not given is not written: the program's own default stays.
+    EXPECT_TRUE(RegText(HKEY_LOCAL_MACHINE, key, L"BaseDN").IsEmpty());
+    const settings::Effective effective = settings::ReadEffective();
+    EXPECT_EQ(effective[settings::Id::Server].origin, settings::Origin::MachineDefault);
+    EXPECT_EQ(effective[settings::Id::FollowHours].number, 8u);
+    EXPECT_EQ(effective[settings::Id::FollowHours].origin, settings::Origin::MachineDefault);
+    EXPECT_EQ(effective[settings::Id::BaseDN].origin, settings::Origin::Default);
+    EXPECT_FALSE(effective[settings::Id::Server].locked);
+    for (const wchar_t* file : {L"PhoneBookEditor.admx", L"en-US\\PhoneBookEditor.adml", L"de-DE\\PhoneBookEditor.adml",
+                                L"he-IL\\PhoneBookEditor.adml"})
+        EXPECT_TRUE(Exists(installDir + L"PolicyDefinitions\\" + file)) << CMString(file).ToUtf8();
+
+    ASSERT_EQ(Msiexec(L"/x", package), 0);
+    EXPECT_TRUE(RegText(HKEY_LOCAL_MACHINE, key, L"Server").IsEmpty());
+    EXPECT_TRUE(RegText(HKEY_LOCAL_MACHINE, key, L"Group").IsEmpty());
+    EXPECT_EQ(settings::ReadEffective()[settings::Id::FollowHours].origin, settings::Origin::Default);
+    EXPECT_FALSE(Exists(installDir));
 }
 
 }  // namespace

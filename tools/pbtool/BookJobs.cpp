@@ -255,6 +255,10 @@ void PrintPlan(const TextJob& job, const intake::Plan& plan, const intake::Sourc
 bool ReadPassword(const TextJob& job, std::wstring& password) {
     password.clear();
     if (job.bindDn.empty()) return true;
+    if (!job.password.empty()) {
+        password = job.password;
+        return true;
+    }
     if (!job.passwordFile.empty()) {
         HANDLE f = CreateFileW(job.passwordFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         if (f == INVALID_HANDLE_VALUE) return false;
@@ -394,6 +398,7 @@ int ImportOrSync(TextJob job, bool sync) {
     if (plan.refusal != intake::Refusal::None) return Refused(job, plan, source.directoryEntries, capacity);
     const delimited::ImportCounters& c = outcome.counts;
     if (!outcome.stored) return Fail(kExitFailed, L"nothing was changed: " + job.book + L" could not be written");
+    if (job.landed) *job.landed = c;
     Say(CountsLine(job.file, plan, c));
     if (options.mode == intake::Mode::Add) {
         // The source as it is: a directory's result cut short is told as the directory dialog tells it.

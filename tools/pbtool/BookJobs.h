@@ -61,6 +61,11 @@ struct TextJob {
     bool adopt = false;
     // Import, sync: where the source's records are kept between tries; none: read each try.
     SourceCache* source = nullptr;
+    // The login's password when it is known already (the one the user let the program
+    // remember); empty: as passwordFile says.
+    std::wstring password;
+    // Import, sync: what the book took, when its changes were stored.
+    delimited::ImportCounters* landed = nullptr;
 };
 
 // What a job read from its source: made by the caller, filled by the first try that reads.

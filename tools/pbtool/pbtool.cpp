@@ -19,6 +19,7 @@
 #include "directory/core/Request.h"
 #include "directory/core/Url.h"
 #include "Console.h"
+#include "FollowCommand.h"
 #include "PrintCommand.h"
 #include "UndoCommand.h"
 #include "controls/MessageDialog.h"
@@ -57,11 +58,16 @@ const wchar_t kUsage[] =
     L"                    [--by-group] [--to FILE.png|FILE.pdf|FILE] [--paper a4|letter]\n"
     L"                    [--dpi N] [--language xx-XX]\n"
     L"       pbtool undo <book> [--list] [--dry-run] [--json] [--id N]\n"
+    L"       pbtool settings\n"
+    L"       pbtool follow [<book>] [--wait S]\n"
     L"\n"
     L"undo takes back the last change of the book made by this user on this machine\n"
     L"(a sync, an import, a merge, a delete, an edit), as the program's Undo does; --list\n"
     L"lists the changes that can be taken back, newest first, and --id N takes back\n"
     L"that one. What the book changed since in the same entries is named and left.\n"
+    L"settings prints the source's settings, each with where it comes from (policy HKLM,\n"
+    L"policy HKCU, user, machine default, default); follow syncs the book (else the\n"
+    L"FollowBook setting's) with the source as they configure it, once, as sync does.\n"
     L"\n"
     L"create makes an empty book, sample one filled with made-up entries and groups; both\n"
     L"refuse a file that exists unless --replace is given. list prints every entry and\n"
@@ -591,6 +597,18 @@ int wmain(int argc, wchar_t** argv) {
             Out(stdout, kUsage);
             return kExitOk;
         }
+    }
+    if (argc >= 2 && std::wstring(argv[1]) == L"settings") return SettingsCommand(argc, argv);
+    if (argc >= 2 && std::wstring(argv[1]) == L"follow") {
+        unsigned wait = kDefaultWaitSeconds;
+        for (int i = 2; i + 1 < argc; ++i)
+            if (std::wstring(argv[i]) == L"--wait") {
+                int n = 0;
+                if (!ParseCount(argv[i + 1], &n) || n > kMaxWaitSeconds)
+                    return Fail(kExitUsage, L"--wait needs seconds, 0 to " + std::to_wstring(kMaxWaitSeconds));
+                wait = static_cast<unsigned>(n);
+            }
+        return FollowCommand(argc, argv, wait);
     }
     if (argc < 3) return Usage();
     if (std::wstring(argv[1]) == L"print") return PrintCommand(argc, argv);
