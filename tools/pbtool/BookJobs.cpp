@@ -425,12 +425,8 @@ bool IsDirectoryUrl(const std::wstring& operand) {
     return text.Left(7).EqualsNoCase(L"ldap://") || text.Left(8).EqualsNoCase(L"ldaps://");
 }
 
-int ListDirectory(const TextJob& job) {
-    if (!LoadLanguage()) return kExitFailed;
-    directory::ReadResult result;
-    if (int rc = ReadFromDirectory(job, result); rc != kExitOk) return rc;
-    size_t withFax = 0, rejected = 0;
-    for (const intake::Record& r : result.read.records) {
+void SayRecords(const intake::SourceRead& read, size_t& withFax, size_t& rejected) {
+    for (const intake::Record& r : read.records) {
         if (r.rejection != intake::Rejection::None) {
             ++rejected;
             continue;
@@ -440,6 +436,14 @@ int ListDirectory(const TextJob& job) {
         for (size_t i = 0; i < r.groups.size(); ++i) line += (i ? L", " : L"\t") + r.groups[i].str();
         Say(line);
     }
+}
+
+int ListDirectory(const TextJob& job) {
+    if (!LoadLanguage()) return kExitFailed;
+    directory::ReadResult result;
+    if (int rc = ReadFromDirectory(job, result); rc != kExitOk) return rc;
+    size_t withFax = 0, rejected = 0;
+    SayRecords(result.read, withFax, rejected);
     Say(std::to_wstring(result.entries) + L" entries: " + std::to_wstring(withFax) + L" with a fax, " +
         std::to_wstring(rejected) + L" rejected (" + std::to_wstring(static_cast<int>(result.connectMs)) +
         L" ms to connect and log in, " + std::to_wstring(static_cast<int>(result.searchMs)) + L" ms to search)");

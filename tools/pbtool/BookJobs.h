@@ -78,6 +78,9 @@ bool ReadPassword(const TextJob& job, std::wstring& password);
 
 // Whether an operand names a directory (ldap:// or ldaps://, in any case).
 bool IsDirectoryUrl(const std::wstring& operand);
+// A source's records with a fax number, a line each (name, fax number, groups), on
+// standard output; how many had one and how many were rejected are counted.
+void SayRecords(const intake::SourceRead& read, size_t& withFax, size_t& rejected);
 // What a directory's search gives, without a book: one line per record.
 int ListDirectory(const TextJob& job);
 

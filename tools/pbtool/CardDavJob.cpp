@@ -85,16 +85,7 @@ int ListAddressBook(const TextJob& job) {
     if (rc == kExitNotAddressBook) return kExitOk;
     if (rc != kExitOk) return rc;
     size_t withFax = 0, rejected = 0;
-    for (const intake::Record& r : result.read.records) {
-        if (r.rejection != intake::Rejection::None) {
-            ++rejected;
-            continue;
-        }
-        ++withFax;
-        std::wstring line = r.fields.name.str() + L"\t" + r.fields.fax.str();
-        for (size_t i = 0; i < r.groups.size(); ++i) line += (i ? L", " : L"\t") + r.groups[i].str();
-        Say(line);
-    }
+    SayRecords(result.read, withFax, rejected);
     Say(std::to_wstring(result.cards) + L" cards: " + std::to_wstring(withFax) + L" fax numbers, " +
         std::to_wstring(rejected) + L" rejected (" + Ms(result.listMs) + L" to list, " + Ms(result.fetchMs) +
         L" to fetch, " + Ms(result.parseMs) + L" to read)");
