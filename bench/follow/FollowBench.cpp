@@ -12,29 +12,16 @@
 #include <utility>
 #include <vector>
 
+#include "../BenchProcess.h"
+
 namespace {
 
 constexpr int kListId = 1045;  // the main dialog's list
 const wchar_t kPolicyKey[] = L"Software\\Policies\\Morva\\PhoneBookEditor";
 const wchar_t kFollowKey[] = L"Software\\Morva\\PhoneBookEditor\\Follow";
 
-double Now() {
-    static const LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-std::wstring DistDir() {
-    std::string dist = PBE_DIST_DIR;
-    std::wstring out = dist.front() == '/' ? L"Z:" : L"";
-    for (char c : dist) out += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-    return out + L"\\";
-}
+using bench::DistDir;
+using bench::Now;
 
 bool Run(std::wstring line, DWORD flags, PROCESS_INFORMATION& pi) {
     STARTUPINFOW si = {sizeof si};

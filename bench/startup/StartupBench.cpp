@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "../BenchProcess.h"
+
 namespace {
 
 // The book's size; STARTUP_BENCH_ENTRIES changes it, so that a run on a small book tells
@@ -18,23 +20,8 @@ namespace {
 int g_entries = 2500;
 constexpr int kListId = 1045;  // the main dialog's list
 
-double Now() {
-    static const LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-std::wstring DistDir() {
-    std::string dist = PBE_DIST_DIR;
-    std::wstring out = dist.front() == '/' ? L"Z:" : L"";
-    for (char c : dist) out += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-    return out + L"\\";
-}
+using bench::DistDir;
+using bench::Now;
 
 DWORD Run(std::wstring line, DWORD flags, PROCESS_INFORMATION& pi) {
     STARTUPINFOW si = {sizeof si};
